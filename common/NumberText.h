@@ -1,0 +1,29 @@
+#pragma once
+// Numbers as text, the way the Orchestra and settings files hold them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tambrel {
+
+// Decimal digits with a leading "-" when negative, no blanks.
+std::string IntText(std::int64_t value);
+
+// A 32-bit float with at most 7 significant digits, trailing zeros dropped,
+// no leading zero before the point (".5", "-.25"), exponent form for very
+// large or small values ("1E-05", "1.5E+12").
+std::string SingleText(float value);
+
+// Lenient reading: leading blanks skipped, the longest numeric prefix taken
+// (sign, digits, point, exponent), 0 when there is none.
+double ParseLenient(std::string_view text);
+
+// Nearest integer, halves to even. Values outside the 32-bit range throw
+// std::overflow_error("Overflow").
+std::int32_t RoundHalfEven(double value);
+
+// ParseLenient then RoundHalfEven: how integer fields receive text.
+std::int32_t ParseInt(std::string_view text);
+
+} // namespace tambrel

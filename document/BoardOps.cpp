@@ -1,0 +1,148 @@
+#include "document/BoardOps.h"
+
+#include <algorithm>
+
+#include "boards/SanitizeName.h"
+#include "common/NumberText.h"
+#include "document/NewOrchestra.h"
+
+namespace tambrel {
+namespace {
+
+constexpr std::string_view kLastOne = "Can not Delete the last one";
+
+bool IsBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+
+void ClonePlayBoard(ProgramState& st, std::int32_t p) {
+    Orchestra& o = st.Orc;
+    PlayBoard copy = o.Set(p); // keys' wave buffers are shared, not copied
+    copy.SetNam += "1";
+    o.PlayBoards.push_back(std::move(copy));
+    o.CurSet = o.SetNos();
+    st.shell.Notify(ShellEvent::RebuildBoardView, o.CurSet);
+    st.SetModified();
+}
+
+void DeletePlayBoard(ProgramState& st, std::int32_t p) {
+    Orchestra& o = st.Orc;
+    if (o.SetNos() < 2) {
+        st.shell.Message(kLastOne, "Delete Play Board Failed", MsgButtons::Ok);
+        return;
+    }
+    const std::string question = "Do you wish to delete the Play Board \"" + o.Set(p).SetNam + "\" ?";
+    if (st.shell.Message(question, "Delete Play Board", MsgButtons::YesNo) != MsgAnswer::Yes) return;
+
+    st.shell.Notify(ShellEvent::CloseBoardView, p);
+    o.PlayBoards.erase(o.PlayBoards.begin() + (p - 1));
+    for (std::int32_t i = p; i <= o.SetNos(); ++i) st.shell.Notify(ShellEvent::RenumberBoardView, i + 1, i);
+    st.shell.Notify(ShellEvent::UpdateSetActiveMenu);
+
+    // CurSet steps back whatever the position of p, so the same Play Board
+    // stays active when an earlier one goes.
+    o.CurSet = std::max(o.CurSet - 1, 1);
+    st.shell.Notify(ShellEvent::ActivateBoardView, o.CurSet);
+
+    // Action keys that switched to a later Play Board follow it down.
+    for (PlayBoard& pb : o.PlayBoards)
+        for (SubBoard& sb : pb.Bds)
+            for (KeyAssign& k : sb.Keys)
+                if (k.SndSrc == kSrcAction && k.ActCmd == kActChangeTable && k.ActSub1 > p) --k.ActSub1;
+
+    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    st.SetModified();
+}
+
+void RenamePlayBoard(ProgramState& st, std::int32_t p) {
+    PlayBoard& pb = st.Orc.Set(p);
+    std::string name = st.shell.Input("Enter the New Name", "Rename Play Table", pb.SetNam);
+    if (IsBlank(name)) return;
+    SanitizeName(name);
+    pb.SetNam = std::move(name);
+    st.shell.Notify(ShellEvent::UpdateTableCaption, p);
+    st.shell.Notify(ShellEvent::UpdateSetActiveMenu);
+    st.shell.Notify(ShellEvent::ShowActivePlayBoard);
+    st.SetModified();
+}
+
+void BoardsChanged(ProgramState& st, std::int32_t p) {
+    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    st.SetModified();
+    st.shell.Notify(ShellEvent::RedrawBoardView, p);
+}
+
+} // namespace
+
+void PlayBoardOp(ProgramState& st, int op, std::int32_t p) {
+    if (!st.Orc.ValidSet(p)) return;
+    switch (op) {
+    case kPbClone: ClonePlayBoard(st, p); break;
+    case kPbDelete: DeletePlayBoard(st, p); break;
+    case kPbRename: RenamePlayBoard(st, p); break;
+    default: break;
+    }
+}
+
+void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
+    Orchestra& o = st.Orc;
+    if (!o.ValidSet(p)) return;
+    PlayBoard& pb = o.Set(p);
+
+    if (op == kSbAdd) {
+        // b names a device here, so it is bounded by the detected devices,
+        // not by how many Sub Boards the Play Board happens to have.
+        if (!st.Device(b)) return;
+        const std::int32_t n = pb.BodNos() + 1;
+        pb.Bds.push_back(NewSubBoard(st, b, "New" + st.Device(b)->Name + "-" + IntText(n)));
+        b = n;
+        BoardsChanged(st, p);
+        return;
+    }
+    if (op != kSbDelete && op != kSbRename && op != kSbClone) {
+        st.shell.Notify(ShellEvent::RedrawBoardView, p);
+        return;
+    }
+    if (b < 1 || b > pb.BodNos()) return;
+
+    if (op == kSbDelete) {
+        if (pb.BodNos() < 2) {
+            st.shell.Message(kLastOne, "Delete Sub Board Failed", MsgButtons::Ok);
+            return;
+        }
+        const std::string question = "Do you wish to delete the Board \"" + pb.Bd(b).BodNam +
+                                     "\" in the Play Board \"" + pb.SetNam + "\" ?";
+        if (st.shell.Message(question, "Delete Sub Board", MsgButtons::YesNo) != MsgAnswer::Yes) return;
+        pb.Bds.erase(pb.Bds.begin() + (b - 1));
+        if (pb.CurBd > pb.BodNos()) pb.CurBd = pb.BodNos();
+        BoardsChanged(st, p);
+    } else if (op == kSbRename) {
+        const std::string old = pb.Bd(b).BodNam;
+        std::string name = st.shell.Input("Enter the new name for this board\r\n(old name: " + old + ")", "", old);
+        if (name.empty()) return;
+        pb.Bd(b).BodNam = std::move(name); // Sub Board names are kept as typed
+        st.shell.Notify(ShellEvent::UpdateBoardMenu);
+        st.shell.Notify(ShellEvent::UpdateBoardCaption, p, b);
+        st.SetModified();
+        st.shell.Notify(ShellEvent::RedrawBoardView, p);
+    } else { // clone: the copy sits right after its source
+        SubBoard copy = pb.Bd(b);
+        copy.BodNam += "1";
+        pb.Bds.insert(pb.Bds.begin() + b, std::move(copy));
+        BoardsChanged(st, p);
+    }
+}
+
+std::vector<std::string> SetActiveMenuItems(const Orchestra& orc) {
+    std::vector<std::string> items;
+    for (const PlayBoard& pb : orc.PlayBoards) items.push_back(pb.SetNam);
+    return items;
+}
+
+std::vector<std::string> BoardMenuItems(const Orchestra& orc) {
+    std::vector<std::string> items;
+    if (!orc.ValidSet(orc.CurSet)) return items;
+    const PlayBoard& pb = orc.Set(orc.CurSet);
+    for (const SubBoard& sb : pb.Bds) items.push_back(pb.SetNam + ": " + sb.BodNam);
+    return items;
+}
+
+} // namespace tambrel

@@ -1,0 +1,56 @@
+#pragma once
+// Loading and saving an Orchestra file: a flat sequence of entries
+//   "*" | int32 N | name (N bytes) | int32 M | value (M bytes) | "*"
+// where a name is section + "++" + key. One object serves one command.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "document/ProgramState.h"
+
+namespace tambrel {
+
+class OpenSaveClass {
+public:
+    explicit OpenSaveClass(ProgramState& state) : st_(state) {}
+    ~OpenSaveClass();
+    OpenSaveClass(const OpenSaveClass&) = delete;
+    OpenSaveClass& operator=(const OpenSaveClass&) = delete;
+
+    // Reads the file; on success the program's Orchestra is replaced whole and
+    // true is returned. Refusals and errors are shown through the shell.
+    bool LoadOrchestra(const std::string& path);
+    // Writes the program's Orchestra to path; true when the file is in place.
+    bool SaveOrchestra(const std::string& path);
+
+private:
+    struct IndexEntry {
+        std::string name;
+        std::uint64_t offset; // of the value
+        std::uint32_t length;
+    };
+
+    ProgramState& st_;
+    std::FILE* file_ = nullptr;
+    std::uint64_t fileSize_ = 0;
+    std::vector<IndexEntry> index_;
+    std::size_t lastFound_ = 0;
+
+    bool OpenAndIndex(const std::string& path);
+    const IndexEntry* Find(const std::string& name);
+    std::string ReadText(const std::string& section, const std::string& key, const std::string& fallback);
+    // The value bytes of an entry, or false when it is absent.
+    bool ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,
+                   std::int64_t expectedLength);
+    void CloseRead();
+
+    void WriteEntry(const std::string& section, const std::string& key, const void* bytes, std::size_t count);
+    void WriteText(const std::string& section, const std::string& key, const std::string& text);
+
+    Orchestra ReadOrchestra(bool& ok);
+    void WriteOrchestra();
+};
+
+} // namespace tambrel

@@ -1,0 +1,48 @@
+#pragma once
+// The program-wide state every part reaches: the one Orchestra, the edit
+// cursor, the modified flag, the device list and the folders. One instance
+// lives from start-up to exit; the app owns it, tests make their own.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/Shell.h"
+#include "document/Orchestra.h"
+#include "input/InputDevice.h"
+
+namespace tambrel {
+
+struct ProgramState {
+    explicit ProgramState(Shell& s) : shell(s) {}
+
+    Shell& shell;
+
+    Orchestra Orc;
+    VbBool FileModified = kVbFalse;
+    std::int32_t EditSet = 0, EditBd = 0, EditKey = 0;
+    VbBool EditKeyValid = kVbFalse;
+
+    std::vector<InputDevice> InputDevices; // device d is InputDevices[d - 1]
+    std::string KeyboardName = "Keyboard"; // this computer's name for its keyboard
+    std::string MouseName = "Mouse";
+
+    std::string AppPath;      // the program folder, no trailing "/"
+    std::string TempPath;     // ends in "/"
+    std::string LastUsedPath; // ends in "/"
+    std::string LastOpenedFile;
+    bool ErrorTrapping = true;
+    // Set while a keystroke recording or playback runs; file commands refuse then.
+    bool RecordingInProgress = false;
+    // Stops every sound ("Stop All"); the sound engine installs it.
+    std::function<void()> StopAllSounds;
+
+    std::int32_t DeviceCount() const { return static_cast<std::int32_t>(InputDevices.size()); }
+    const InputDevice* Device(std::int32_t d) const {
+        return d >= 1 && d <= DeviceCount() ? &InputDevices[static_cast<std::size_t>(d - 1)] : nullptr;
+    }
+    void SetModified() { FileModified = kVbTrue; }
+};
+
+} // namespace tambrel

@@ -1,0 +1,30 @@
+#pragma once
+// Between parsed waves, a key's sound buffer and the Orchestra file.
+
+#include <string>
+
+#include "document/KeyAssign.h"
+#include "sound/SoundBuffer.h"
+#include "sound/WaveData.h"
+
+namespace tambrel {
+
+class Shell;
+
+// Makes a buffer of w's format holding its ByteCount sample bytes; w.Data is
+// moved into the buffer, not copied. Replaces what buf held. False, without a
+// message, when the format or size cannot make a buffer.
+bool CreateWaveBuffer(WaveData& w, SoundBufferRef& buf);
+
+// The reverse, used when saving: fills w with buf's format and its first n
+// sample bytes. False when buf is empty, n is 0 or the format is incomplete.
+bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w);
+
+// Parses path and gives the key a new buffer; on failure the key keeps its
+// file name and byte count. WaveDur is recomputed in every case.
+void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell);
+
+// WaveDur = buffer bytes / average bytes per second, 0 unless a wave key.
+void CalcWaveDur(KeyAssign& key);
+
+} // namespace tambrel

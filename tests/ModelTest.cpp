@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "document/KeyAssign.h"
+#include "tests/TestState.h"
+
+namespace tambrel::test {
+namespace {
+
+TEST(Model, NewKeyHasTheDocumentedDefaults) {
+    const KeyAssign k = NewKeyAssign();
+    EXPECT_EQ(k.SndSrc, 0);
+    EXPECT_EQ(k.SaveInFile, 1);
+    EXPECT_EQ(k.AllowDup, 1);
+    EXPECT_EQ(k.QueDupLoop, 1);
+    EXPECT_EQ(k.LoopOption, 0);
+    EXPECT_EQ(k.LoopTimes, 10);
+    EXPECT_EQ(k.MultiTimLst, "0,0.5,0.7,1.2");
+    EXPECT_EQ(k.MidiKeyNo, 50);
+    EXPECT_EQ(k.Velos, 127);
+    EXPECT_EQ(k.Dur, 1000);
+    // Everything else is zero or empty.
+    EXPECT_EQ(k.Mute, 0);
+    EXPECT_TRUE(k.WavFile.empty());
+    EXPECT_EQ(k.PlayStyl, 0);
+    EXPECT_EQ(k.Looping, kVbFalse);
+    EXPECT_EQ(k.QueNo, 0);
+    EXPECT_EQ(k.SndBuf, nullptr);
+    EXPECT_EQ(k.WavBytes, 0);
+    EXPECT_EQ(k.WaveDur, 0.0f);
+    EXPECT_EQ(k.Instru, 0);
+    EXPECT_EQ(k.DrumOn, 0);
+    EXPECT_EQ(k.DrumBank, 0);
+    EXPECT_EQ(k.ActCmd, 0);
+    EXPECT_EQ(k.ActSub1, 0);
+}
+
+TEST(Model, NewOrchestraHasThreePlayBoardsWithOneSubBoardPerDevice) {
+    TestState t;
+    const Orchestra& o = t.st.Orc;
+    ASSERT_EQ(o.SetNos(), 3);
+    EXPECT_EQ(o.CurSet, 3);
+    EXPECT_EQ(o.Set(o.CurSet).SetNam, "Joe");
+    EXPECT_EQ(o.Set(1).SetNam, "Mike");
+    EXPECT_EQ(o.Set(2).SetNam, "Jim");
+    for (const PlayBoard& pb : o.PlayBoards) {
+        ASSERT_EQ(pb.BodNos(), 2);
+        EXPECT_EQ(pb.Bd(1).BodNam, "Keyboard-1");
+        EXPECT_EQ(pb.Bd(1).InpDev, "Keyboard");
+        EXPECT_EQ(pb.Bd(1).InpDevNo, 1);
+        EXPECT_EQ(pb.Bd(1).KeyNos(), 128);
+        EXPECT_EQ(pb.Bd(2).BodNam, "Mouse-2");
+        EXPECT_EQ(pb.Bd(2).InpDevNo, 2);
+        EXPECT_EQ(pb.Bd(2).KeyNos(), 8);
+        EXPECT_EQ(pb.Bd(2).Key(8).MultiTimLst, "0,0.5,0.7,1.2");
+    }
+    ASSERT_EQ(o.RecNos(), 1);
+    EXPECT_EQ(o.CurRec, 1);
+    EXPECT_EQ(o.Recordings[0].Name, "First Recording");
+    EXPECT_EQ(o.Recordings[0].count(), 0);
+    EXPECT_TRUE(o.OrcFile.empty());
+    EXPECT_EQ(o.OpenMsg, " ");
+}
+
+TEST(Model, SourceChangeKeepsTheOtherSourcesFields) {
+    KeyAssign k = NewKeyAssign();
+    k.SndSrc = kSrcWave;
+    k.WavFile = "/x/drum.wav";
+    k.PlayStyl = kPlayQueue;
+    k.QueNo = 3;
+    k.SndSrc = kSrcAction;
+    k.ActCmd = kActStopPlay;
+    k.SndSrc = kSrcWave;
+    EXPECT_EQ(k.WavFile, "/x/drum.wav");
+    EXPECT_EQ(k.PlayStyl, kPlayQueue);
+    EXPECT_EQ(k.QueNo, 3);
+}
+
+TEST(Model, KeyLookupIsOneBasedAndChecked) {
+    TestState t;
+    Orchestra& o = t.st.Orc;
+    EXPECT_NE(o.FindKey(1, 1, 1), nullptr);
+    EXPECT_NE(o.FindKey(3, 2, 8), nullptr);
+    EXPECT_EQ(o.FindKey(0, 1, 1), nullptr);
+    EXPECT_EQ(o.FindKey(4, 1, 1), nullptr);
+    EXPECT_EQ(o.FindKey(1, 3, 1), nullptr);
+    EXPECT_EQ(o.FindKey(1, 2, 9), nullptr);
+    EXPECT_EQ(o.FindKey(1, 1, 0), nullptr);
+}
+
+} // namespace
+} // namespace tambrel::test
