@@ -1,0 +1,34 @@
+#include "common/Settings.h"
+
+#include "common/ProfileFile.h"
+
+namespace tambrel {
+
+std::string SettingsPath(std::string_view appPath, std::string_view exeBaseName)
+{
+    std::string path(appPath);
+    path += '/';
+    path += exeBaseName;
+    path += ".ini";
+    return path;
+}
+
+std::string Settings::ReadSetting(std::string_view section, std::string_view key, std::string_view fallback) const
+{
+    if (section.empty())
+        section = "General";
+    if (key.empty())
+        key = "END";
+    if (fallback.empty())
+        fallback = "new";
+    return GetProfileString(path_, section, key, fallback, 100);
+}
+
+void Settings::WriteSetting(std::string_view section, std::string_view key, std::string_view value) const
+{
+    if (section.empty())
+        section = "General";
+    (void)WriteProfileString(path_, section, key, value);
+}
+
+} // namespace tambrel
