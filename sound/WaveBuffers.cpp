@@ -1,0 +1,81 @@
+#include "sound/WaveBuffers.h"
+
+#include <limits>
+#include <utility>
+
+#include "common/NumberText.h"
+#include "common/Shell.h"
+#include "sound/WaveFile.h"
+
+namespace tambrel {
+
+namespace {
+
+// The format fields arrive from wave files and from Orchestra files alike, so
+// they are checked before anything derived from them (block size, bytes per
+// second) is computed.
+bool UsableFormat(std::int32_t bits, std::int32_t channels, std::int32_t rate) {
+    if (bits != 8 && bits != 16) return false;
+    if (channels != 1 && channels != 2) return false;
+    // Average bytes per second must stay a 32-bit number.
+    return rate > 0 && rate <= std::numeric_limits<std::int32_t>::max() / (bits / 8 * channels);
+}
+
+} // namespace
+
+bool CreateWaveBuffer(WaveData& w, SoundBufferRef& buf) {
+    if (!UsableFormat(w.BitsPerSample, w.Channels, w.SampleRate)) return false;
+    if (w.ByteCount <= 0 || w.Data.size() < static_cast<std::size_t>(w.ByteCount)) return false;
+
+    const WaveFormat format{w.BitsPerSample, w.Channels, w.SampleRate};
+    // The buffer holds exactly ByteCount bytes, as its callers record that
+    // number in the key (WavBytes) and in the Orchestra file.
+    w.Data.resize(static_cast<std::size_t>(w.ByteCount));
+    auto made = std::make_shared<SoundBuffer>(format, std::move(w.Data));
+    w.Data.clear();
+    buf = std::move(made);
+    return true;
+}
+
+bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w) {
+    if (!buf || n <= 0) return false;
+    const WaveFormat& f = buf->Format();
+    if (f.BitsPerSample == 0 || f.Channels == 0 || f.SampleRate == 0) return false;
+    // A buffer not made here could carry any format; a block of 0 bytes
+    // (under 8 bits) would leave no frame count to compute.
+    if (f.BitsPerSample < 8 || f.Channels < 0) return false;
+    // Never read past the buffer's samples.
+    if (static_cast<std::size_t>(n) > buf->ByteSize()) return false;
+
+    const std::int64_t block = std::int64_t(f.BitsPerSample / 8) * f.Channels;
+    w.BitsPerSample = f.BitsPerSample;
+    w.Channels = f.Channels;
+    w.SampleRate = f.SampleRate;
+    w.ByteCount = n;
+    w.Frames = RoundHalfEven(static_cast<double>(n) / static_cast<double>(block));
+    w.Data.assign(buf->Bytes(), buf->Bytes() + n);
+    return true;
+}
+
+void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell) {
+    shell.Status("Loading Wave File");
+    WaveData w;
+    if (ParseWaveFile(path, w, shell) && CreateWaveBuffer(w, key.SndBuf)) {
+        key.WavFile = path;
+        key.WavBytes = w.ByteCount;
+    }
+    CalcWaveDur(key);
+    shell.Status(" ");
+}
+
+void CalcWaveDur(KeyAssign& key) {
+    key.WaveDur = 0.0f;
+    if (key.SndSrc != kSrcWave || !key.SndBuf) return;
+    const WaveFormat& f = key.SndBuf->Format();
+    // In double: a buffer's format is not guaranteed to come from here.
+    const double avg = static_cast<double>(f.SampleRate) * (f.BitsPerSample / 8) * f.Channels;
+    if (avg <= 0.0) return;
+    key.WaveDur = static_cast<float>(static_cast<double>(key.SndBuf->ByteSize()) / avg);
+}
+
+} // namespace tambrel

@@ -1,0 +1,224 @@
+#include "sound/WaveFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/FakeShell.h"
+
+namespace tambrel::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The fields a test wave file is built from; the defaults make a canonical
+// 44-byte header of 16-bit stereo 44100 Hz followed by `payload`.
+struct WaveSpec {
+    int channels = 2;
+    std::int32_t rate = 44100;
+    int bits = 16;
+    std::string tag = "data";
+    std::int64_t dataSize = -1; // -1: the payload's length; else the raw 32-bit field
+    Bytes payload;
+    Bytes beforeData; // a whole chunk placed between "fmt " and the data tag
+
+    WaveSpec& Channels(int v) { channels = v; return *this; }
+    WaveSpec& Rate(std::int32_t v) { rate = v; return *this; }
+    WaveSpec& Bits(int v) { bits = v; return *this; }
+    WaveSpec& Tag(std::string v) { tag = std::move(v); return *this; }
+    WaveSpec& DataSize(std::int64_t v) { dataSize = v; return *this; }
+    WaveSpec& Payload(Bytes v) { payload = std::move(v); return *this; }
+    WaveSpec& BeforeData(Bytes v) { beforeData = std::move(v); return *this; }
+};
+
+void PutLe(Bytes& out, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+void PutText(Bytes& out, const std::string& s) { out.insert(out.end(), s.begin(), s.end()); }
+
+Bytes BuildWave(const WaveSpec& s) {
+    Bytes b;
+    PutText(b, "RIFF");
+    PutLe(b, 0, 4);
+    PutText(b, "WAVEfmt ");
+    PutLe(b, 16, 4);
+    PutLe(b, 1, 2);
+    PutLe(b, static_cast<std::uint32_t>(s.channels), 2);
+    PutLe(b, static_cast<std::uint32_t>(s.rate), 4);
+    PutLe(b, static_cast<std::uint32_t>(s.rate * (s.bits / 8) * s.channels), 4);
+    PutLe(b, static_cast<std::uint32_t>(s.bits / 8 * s.channels), 2);
+    PutLe(b, static_cast<std::uint32_t>(s.bits), 2);
+    b.insert(b.end(), s.beforeData.begin(), s.beforeData.end());
+    PutText(b, s.tag);
+    PutLe(b, static_cast<std::uint32_t>(s.dataSize < 0 ? std::int64_t(s.payload.size()) : s.dataSize), 4);
+    b.insert(b.end(), s.payload.begin(), s.payload.end());
+    return b;
+}
+
+Bytes Ramp(std::size_t n) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return b;
+}
+
+class WaveFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tambrel_wavefile_" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Write(const Bytes& bytes, const std::string& name = "test.wav") {
+        auto path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::filesystem::path dir_;
+    FakeShell shell_;
+};
+
+struct GoodCase {
+    const char* name;
+    WaveSpec spec;
+    std::int32_t frames;
+    Bytes expectedData;
+};
+
+TEST_F(WaveFileTest, LoadsAcceptedFiles) {
+    const Bytes pcm = Ramp(4000);
+    const Bytes list = [] {
+        Bytes b;
+        PutText(b, "LIST");
+        PutLe(b, 26, 4);
+        PutText(b, "INFOINAM");
+        PutLe(b, 14, 4);
+        PutText(b, "Tambrel drum");
+        PutLe(b, 0, 2);
+        return b;
+    }();
+    auto withZeros = [](Bytes b, std::size_t zeros) {
+        b.resize(b.size() + zeros, 0);
+        return b;
+    };
+    const GoodCase cases[] = {
+        {"Canonical", WaveSpec().Payload(pcm), 1000, pcm},
+        {"UpperCaseTag", WaveSpec().Tag("DATA").Payload(pcm), 1000, pcm},
+        {"MixedCaseTag", WaveSpec().Tag("Data").Payload(pcm), 1000, pcm},
+        {"ListChunkBeforeData", WaveSpec().Payload(pcm).BeforeData(list), 1000, pcm},
+        {"HalfFrameRoundsToEven", WaveSpec().Channels(1).Payload(Ramp(5)), 2, Ramp(4)},
+        {"EightBitBytesVerbatim", WaveSpec().Channels(1).Rate(11025).Bits(8).Payload(Bytes{0, 0x80, 0xFF, 0x7F, 1}),
+         5, {0, 0x80, 0xFF, 0x7F, 1}},
+        {"SizeSmallerThanFileTakesSize", WaveSpec().Rate(22050).DataSize(8).Payload(Ramp(20)), 2, Ramp(8)},
+        // Size claims beyond the file: only the bytes present are taken.
+        {"HugeClaimOnSmallFile", WaveSpec().DataSize(0x7FFFFFFF).Payload(Ramp(56)), 14, Ramp(56)},
+        {"ClaimAbove2GB", WaveSpec().Channels(1).Bits(8).DataSize(0xFFFFFFFF).Payload(Ramp(9)), 9, Ramp(9)},
+        // A partial last frame still rounds half to even and is padded with zeros.
+        {"PartialFramePadded", WaveSpec().Channels(1).DataSize(1000).Payload(Ramp(3)), 2, withZeros(Ramp(3), 1)},
+        {"TruncatedStereoFrame", WaveSpec().DataSize(10).Payload(Ramp(6)), 2, withZeros(Ramp(6), 2)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        shell_.Clear();
+        WaveData w;
+        ASSERT_TRUE(ParseWaveFile(Write(BuildWave(c.spec)), w, shell_));
+        EXPECT_TRUE(shell_.messages.empty());
+        EXPECT_EQ(w.Channels, c.spec.channels);
+        EXPECT_EQ(w.SampleRate, c.spec.rate);
+        EXPECT_EQ(w.BitsPerSample, c.spec.bits);
+        EXPECT_EQ(w.Frames, c.frames);
+        EXPECT_EQ(w.ByteCount, static_cast<std::int32_t>(c.expectedData.size()));
+        EXPECT_EQ(w.Data, c.expectedData);
+    }
+}
+
+TEST_F(WaveFileTest, FindsTagBehindLargeChunks) {
+    // Tags around the 64 KiB mark, where a scan reading in pieces must not
+    // miss one split between two reads.
+    const Bytes pcm = Ramp(8);
+    for (std::size_t filler = 65500; filler < 65560; ++filler) {
+        SCOPED_TRACE(filler);
+        Bytes chunk;
+        PutText(chunk, "LIST");
+        PutLe(chunk, static_cast<std::uint32_t>(filler), 4);
+        chunk.resize(chunk.size() + filler, 'x');
+        WaveData w;
+        ASSERT_TRUE(ParseWaveFile(Write(BuildWave(WaveSpec().Payload(pcm).BeforeData(chunk))), w, shell_));
+        EXPECT_EQ(w.Data, pcm);
+    }
+    EXPECT_TRUE(shell_.messages.empty());
+}
+
+struct BadCase {
+    const char* name;
+    Bytes file;
+    std::string text;
+    std::string title;
+    bool titleEndsWithPath = true;
+};
+
+TEST_F(WaveFileTest, RejectsWithMessage) {
+    const std::string err = "Error Loading ";
+    const std::string noTag = "The String 'Data' - is not found";
+    // Only a tag window starting at length - 5 or earlier is examined.
+    Bytes tagAtEnd = BuildWave(WaveSpec().Tag("junk").Payload(Ramp(4)));
+    Bytes tagLastWindow = tagAtEnd;
+    PutText(tagAtEnd, "data");
+    PutText(tagLastWindow, "data");
+    tagLastWindow.push_back(0);
+    Bytes tagBefore35 = BuildWave(WaveSpec().Tag("junk").Payload(Ramp(8)));
+    std::copy_n("data", 4, tagBefore35.begin() + 12);
+
+    const BadCase cases[] = {
+        {"Exactly44Bytes", BuildWave(WaveSpec().Payload(Bytes{})), "No wave Data found in file", err},
+        {"NoTag", BuildWave(WaveSpec().Tag("junk").Payload(Ramp(8))), noTag, err},
+        {"TagInLastFourBytes", tagAtEnd, noTag, err},
+        {"TagBeforeSearchStart", tagBefore35, noTag, err},
+        {"TagFoundBeforeChannelsChecked", BuildWave(WaveSpec().Channels(3).Tag("junk").Payload(Ramp(8))), noTag, err},
+        // Found in the last window examined: nothing follows it, so no frames.
+        {"TagInLastWindow", tagLastWindow, "", "Wave file load error", false},
+        {"DataSizeZero", BuildWave(WaveSpec().Channels(1).Bits(8).DataSize(0).Payload(Bytes{9})), "",
+         "Wave file load error", false},
+        {"ChannelZero", BuildWave(WaveSpec().Channels(0).Bits(8).Payload(Ramp(8))),
+         "Channal info invalid at byte location 23", err},
+        {"ThreeChannels", BuildWave(WaveSpec().Channels(3).Payload(Ramp(12))), "Channal info invalid at byte location 23",
+         err},
+        {"Rate48000", BuildWave(WaveSpec().Rate(48000).Payload(Ramp(8))), "Sampling rate ( 48000) not supported",
+         "Loading failed"},
+        {"RateZero", BuildWave(WaveSpec().Rate(0).Payload(Ramp(8))), "Sampling rate ( 0) not supported", "Loading failed"},
+        {"TwentyFourBits", BuildWave(WaveSpec().Bits(24).Payload(Ramp(12))),
+         "Bits per sample info invalid/not supported at byte location 35", err},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        shell_.Clear();
+        const std::string path = Write(c.file);
+        WaveData w;
+        EXPECT_FALSE(ParseWaveFile(path, w, shell_));
+        ASSERT_EQ(shell_.messages.size(), 1u);
+        EXPECT_EQ(shell_.messages[0].text, c.text);
+        EXPECT_EQ(shell_.messages[0].title, c.titleEndsWithPath ? c.title + path : c.title);
+        EXPECT_EQ(shell_.messages[0].buttons, MsgButtons::Ok);
+    }
+}
+
+TEST_F(WaveFileTest, MissingOrBlankPathFailsSilently) {
+    const std::string names[] = {"", "   ", (dir_ / "absent.wav").string(), dir_.string()};
+    for (const auto& name : names) {
+        SCOPED_TRACE(name);
+        WaveData w;
+        EXPECT_FALSE(ParseWaveFile(name, w, shell_));
+    }
+    EXPECT_TRUE(shell_.messages.empty());
+}
+
+} // namespace
+} // namespace tambrel::test
