@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/TempDir.h"
+#include "tools/tborc/Tborc.h"
+
+namespace tambrel::test {
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result Tborc(std::vector<std::string> args) {
+    args.insert(args.begin(), "tborc");
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+// A canonical 44-byte-header wave of 8-bit mono 11025 Hz samples.
+std::string Wave(const std::string& samples) {
+    auto le = [](std::uint32_t v, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
+        return s;
+    };
+    return "RIFF" + le(36 + static_cast<std::uint32_t>(samples.size()), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
+           le(1, 2) + le(11025, 4) + le(11025, 4) + le(1, 2) + le(8, 2) + "data" +
+           le(static_cast<std::uint32_t>(samples.size()), 4) + samples;
+}
+
+struct TborcTool : ::testing::Test {
+    TempDir dir;
+    void SetUp() override { setenv("TMPDIR", dir.Path().c_str(), 1); }
+    void TearDown() override { unsetenv("TMPDIR"); }
+};
+
+TEST_F(TborcTool, BuildThenDumpKeepsWhatTheJsonSaid) {
+    dir.Write("click.wav", Wave(std::string(11025, '\x90')));
+    dir.Write("song.json", R"({
+      "OpenMsg": "Caf\u00e9 night",
+      "PlayBoards": [{"SetNam": "Main", "Bds": [{"InpDev": "Pad", "Keys": [
+          {"SndSrc": 1, "WavFile": "click.wav", "PlayStyl": 2, "LoopOption": 1, "LoopTimes": 3},
+          {"SndSrc": 5, "MidiKeyNo": 64, "Dur": 250}]}]}],
+      "Recordings": [{"Name": "Take", "events": [{"KeyNo": 2, "InpDvNo": 1, "time": 0.25}]}]
+    })");
+    const Result b = Tborc({"build", dir.File("song.json"), "-o", dir.File("song.TbOrc"), "--device", "Pad:4"});
+    ASSERT_EQ(b.status, 0) << b.err;
+
+    // Load it on a computer whose pad has more keys: the extra key is all zero.
+    const Result d = Tborc({"dump", dir.File("song.TbOrc"), "--device", "Pad:5"});
+    ASSERT_EQ(d.status, 0) << d.err;
+    const auto j = nlohmann::json::parse(d.out);
+    EXPECT_EQ(j["SetNos"], 1);
+    EXPECT_EQ(j["CurSet"], 1);
+    EXPECT_EQ(j["OpenMsg"], "Caf\u00e9 night");
+    const auto& sb = j["PlayBoards"][0]["Bds"][0];
+    EXPECT_EQ(sb["BodNam"], "Pad-1");
+    EXPECT_EQ(sb["InpDevNo"], 1);
+    EXPECT_EQ(sb["KeyNos"], 5);
+    const auto& wave = sb["Keys"][0];
+    EXPECT_EQ(wave["WavBytes"], 11025);
+    EXPECT_NEAR(wave["WaveDur"].get<double>(), 1.0, 1e-6);
+    EXPECT_EQ(wave["LoopTimes"], 3);
+    EXPECT_EQ(wave["WavFile"], dir.File("click.wav"));
+    EXPECT_FALSE(wave.contains("SndBuf"));
+    EXPECT_EQ(sb["Keys"][1]["MidiKeyNo"], 64);
+    EXPECT_EQ(sb["Keys"][2]["LoopTimes"], 10); // new-key defaults for keys the JSON left out
+    EXPECT_EQ(sb["Keys"][4]["LoopTimes"], 0);  // a key the file never had
+    EXPECT_EQ(j["Recordings"][0]["count"], 1);
+    EXPECT_EQ(j["Recordings"][0]["events"][0]["time"], 0.25);
+}
+
+TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
+    const Result missing = Tborc({"dump", dir.File("none.TbOrc")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Open File: File Not Found\n");
+
+    const Result junk = Tborc({"dump", dir.Write("junk.TbOrc", "*\xff\xff\xff\x7f")});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_EQ(junk.err.rfind("Open File Error: ", 0), 0u) << junk.err;
+    EXPECT_TRUE(junk.out.empty());
+
+    struct Bad {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{}, 2},
+        {{"frobnicate"}, 2},
+        {{"dump"}, 2},
+        {{"dump", "x", "--device", "Pad"}, 2},
+        {{"dump", "x", "--device", "Pad:99999999"}, 2},
+        {{"build", dir.Write("bad.json", "{not json"), "-o", dir.File("o.TbOrc")}, 1},
+        {{"build", dir.Write("type.json", R"({"PlayBoards":[{"Bds":[{"Keys":[{"Velos":"loud"}]}]}]})"), "-o",
+          dir.File("o.TbOrc")},
+         1},
+        {{"build", dir.Write("wav.json", R"({"PlayBoards":[{"Bds":[{"Keys":[{"SndSrc":1,"WavFile":"gone.wav"}]}]}]})"),
+          "-o", dir.File("o.TbOrc")},
+         1},
+    };
+    for (const auto& c : cases) {
+        const Result r = Tborc(c.args);
+        EXPECT_EQ(r.status, c.status) << testing::PrintToString(c.args);
+        EXPECT_NE(r.err, "") << testing::PrintToString(c.args);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("o.TbOrc")));
+}
+
+TEST_F(TborcTool, WavInfoPrintsTheParsedFieldsOrTheParsersMessage) {
+    const Result ok = Tborc({"wav-info", dir.Write("a.wav", Wave(std::string(2205, '\x80')))});
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    const auto j = nlohmann::json::parse(ok.out);
+    EXPECT_EQ(j["BitsPerSample"], 8);
+    EXPECT_EQ(j["Channels"], 1);
+    EXPECT_EQ(j["SampleRate"], 11025);
+    EXPECT_EQ(j["Frames"], 2205);
+    EXPECT_EQ(j["ByteCount"], 2205);
+    EXPECT_NEAR(j["WaveDur"].get<double>(), 0.2, 1e-6);
+
+    const Result shortFile = Tborc({"wav-info", dir.Write("s.wav", "RIFF")});
+    EXPECT_EQ(shortFile.status, 1);
+    EXPECT_EQ(shortFile.err, "Error Loading " + dir.File("s.wav") + ": No wave Data found in file\n");
+}
+
+} // namespace
+} // namespace tambrel::test
