@@ -40,6 +40,7 @@ enum class ShellEvent {
     ShowActivePlayBoard,  // show CurSet's name as the active Play Board
     ShowCurRecName,
     ShowOpenMessage,      // a: 1 = edit mode, 0 = view mode
+    ShowKeyIcon,          // a: Play Board, b: Sub Board, c: key; redraw its looping state
 };
 
 class Shell {
@@ -58,7 +59,7 @@ public:
     virtual void Busy(bool on) = 0;
     // The main window's caption.
     virtual void Caption(std::string_view text) = 0;
-    virtual void Notify(ShellEvent event, int a = 0, int b = 0) = 0;
+    virtual void Notify(ShellEvent event, int a = 0, int b = 0, int c = 0) = 0;
     // A modal file dialog; the chosen full name, or empty when cancelled.
     virtual std::string ChooseFile(const FileDialogRequest& request) = 0;
 };
@@ -74,7 +75,7 @@ public:
     void Status(std::string_view) override {}
     void Busy(bool) override {}
     void Caption(std::string_view) override {}
-    void Notify(ShellEvent, int, int) override {}
+    void Notify(ShellEvent, int, int, int) override {}
     std::string ChooseFile(const FileDialogRequest&) override { return {}; }
 };
 

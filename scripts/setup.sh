@@ -5,6 +5,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
+  libsdl2-dev libsdl2-mixer-dev  # audio output; SDL2_mixer only for the benchmark
+  libevdev-dev                  # the input-device server
   clang-14 libclang-rt-14-dev   # the fuzz targets
 )
 missing=()

@@ -11,6 +11,22 @@
 
 namespace tambrel {
 
+class MixerCore;
+
+// A buffer's link to its mixer voice, made when it is first played. A copy of
+// a buffer (a duplicate) starts unlinked; dropping the link frees the voice
+// once the audio thread has let go of it. User-interface thread only.
+class VoiceLink {
+public:
+    VoiceLink() = default;
+    VoiceLink(const VoiceLink&) {}
+    VoiceLink& operator=(const VoiceLink&) { return *this; }
+    ~VoiceLink();
+
+    std::shared_ptr<MixerCore> core;
+    int slot = -1;
+};
+
 struct WaveFormat {
     std::int32_t BitsPerSample = 0; // 8 (unsigned) or 16 (signed little-endian)
     std::int32_t Channels = 0;      // 1 or 2
@@ -33,8 +49,10 @@ public:
     const std::uint8_t* Bytes() const { return samples_->data(); }
     const std::shared_ptr<const Samples>& SharedSamples() const { return samples_; }
 
-    // A new buffer over the same sample memory.
+    // A new buffer over the same sample memory, with its own position and state.
     std::shared_ptr<SoundBuffer> Duplicate() const { return std::make_shared<SoundBuffer>(*this); }
+
+    VoiceLink voice; // the mixer's; see Mixer
 
 private:
     WaveFormat format_;

@@ -18,7 +18,7 @@ struct ShownMessage {
 
 struct ShownNotice {
     ShellEvent event;
-    int a, b;
+    int a, b, c = 0;
     bool operator==(const ShownNotice&) const = default;
 };
 
@@ -43,7 +43,7 @@ public:
     void Status(std::string_view text) override { statuses.emplace_back(text); }
     void Busy(bool on) override { busy.push_back(on); }
     void Caption(std::string_view text) override { captions.emplace_back(text); }
-    void Notify(ShellEvent event, int a, int b) override { notices.push_back({event, a, b}); }
+    void Notify(ShellEvent event, int a, int b, int c) override { notices.push_back({event, a, b, c}); }
     std::string ChooseFile(const FileDialogRequest& request) override {
         dialogs.push_back(request);
         if (chosen.empty()) return {};
