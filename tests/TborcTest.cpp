@@ -79,6 +79,17 @@ TEST_F(TborcTool, BuildThenDumpKeepsWhatTheJsonSaid) {
     EXPECT_EQ(j["Recordings"][0]["events"][0]["time"], 0.25);
 }
 
+TEST_F(TborcTool, KeysGivenByNumberLandOnThoseKeys) {
+    dir.Write("sparse.json", R"({"PlayBoards":[{"Bds":[{"InpDev":"Pad","Keys":{"3":{"SndSrc":5,"Velos":7}}}]}]})");
+    ASSERT_EQ(Tborc({"build", dir.File("sparse.json"), "-o", dir.File("s.TbOrc"), "--device", "Pad:4"}).status, 0);
+    const Result d = Tborc({"dump", dir.File("s.TbOrc"), "--device", "Pad:4"});
+    const auto keys = nlohmann::json::parse(d.out)["PlayBoards"][0]["Bds"][0]["Keys"];
+    ASSERT_EQ(keys.size(), 4u);
+    EXPECT_EQ(keys[2]["Velos"], 7);
+    EXPECT_EQ(keys[1]["SndSrc"], 0);
+    EXPECT_EQ(keys[1]["Velos"], 127);
+}
+
 TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
     const Result missing = Tborc({"dump", dir.File("none.TbOrc")});
     EXPECT_EQ(missing.status, 1);
@@ -102,6 +113,7 @@ TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
         {{"build", dir.Write("type.json", R"({"PlayBoards":[{"Bds":[{"Keys":[{"Velos":"loud"}]}]}]})"), "-o",
           dir.File("o.TbOrc")},
          1},
+        {{"build", dir.Write("keys.json", R"({"PlayBoards":[{"Bds":[{"Keys":{"0":{}}}]}]})"), "-o", dir.File("o.TbOrc")}, 1},
         {{"build", dir.Write("wav.json", R"({"PlayBoards":[{"Bds":[{"Keys":[{"SndSrc":1,"WavFile":"gone.wav"}]}]}]})"),
           "-o", dir.File("o.TbOrc")},
          1},

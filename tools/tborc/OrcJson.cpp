@@ -88,6 +88,29 @@ KeyAssign KeyFromJson(const json& j, ProgramState& st, const std::string& base, 
     return k;
 }
 
+constexpr std::int32_t kMaxKeys = 100000;
+
+// "Keys" is either a list (key 1 first) or an object whose names are key
+// numbers, for boards where only a few keys are assigned.
+std::vector<const json*> KeyList(const json& board, const std::string& path) {
+    std::vector<const json*> keys;
+    const json* v = Member(board, "Keys");
+    if (!v) return keys;
+    if (v->is_array()) {
+        for (const json& k : *v) keys.push_back(&k);
+        return keys;
+    }
+    if (!v->is_object()) throw std::runtime_error(path + ".Keys must be an array or an object");
+    for (const auto& [name, k] : v->items()) {
+        const bool digits = !name.empty() && name.size() <= 6 && name.find_first_not_of("0123456789") == std::string::npos;
+        const int n = digits ? std::stoi(name) : 0;
+        if (n < 1 || n > kMaxKeys) throw std::runtime_error(path + ".Keys has \"" + name + "\", not a key number");
+        if (keys.size() < static_cast<std::size_t>(n)) keys.resize(static_cast<std::size_t>(n), nullptr);
+        keys[static_cast<std::size_t>(n - 1)] = &k;
+    }
+    return keys;
+}
+
 } // namespace
 
 ordered_json OrchestraToJson(const Orchestra& o) {
@@ -148,15 +171,16 @@ void OrchestraFromJson(const json& j, ProgramState& st, const std::string& baseF
                     sb.BodNam = Text(js, "BodNam", sb.InpDev + "-" + IntText(d), bpath);
                     for (std::int32_t n = 1; n <= st.DeviceCount() && !sb.InpDevNo; ++n)
                         if (st.Device(n)->Name == sb.InpDev) sb.InpDevNo = n;
-                    const json* keys = Array(js, "Keys", bpath);
+                    const std::vector<const json*> keys = KeyList(js, bpath);
                     const std::int32_t devKeys = sb.InpDevNo ? st.Device(sb.InpDevNo)->KeyCount : 0;
-                    const std::int32_t given = keys ? static_cast<std::int32_t>(keys->size()) : 0;
+                    const auto given = static_cast<std::int32_t>(keys.size());
                     const std::int32_t keyNos = Int(js, "KeyNos", std::max(devKeys, given), bpath);
-                    if (keyNos < 0 || keyNos > 100000) throw std::runtime_error(bpath + ".KeyNos is out of range");
-                    for (std::int32_t k = 0; k < keyNos; ++k)
-                        sb.Keys.push_back(k < given ? KeyFromJson((*keys)[static_cast<std::size_t>(k)], st, baseFolder,
-                                                                  bpath + ".Keys[" + std::to_string(k) + "]")
-                                                    : NewKeyAssign());
+                    if (keyNos < 0 || keyNos > kMaxKeys) throw std::runtime_error(bpath + ".KeyNos is out of range");
+                    for (std::int32_t k = 0; k < keyNos; ++k) {
+                        const json* jk = k < given ? keys[static_cast<std::size_t>(k)] : nullptr;
+                        sb.Keys.push_back(jk ? KeyFromJson(*jk, st, baseFolder, bpath + ".Keys[" + std::to_string(k + 1) + "]")
+                                             : NewKeyAssign());
+                    }
                     pb.Bds.push_back(std::move(sb));
                 }
             } else {
