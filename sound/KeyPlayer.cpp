@@ -1,0 +1,344 @@
+#include "sound/KeyPlayer.h"
+
+#include <exception>
+#include <string_view>
+
+#include "common/NumberText.h"
+
+namespace tambrel {
+
+KeyPlayer::KeyPlayer(ProgramState& st, Mixer& mixer, TimerHost& host, MidiPlayer& midi)
+    : st_(st), mixer_(mixer), midi_(midi), timers_(host, *this), queues_(st, timers_, *this) {
+    st_.StopAllSounds = [this] { StopSounds(kStopAll); };
+}
+
+KeyPlayer::~KeyPlayer() { st_.StopAllSounds = nullptr; }
+
+template <class F> void KeyPlayer::Quietly(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+        if (!st_.ErrorTrapping) throw;
+    }
+}
+
+void KeyPlayer::ShowKeyIcon(const KeyTriple& k) {
+    st_.shell.Notify(ShellEvent::ShowKeyIcon, k.SetIdx, k.BdIdx, k.KeyIdx);
+}
+
+// ---- PlayKey ----
+
+void KeyPlayer::PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    Quietly([&] { PlayKeyNow(key, board, playBoard); });
+}
+
+void KeyPlayer::PlayKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    // A key number beyond the Sub Board (or a board that is gone) ends the press.
+    KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+    if (!k) return;
+    if (k->Mute == 1) {
+        st_.shell.Status("Muted Key");
+        return;
+    }
+    switch (k->SndSrc) {
+    case kSrcMidi: midi_.PlayMidiKey(key, board, playBoard); return;
+    case kSrcAction: DoActionCmdNow(key, board, playBoard); return;
+    case kSrcWave: break;
+    default: return;
+    }
+    if (k->WaveDur == 0.0f) return;
+
+    const KeyTriple owner{playBoard, board, key};
+    switch (k->PlayStyl) {
+    case kPlayOnce:
+        if (k->AllowDup == 1) {
+            PlayDupCopyNow(owner);
+        } else if (k->SndBuf) {
+            // From where the buffer stands: a press while it sounds changes nothing.
+            mixer_.Play(*k->SndBuf, false);
+        }
+        break;
+    case kPlayMulti: PlayMultiple(*k, owner); break;
+    case kPlayLoop: PlayLoop(*k, owner); break;
+    case kPlayQueue: PlayQueued(*k, owner); break;
+    default: break;
+    }
+}
+
+void KeyPlayer::PlayMultiple(const KeyAssign& k, const KeyTriple& owner) {
+    // One timer per piece between commas; an empty list has no pieces, while
+    // an empty piece plays at once.
+    const std::string_view list = k.MultiTimLst;
+    if (!list.empty()) {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t comma = list.find(',', start);
+            const std::string_view piece = list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            timers_.Schedule(owner, 0, kTimerPlayCopy, DelayMs(ParseLenient(piece)));
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+    }
+    timers_.Trim();
+}
+
+void KeyPlayer::PlayLoop(KeyAssign& k, const KeyTriple& owner) {
+    if (k.Looping) {
+        StopKey(owner.KeyIdx, owner.BdIdx, owner.SetIdx);
+        if (k.LoopOption == kLoopCounted) {
+            // Its counting timer; a copy still pending from when the key had
+            // another style is left alone.
+            for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+                TimerClass1& t = timers_.Timer(i);
+                if (!t.IsFree && t.ActType == kTimerStopKey && t.Owner() == owner) {
+                    t.ResetIt();
+                    break;
+                }
+            }
+        }
+        return;
+    }
+    if (!k.SndBuf) return;
+    mixer_.Play(*k.SndBuf, true);
+    k.Looping = kVbTrue;
+    if (k.LoopOption == kLoopCounted) {
+        timers_.Schedule(owner, 0, kTimerStopKey, DelayMs(static_cast<double>(k.WaveDur) * k.LoopTimes));
+        timers_.Trim();
+    }
+    ShowKeyIcon(owner);
+}
+
+void KeyPlayer::PlayQueued(const KeyAssign& k, const KeyTriple& owner) {
+    const std::int32_t q = k.QueNo;
+    PlayQueue& Q = queues_.Queue(q); // throws for a queue number outside 0..4
+    if (k.QueDupLoop == kQueNoDup && Q.QueBusy && Q.Holds(owner)) return;
+    Q.QueItems.push_back(owner);
+    if (!Q.QueBusy) queues_.ServeQueue(q);
+}
+
+// ---- copies ----
+
+void KeyPlayer::PlayDupCopy(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    Quietly([&] { PlayDupCopyNow({playBoard, board, key}); });
+}
+
+void KeyPlayer::PlayDupCopyNow(const KeyTriple& owner) {
+    const KeyAssign* k = st_.Orc.FindKey(owner.SetIdx, owner.BdIdx, owner.KeyIdx);
+    // Checked before an entry is taken, so the pool never gains an entry
+    // without a buffer.
+    if (!k || !k->SndBuf) return;
+
+    // The lowest-numbered entry whose copy has finished, else a new one.
+    DupBuf* slot = nullptr;
+    for (DupBuf& d : dupBufs_) {
+        if (!d.Buf || !(mixer_.Status(*d.Buf) & Mixer::kStatusPlaying)) {
+            slot = &d;
+            break;
+        }
+    }
+    SoundBufferRef copy = k->SndBuf->Duplicate();
+    if (!slot) slot = &dupBufs_.emplace_back();
+    slot->Buf = std::move(copy);
+    slot->Owner = owner;
+    mixer_.Play(*slot->Buf, false);
+}
+
+void KeyPlayer::StopDupCopies(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    Quietly([&] { StopDupCopiesNow({playBoard, board, key}); });
+}
+
+void KeyPlayer::StopDupCopiesNow(const KeyTriple& owner) {
+    for (DupBuf& d : dupBufs_)
+        if (d.Buf && d.Owner == owner) mixer_.Stop(*d.Buf);
+}
+
+// ---- stopping ----
+
+void KeyPlayer::StopKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    // Always quiet: it runs on every key for "Stop All", most of them without a wave.
+    try {
+        KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+        if (!k || !k->SndBuf) return;
+        mixer_.Stop(*k->SndBuf);
+        mixer_.Rewind(*k->SndBuf);
+        if (k->SndSrc == kSrcWave && k->PlayStyl == kPlayLoop) {
+            k->Looping = kVbFalse;
+            ShowKeyIcon({playBoard, board, key});
+        }
+    } catch (const std::exception&) {
+    }
+}
+
+void KeyPlayer::FireNow(TimerClass1& t) {
+    t.RestMs = 0;
+    t.Trigger();
+}
+
+void KeyPlayer::SilenceKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    Quietly([&] { SilenceKeyNow(key, board, playBoard); });
+}
+
+void KeyPlayer::SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    const KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+    if (!k || k->SndSrc != kSrcWave || k->WaveDur == 0.0f) return;
+    const KeyTriple me{playBoard, board, key};
+    switch (k->PlayStyl) {
+    case kPlayOnce:
+        if (k->AllowDup == 1) StopDupCopiesNow(me);
+        else StopKey(key, board, playBoard);
+        break;
+    case kPlayMulti:
+        StopDupCopiesNow(me);
+        for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+            TimerClass1& t = timers_.Timer(i);
+            if (!t.IsFree && t.ActType == kTimerPlayCopy && t.Owner() == me) t.ResetIt();
+        }
+        break;
+    case kPlayLoop: StopKey(key, board, playBoard); break;
+    case kPlayQueue: {
+        const std::int32_t q = k->QueNo;
+        PlayQueue& Q = queues_.Queue(q);
+        if (!Q.QueBusy) break;
+        for (std::int32_t i = Q.QueCount(); i >= 1; --i)
+            if (Q.QueItems[static_cast<std::size_t>(i)] == me) Q.RemoveWaiting(i);
+        if (Q.QueItems[0] != me) break;
+        StopDupCopiesNow(me);
+        // A muted keep-looping entry must not be replayed by the service below.
+        Q.QueLoop = kVbFalse;
+        // Only the services pending now: serving arms a new one, which must
+        // not be fired as well.
+        std::vector<TimerClass1*> pending;
+        for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+            TimerClass1& t = timers_.Timer(i);
+            if (!t.IsFree && t.ActType == kTimerServeQueue && t.QueIdx == q) pending.push_back(&t);
+        }
+        for (TimerClass1* t : pending)
+            if (!t->IsFree && t->ActType == kTimerServeQueue && t->QueIdx == q) FireNow(*t);
+        break;
+    }
+    default: break;
+    }
+}
+
+void KeyPlayer::EmptyQueues() {
+    for (std::int32_t q = 0; q < kQueueCount; ++q) {
+        PlayQueue& Q = queues_.Queue(q);
+        if (Q.QueBusy) {
+            const KeyTriple cur = Q.QueItems[0];
+            StopKey(cur.KeyIdx, cur.BdIdx, cur.SetIdx);
+        }
+        Q.Empty();
+    }
+}
+
+void KeyPlayer::StopKeyIf(bool (*which)(const KeyAssign&)) {
+    auto& sets = st_.Orc.PlayBoards;
+    for (std::size_t p = 0; p < sets.size(); ++p)
+        for (std::size_t b = 0; b < sets[p].Bds.size(); ++b)
+            for (std::size_t i = 0; i < sets[p].Bds[b].Keys.size(); ++i)
+                if (which(sets[p].Bds[b].Keys[i]))
+                    StopKey(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(b + 1), static_cast<std::int32_t>(p + 1));
+}
+
+void KeyPlayer::StopSounds(int option) {
+    try {
+        StopSoundsNow(option);
+    } catch (const std::exception& e) {
+        if (!st_.ErrorTrapping) throw;
+        st_.shell.Message(e.what(), "", MsgButtons::Ok);
+    }
+}
+
+void KeyPlayer::StopSoundsNow(int option) {
+    switch (option) {
+    case kStopAll:
+        if (midi_.MidiReady()) midi_.StopAllMidi();
+        for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+            TimerClass1& t = timers_.Timer(i);
+            if (t.IsFree) continue;
+            if (t.ActType == kTimerPlayCopy || t.ActType == kTimerServeQueue) t.ResetIt();
+            // A counted loop ends now, even one with a long delay still ahead;
+            // left armed, it would later stop the key's next loop early.
+            else if (t.ActType == kTimerStopKey) FireNow(t);
+        }
+        StopKeyIf([](const KeyAssign&) { return true; });
+        EmptyQueues();
+        for (DupBuf& d : dupBufs_)
+            if (d.Buf && (mixer_.Status(*d.Buf) & Mixer::kStatusPlaying)) mixer_.Stop(*d.Buf);
+        break;
+    case kStopMidi:
+        if (midi_.MidiReady()) midi_.StopAllMidi();
+        break;
+    case kStopLoopAndQueue:
+        for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+            TimerClass1& t = timers_.Timer(i);
+            if (!t.IsFree && (t.ActType == kTimerStopKey || t.ActType == kTimerServeQueue)) t.ResetIt();
+        }
+        StopKeyIf([](const KeyAssign& k) { return k.Looping != kVbFalse; });
+        EmptyQueues();
+        break;
+    default: break;
+    }
+}
+
+// ---- action keys and mute ----
+
+void KeyPlayer::DoActionCmd(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    Quietly([&] { DoActionCmdNow(key, board, playBoard); });
+}
+
+void KeyPlayer::DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    const KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+    if (!k) return;
+    switch (k->ActCmd) {
+    case kActChangeTable:
+        if (k->ActSub1 >= 1 && k->ActSub1 <= st_.Orc.SetNos()) ActivatePlayBoard(st_, k->ActSub1);
+        break;
+    case kActStopPlay:
+        switch (k->ActSub1) {
+        case 1: StopSounds(kStopAll); break;
+        case 2: StopSounds(kStopMidi); break;
+        case 3: StopSounds(kStopLoopAndQueue); break;
+        default: break;
+        }
+        break;
+    default: break;
+    }
+}
+
+void KeyPlayer::ToggleMute(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+    if (!k) return;
+    k->Mute = k->Mute == 1 ? 0 : 1;
+    st_.SetModified();
+    if (k->Mute == 1) SilenceKey(key, board, playBoard);
+    ShowKeyIcon({playBoard, board, key});
+}
+
+void KeyPlayer::ServeQueue(std::int32_t q) {
+    Quietly([&] { queues_.ServeQueue(q); });
+}
+
+// ---- activation ----
+
+void PlayBoardActivated(ProgramState& st, std::int32_t p) {
+    Orchestra& o = st.Orc;
+    if (!o.ValidSet(p)) return;
+    o.CurSet = p;
+    st.shell.Notify(ShellEvent::ShowActivePlayBoard);
+    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    if (st.EditSet != p) {
+        const PlayBoard& pb = o.Set(p);
+        st.EditSet = p;
+        st.EditBd = pb.CurBd;
+        st.EditKey = pb.CurBd >= 1 && pb.CurBd <= pb.BodNos() ? pb.Bd(pb.CurBd).CurKey : 0;
+    }
+}
+
+void ActivatePlayBoard(ProgramState& st, std::int32_t p) {
+    if (!st.Orc.ValidSet(p)) return;
+    st.shell.Notify(ShellEvent::ActivateBoardView, p);
+    PlayBoardActivated(st, p);
+}
+
+} // namespace tambrel

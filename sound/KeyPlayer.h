@@ -1,0 +1,97 @@
+#pragma once
+// The key play dispatcher: every press that should make a sound ends in
+// PlayKey, which acts on the key's assignment by sound source and play style.
+// The key player also owns what the styles need later (the pool of overlapping
+// copies, the scheduled-action timers, the five play queues) and the stop and
+// silence routines shared by the stop buttons, action keys and the editor.
+//
+// Keys are addressed (key, Sub Board, Play Board), all 1-based. The sound-path
+// routines end quietly on an error while ErrorTrapping is on; StopSounds shows
+// the error instead. User-interface thread only.
+
+#include <cstdint>
+#include <vector>
+
+#include "common/TimerHost.h"
+#include "document/ProgramState.h"
+#include "sound/Mixer.h"
+#include "sound/MidiPlayer.h"
+#include "sound/PlayQueues.h"
+#include "sound/ReplayTimers.h"
+
+namespace tambrel {
+
+enum StopOption : int { kStopAll = 0, kStopMidi = 1, kStopLoopAndQueue = 2 };
+
+// One overlapping copy: a duplicate of some key's buffer and that key.
+struct DupBuf {
+    SoundBufferRef Buf;
+    KeyTriple Owner;
+};
+
+class KeyPlayer final : private ReplayActions {
+public:
+    // Installs st.StopAllSounds; the destructor removes it again.
+    KeyPlayer(ProgramState& st, Mixer& mixer, TimerHost& host, MidiPlayer& midi);
+    ~KeyPlayer() override;
+    KeyPlayer(const KeyPlayer&) = delete;
+    KeyPlayer& operator=(const KeyPlayer&) = delete;
+
+    // Acts on one press.
+    void PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    // One more overlapping copy of the key's wave, from its start; reuses the
+    // lowest-numbered copy that has finished.
+    void PlayDupCopy(std::int32_t key, std::int32_t board, std::int32_t playBoard) override;
+    // Stops and rewinds the key's own buffer; a loop-style wave key stops looping.
+    void StopKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) override;
+    void StopDupCopies(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    // Cancels everything the wave key has playing or pending (it was muted).
+    void SilenceKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    // kStopAll, kStopMidi or kStopLoopAndQueue; other values do nothing.
+    void StopSounds(int option);
+    // The key's action command: change the active Play Board, or stop sounds.
+    void DoActionCmd(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    // The key popup's "Mute": toggles Mute, silencing the key when it became muted.
+    void ToggleMute(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+
+    void ServeQueue(std::int32_t q) override;
+
+    const std::vector<DupBuf>& DupBufs() const { return dupBufs_; }
+    TimerPool& Timers() { return timers_; }
+    PlayQueues& Queues() { return queues_; }
+
+private:
+    void PlayKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void PlayDupCopyNow(const KeyTriple& owner);
+    void StopDupCopiesNow(const KeyTriple& owner);
+    void SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void StopSoundsNow(int option);
+    void DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void PlayMultiple(const KeyAssign& k, const KeyTriple& owner);
+    void PlayLoop(KeyAssign& k, const KeyTriple& owner);
+    void PlayQueued(const KeyAssign& k, const KeyTriple& owner);
+    void EmptyQueues();
+    void StopKeyIf(bool (*which)(const KeyAssign&));
+    // Runs a timer's action now, whatever remainder of a long delay it had left.
+    static void FireNow(TimerClass1& t);
+    void ShowKeyIcon(const KeyTriple& k);
+    // Runs f, ending quietly on an error while ErrorTrapping is on.
+    template <class F> void Quietly(F&& f);
+
+    ProgramState& st_;
+    Mixer& mixer_;
+    MidiPlayer& midi_;
+    std::vector<DupBuf> dupBufs_;
+    TimerPool timers_;
+    PlayQueues queues_;
+};
+
+// Makes Play Board p the active one, the way activating its board view does:
+// the view is asked to come to the front, CurSet becomes p, the active Play
+// Board's name and the menus follow, and the editor moves to that Play Board.
+// Nothing happens when p is not a Play Board.
+void ActivatePlayBoard(ProgramState& st, std::int32_t p);
+// The model side alone, for the board view's own activation handler.
+void PlayBoardActivated(ProgramState& st, std::int32_t p);
+
+} // namespace tambrel
