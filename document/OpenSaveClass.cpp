@@ -168,9 +168,10 @@ void OpenSaveClass::WriteOrchestra() {
                 if (key.SndSrc == kSrcWave) {
                     if (key.SaveInFile == 1) {
                         WaveData w;
-                        if (ReadWaveBuffer(key.SndBuf, key.WavBytes, w)) {
+                        // The samples go to the file straight from the buffer, without a copy.
+                        if (ReadWaveBuffer(key.SndBuf, key.WavBytes, w, false)) {
                             ++stored;
-                            WriteEntry("WavBuf", N(stored), w.Data.data(), static_cast<std::size_t>(w.ByteCount));
+                            WriteEntry("WavBuf", N(stored), key.SndBuf->Bytes(), static_cast<std::size_t>(w.ByteCount));
                             item2 = N(stored) + "|" + N(w.ByteCount) + "|" + N(w.BitsPerSample) + "|" +
                                     N(w.Channels) + "|" + N(w.SampleRate) + "|" + N(w.Frames) + "|" + key.WavFile;
                         }
@@ -345,6 +346,9 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
 
     // Play Boards are added as they are read: each one needs its own entries,
     // so a damaged count cannot make the loader allocate what the file lacks.
+    // Sub Boards of absent devices need none, so their number is bounded by
+    // the entries there are (a saved board writes three).
+    std::size_t subBoards = 0;
     for (std::int32_t i = 1; i <= setNos; ++i) {
         PlayBoard pb;
         const std::string set = "Set" + N(i);
@@ -354,6 +358,11 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
             sh.Status("Open File Failed");
             return o;
         }
+        if (static_cast<std::uint64_t>(bodNos) > index_.size() - std::min(subBoards, index_.size()))
+            throw std::runtime_error("The file is damaged: Play Board " + N(i) + " claims " + N(bodNos) +
+                                     " Sub Boards but the file holds only " +
+                                     N(static_cast<std::int64_t>(index_.size())) + " entries");
+        subBoards += static_cast<std::size_t>(bodNos);
         for (std::int32_t j = 1; j <= bodNos; ++j) {
             SubBoard sb;
             const std::string bd = set + "Bd" + N(j);

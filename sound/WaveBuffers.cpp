@@ -37,7 +37,7 @@ bool CreateWaveBuffer(WaveData& w, SoundBufferRef& buf) {
     return true;
 }
 
-bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w) {
+bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w, bool withData) {
     if (!buf || n <= 0) return false;
     const WaveFormat& f = buf->Format();
     if (f.BitsPerSample == 0 || f.Channels == 0 || f.SampleRate == 0) return false;
@@ -53,7 +53,7 @@ bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w) {
     w.SampleRate = f.SampleRate;
     w.ByteCount = n;
     w.Frames = RoundHalfEven(static_cast<double>(n) / static_cast<double>(block));
-    w.Data.assign(buf->Bytes(), buf->Bytes() + n);
+    if (withData) w.Data.assign(buf->Bytes(), buf->Bytes() + n);
     return true;
 }
 

@@ -17,8 +17,9 @@ class Shell;
 bool CreateWaveBuffer(WaveData& w, SoundBufferRef& buf);
 
 // The reverse, used when saving: fills w with buf's format and its first n
-// sample bytes. False when buf is empty, n is 0 or the format is incomplete.
-bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w);
+// sample bytes (only the fields when withData is false). False when buf is
+// empty, n is 0 or the format is incomplete.
+bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w, bool withData = true);
 
 // Parses path and gives the key a new buffer; on failure the key keeps its
 // file name and byte count. WaveDur is recomputed in every case.

@@ -473,3 +473,24 @@ TEST_F(OrcFile, AFailedSaveReportsAndLeavesTheOldFile) {
 
 } // namespace
 } // namespace tambrel::test
+
+namespace tambrel::test {
+namespace {
+
+TEST_F(OrcFile, SubBoardCountsBeyondTheFileAreRefusedBeforeAnythingIsMade) {
+    // Boards of an absent device need no entries, so only the count betrays them.
+    const std::string bytes = FileOf({{"General++File Version", "01.00"}, {"Set++SetNos", "1"},
+                                      {"Set1++BodNos", "2147483647"}, {"EOF++", ""}});
+    EXPECT_FALSE(Load(dir.Write("many.TbOrc", bytes)));
+    ASSERT_EQ(t.shell.messages.size(), 1u);
+    EXPECT_EQ(t.shell.messages[0].title, "Open File Error");
+    EXPECT_NE(t.shell.messages[0].text.find("2147483647"), std::string::npos);
+    // A handful of absent-device boards without entries still loads.
+    auto few = FileOf({{"General++File Version", "01.00"}, {"Set++SetNos", "1"}, {"Set1++BodNos", "2"}, {"EOF++", ""}});
+    ASSERT_TRUE(Load(dir.Write("few.TbOrc", few)));
+    EXPECT_EQ(o.Set(1).BodNos(), 2);
+    EXPECT_EQ(o.Set(1).Bd(2).InpDev, "No Name");
+}
+
+} // namespace
+} // namespace tambrel::test
