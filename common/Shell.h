@@ -41,6 +41,8 @@ enum class ShellEvent {
     ShowCurRecName,
     ShowOpenMessage,      // a: 1 = edit mode, 0 = view mode
     ShowKeyIcon,          // a: Play Board, b: Sub Board, c: key; redraw its looping state
+    ShowInputOnOff,       // a: 1 = input devices on, 0 = off; the ON/OFF ball shows it
+    UpdateRecordingPanel, // the recording panel's buttons and label follow the recorder's state
 };
 
 class Shell {

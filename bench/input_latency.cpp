@@ -1,0 +1,116 @@
+// Input latency: from a change entering the input-device server to its
+// PlayThisKey handler in the program, through the real server process on
+// its scripted device service and the real bridge.
+//
+//   input_latency [EVENTS]      (default 10000; the server is looked for
+//                                beside this program or in $TAMBREL_INPUT_SERVER)
+//
+// Each change is stamped when it is written into the script pipe the server
+// reads; the handler stamps its arrival. Three runs: one change at a time,
+// bursts of ten on one device (the most one wake-up reads), and bursts of
+// ten on each of two devices. Prints percentiles and how many were lost.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "input/LocInputDx7Class.h"
+
+using namespace tambrel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Pipe {
+    int read = -1, write = -1;
+    Pipe() {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) std::exit(1);
+        read = fcntl(fds[0], F_DUPFD, 100); // inherited by the server, clear of its descriptor 3
+        close(fds[0]);
+        write = fds[1];
+    }
+    void Put(const std::string& s) const {
+        if (::write(write, s.data(), s.size()) != static_cast<ssize_t>(s.size())) std::exit(1);
+    }
+};
+
+struct Result {
+    std::vector<double> us;
+    long sent = 0, received = 0;
+};
+
+void Report(const char* name, Result& r) {
+    std::sort(r.us.begin(), r.us.end());
+    auto pct = [&](double p) {
+        if (r.us.empty()) return 0.0;
+        const std::size_t i = std::min(r.us.size() - 1, static_cast<std::size_t>(p * static_cast<double>(r.us.size())));
+        return r.us[i];
+    };
+    std::printf("%-28s sent %6ld  received %6ld  lost %ld   p50 %7.1f us  p99 %7.1f us  p99.9 %7.1f us  max %8.1f us\n",
+                name, r.sent, r.received, r.sent - r.received, pct(0.5), pct(0.99), pct(0.999),
+                r.us.empty() ? 0.0 : r.us.back());
+}
+
+// Sends `events` changes in groups of `burst` per device over `devices`
+// devices, waiting for each group to arrive before the next.
+Result RunCase(int events, int burst, int devices) {
+    Pipe pipe;
+    std::string script;
+    for (int d = 1; d <= devices; ++d) script += "device Pad " + std::to_string(d) + "\nkeys 16 B\n";
+    pipe.Put(script);
+    LocInputDx7Class bridge(InputServerOptions{{}, {"--virtual", "/dev/fd/" + std::to_string(pipe.read)}, 5000});
+    if (!bridge.HasServer()) {
+        std::fprintf(stderr, "input_latency: the input-device server could not be started\n");
+        std::exit(1);
+    }
+    std::vector<std::int32_t> reply;
+    bridge.DxDetectDiDevices(0, reply);
+    bridge.DxDeviceAcquire();
+
+    Result r;
+    Clock::time_point sentAt;
+    long arrived = 0;
+    bridge.InputDx7_PlayThisKey = [&](std::int32_t&, std::int32_t&) {
+        r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
+        ++arrived;
+    };
+    const int group = burst * devices;
+    for (int sent = 0; sent < events; sent += group) {
+        std::string lines;
+        for (int d = 1; d <= devices; ++d)
+            for (int i = 0; i < burst; ++i)
+                lines += "event " + std::to_string(d) + " " + std::to_string(1 + (sent + i) % 16) + " 1\n";
+        arrived = 0;
+        sentAt = Clock::now();
+        pipe.Put(lines);
+        r.sent += group;
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (arrived < group && Clock::now() < deadline) bridge.WaitForEvents(100);
+        r.received += arrived;
+    }
+    close(pipe.read);
+    close(pipe.write);
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int events = argc > 1 ? std::max(10, std::atoi(argv[1])) : 10000;
+    std::printf("input_latency: %d changes per run, server %s\n", events,
+                LocInputDx7Class::DefaultServerPath().c_str());
+    Result one = RunCase(events, 1, 1);
+    Report("one at a time", one);
+    Result ten = RunCase(events, 10, 1);
+    Report("bursts of 10, one device", ten);
+    Result twenty = RunCase(events, 10, 2);
+    Report("bursts of 10 on 2 devices", twenty);
+    return 0;
+}

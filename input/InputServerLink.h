@@ -1,0 +1,38 @@
+#pragma once
+// The program's view of the input-device server's object: its three
+// operations and the events it raises. LocInputDx7Class implements it over
+// the real server process; tests may stand in for it.
+// User-interface thread only.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tambrel {
+
+class InputServerLink {
+public:
+    virtual ~InputServerLink() = default;
+
+    // Detects the attached devices and fills kbData with the detection reply
+    // (see input/InputProtocol.h). False when the server could not be asked;
+    // kbData is then the one-element error reply.
+    virtual bool DxDetectDiDevices(std::int32_t hwndNo, std::vector<std::int32_t>& kbData) = 0;
+    // Switch every device on / off. False when the server reported a failure
+    // or could not be asked.
+    virtual bool DxDeviceAcquire() = 0;
+    virtual bool DxDeviceUnAcquire() = 0;
+    // True while a server answers.
+    virtual bool HasServer() const = 0;
+
+    // The server's PlayThisKey event: key number, device number.
+    std::function<void(std::int32_t& KeyNo, std::int32_t& InpDvNo)> InputDx7_PlayThisKey;
+    // A message box the server asks the program to show (text, title).
+    std::function<void(std::string_view text, std::string_view title)> ServerMessage;
+    // Devices the last detection found but this user may not open.
+    std::vector<std::string> NoPermission;
+};
+
+} // namespace tambrel

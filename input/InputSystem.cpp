@@ -1,0 +1,174 @@
+#include "input/InputSystem.h"
+
+#include <cctype>
+
+#include "common/NumberText.h"
+#include "common/Settings.h"
+#include "input/InputProtocol.h"
+#include "recording/KeystrokeRecorder.h"
+
+namespace tambrel {
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+} // namespace
+
+std::string CleanKeyLabel(std::string_view name) {
+    static constexpr std::string_view word = "numpad ";
+    std::string out;
+    out.reserve(name.size());
+    std::size_t i = 0;
+    while (i < name.size()) {
+        bool match = name.size() - i >= word.size();
+        for (std::size_t j = 0; match && j < word.size(); ++j)
+            match = std::tolower(static_cast<unsigned char>(name[i + j])) == word[j];
+        if (match) {
+            out += "  ";
+            i += word.size();
+        } else {
+            out += name[i++];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DeviceListEntries(const ProgramState& st) {
+    std::vector<std::string> out;
+    for (std::int32_t d = 1; d <= st.DeviceCount(); ++d) {
+        const InputDevice& dev = *st.Device(d);
+        out.push_back(IntText(d) + ". " + dev.Name + " (" + IntText(dev.KeyCount) + " Keys)");
+    }
+    return out;
+}
+
+ChooseDeviceFn DeviceListByInputBox(Shell& shell) {
+    return [&shell](std::string_view text, const std::vector<std::string>& entries) -> std::int32_t {
+        std::string prompt(text);
+        for (const std::string& e : entries) prompt += kCrLf + e;
+        const std::string answer = shell.Input(prompt, "Input devices found:", "");
+        const std::size_t b = answer.find_first_not_of(' ');
+        if (b == std::string::npos) return 0;
+        const std::size_t e = answer.find_last_not_of(' ');
+        const std::string digits = answer.substr(b, e - b + 1);
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+        const long n = std::stol(digits);
+        return n >= 1 && n <= static_cast<long>(entries.size()) ? static_cast<std::int32_t>(n) : 0;
+    };
+}
+
+void RouteKeyEvent(Orchestra& orc, std::int32_t keyNo, std::int32_t inpDvNo, const PlayKeyFn& playKey) {
+    if (!playKey) return;
+    // The Play Board is taken once; the count of its Sub Boards is looked at
+    // again each time, since a played action may change the Orchestra.
+    const std::int32_t p = orc.CurSet;
+    for (std::int32_t b = 1; orc.ValidSet(p) && b <= orc.Set(p).BodNos(); ++b)
+        if (orc.Set(p).Bd(b).InpDevNo == inpDvNo) playKey(keyNo, b, p);
+}
+
+InputSystem::InputSystem(ProgramState& st, LinkFactory factory) : st_(st), factory_(std::move(factory)) {}
+
+InputSystem::~InputSystem() = default;
+
+InputServerLink* InputSystem::Bridge() {
+    if (!link_ && !linkTried_) {
+        linkTried_ = true;
+        link_ = factory_ ? factory_() : nullptr;
+        if (link_) {
+            link_->InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t& d) { InputDx7_PlayThisKey(k, d); };
+            link_->ServerMessage = [this](std::string_view text, std::string_view title) {
+                st_.shell.Message(text, title, MsgButtons::Ok);
+            };
+        }
+    }
+    return link_.get();
+}
+
+std::string InputSystem::FindDeviceName(std::string_view section, std::string_view fallback,
+                                        std::string_view question) {
+    std::string name = settings ? settings->ReadSetting(section, "LangName", fallback) : std::string(fallback);
+    for (const InputDevice& d : st_.InputDevices)
+        if (d.Name == name) return name;
+    // With no device at all there is nothing to choose from.
+    if (!chooseDevice || st_.InputDevices.empty()) return name;
+    const std::int32_t chosen = chooseDevice(question, DeviceListEntries(st_));
+    if (const InputDevice* d = st_.Device(chosen)) {
+        name = d->Name;
+        if (settings) settings->WriteSetting(section, "LangName", name);
+    }
+    return name;
+}
+
+void InputSystem::DetectInputDevices() {
+    st_.shell.Status("Detecting Input Devices");
+    std::vector<std::int32_t> reply = DetectionErrorReply();
+    InputServerLink* link = Bridge();
+    if (link && link->HasServer()) {
+        link->DxDetectDiDevices(0, reply);
+    } else if (!toldNoServer_) {
+        toldNoServer_ = true;
+        st_.shell.Message("The input-device server TambrelOrchestraDll could not be started or has stopped." + kCrLf +
+                              "The program runs on, but no keyboard, mouse or game controller can play.",
+                          "Input devices", MsgButtons::Ok);
+    }
+    std::vector<DetectedDevice> found;
+    // A reply that is cut short or inconsistent is a failed detection too.
+    if (reply.size() < 2 || !DecodeDetectionReply(reply, found)) {
+        st_.InputDevices.clear();
+        st_.shell.Status("Error Detecting Input Devices");
+        return;
+    }
+    st_.InputDevices.clear();
+    for (const DetectedDevice& f : found) {
+        InputDevice d;
+        d.Name = f.name;
+        d.Ready = f.ready;
+        d.KeyCount = static_cast<std::int32_t>(f.keyNames.size());
+        for (const std::string& k : f.keyNames) d.KeyLabels.push_back(CleanKeyLabel(k));
+        st_.InputDevices.push_back(std::move(d));
+    }
+
+    st_.KeyboardName = FindDeviceName("KeyBoard", "Keyboard",
+                                      "Due to language difference \"Keyboard\" could not be located. Please choose "
+                                      "the keyboard from this list of input devices.");
+    st_.MouseName = FindDeviceName("Mouse", "Mouse",
+                                   "Due to language difference \"Mouse\" could not be located. Please choose the "
+                                   "mouse from this list of input devices.");
+    if (readDeviceLayout)
+        for (std::int32_t d = 1; d <= st_.DeviceCount(); ++d) readDeviceLayout(d);
+    st_.shell.Status(" ");
+
+    if (link && !link->NoPermission.empty() && !toldNoPermission_) {
+        toldNoPermission_ = true;
+        std::string names;
+        for (const std::string& n : link->NoPermission) names += (names.empty() ? "" : ", ") + n;
+        st_.shell.Message("These input devices were found but may not be read by your user: " + names + "." + kCrLf +
+                              kCrLf + "To play them, add your user to the \"input\" group, for example with" + kCrLf +
+                              "    sudo usermod -aG input $USER" + kCrLf +
+                              "then log out and log in again, and press the detect button.",
+                          "Input devices", MsgButtons::Ok);
+    }
+}
+
+void InputSystem::DiAcuire_Do(std::int32_t& state) {
+    if (InputServerLink* link = Bridge(); link && link->HasServer()) {
+        if (state == 1) link->DxDeviceAcquire();
+        else link->DxDeviceUnAcquire();
+    }
+    if (onOff_ != state) {
+        onOff_ = state;
+        st_.shell.Notify(ShellEvent::ShowInputOnOff, state == 1 ? 1 : 0);
+    }
+}
+
+void InputSystem::InputDx7_PlayThisKey(std::int32_t& KeyNo, std::int32_t& InpDvNo) {
+    if (recorder && recorder->IsRecording()) recorder->AppendKeyStroke(KeyNo, InpDvNo);
+    RouteKeyEvent(st_.Orc, KeyNo, InpDvNo, playKey);
+}
+
+void InputSystem::Release() {
+    if (link_ && link_->HasServer()) link_->DxDeviceUnAcquire();
+    link_.reset();
+}
+
+} // namespace tambrel

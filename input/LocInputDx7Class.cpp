@@ -1,0 +1,322 @@
+#include "input/LocInputDx7Class.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+extern char** environ;
+
+namespace tambrel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int MsLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(left);
+}
+
+// waitpid that gives up after timeoutMs; true when the child was reaped (or
+// was never ours to reap).
+bool WaitFor(pid_t pid, int timeoutMs, int& status) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) return true;
+        if (r < 0 && errno != EINTR) {
+            status = -1; // reaped elsewhere (SIGCHLD ignored)
+            return true;
+        }
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+} // namespace
+
+std::string LocInputDx7Class::DefaultServerPath() {
+    if (const char* env = std::getenv("TAMBREL_INPUT_SERVER"); env && *env) return env;
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    std::string exe = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+    const std::size_t slash = exe.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/TambrelOrchestraDll";
+}
+
+LocInputDx7Class::LocInputDx7Class(InputServerOptions options) : options_(std::move(options)) {
+    if (options_.serverPath.empty()) options_.serverPath = DefaultServerPath();
+    // One more attempt when the first start fails.
+    for (attempts_ = 1; attempts_ <= 2; ++attempts_)
+        if (CreateInputServer()) return;
+    attempts_ = 2;
+}
+
+LocInputDx7Class::~LocInputDx7Class() { Release(); }
+
+bool LocInputDx7Class::CreateInputServer() {
+    reader_ = FrameReader();
+    pending_.clear();
+    int sv[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) return false;
+    // The server's end becomes its descriptor 3. Moved above 3 first, since
+    // duplicating a descriptor onto itself would keep close-on-exec set.
+    const int childEnd = fcntl(sv[1], F_DUPFD_CLOEXEC, 10);
+    close(sv[1]);
+    if (childEnd < 0) {
+        close(sv[0]);
+        return false;
+    }
+
+    std::vector<std::string> args{options_.serverPath, "--fd", "3", "--parent", std::to_string(getpid())};
+    args.insert(args.end(), options_.serverArgs.begin(), options_.serverArgs.end());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t fa;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, childEnd, 3);
+    posix_spawnattr_init(&attr);
+    // A clean signal state, whatever the program blocks or ignores.
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGHUP);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, options_.serverPath.c_str(), &fa, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    posix_spawnattr_destroy(&attr);
+    close(childEnd);
+    if (rc != 0) {
+        close(sv[0]);
+        return false;
+    }
+    sock_ = sv[0];
+    pid_ = pid;
+
+    // The object exists once the server says hello in our protocol.
+    Frame hello;
+    std::uint32_t version = 0;
+    if (!AwaitReply(FrameType::Hello, hello) || !BodyReader(hello.body).U32(version) ||
+        version != kInputProtocolVersion) {
+        Disconnect();
+        return false;
+    }
+    return true;
+}
+
+void LocInputDx7Class::Disconnect() {
+    if (sock_ >= 0) close(sock_);
+    sock_ = -1;
+    if (pid_ > 0) {
+        int status = 0;
+        // Closing the socket ends a working server; one that does not end
+        // at once is broken.
+        if (!WaitFor(pid_, 200, status)) {
+            kill(pid_, SIGKILL);
+            WaitFor(pid_, 5000, status);
+        }
+    }
+    pid_ = -1;
+}
+
+int LocInputDx7Class::Release() {
+    if (sock_ >= 0) close(sock_);
+    sock_ = -1;
+    int status = -1;
+    if (pid_ > 0) {
+        if (!WaitFor(pid_, 3000, status)) {
+            kill(pid_, SIGKILL);
+            WaitFor(pid_, 5000, status);
+        }
+    }
+    pid_ = -1;
+    pending_.clear();
+    return status;
+}
+
+bool LocInputDx7Class::Send(FrameType type, const std::string& body) {
+    if (sock_ < 0) return false;
+    const std::string frame = EncodeFrame(type, body);
+    std::size_t done = 0;
+    while (done < frame.size()) {
+        const ssize_t n = send(sock_, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Disconnect();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool LocInputDx7Class::Receive(int timeoutMs) {
+    if (sock_ < 0) return false;
+    pollfd p{sock_, POLLIN, 0};
+    int r;
+    do r = poll(&p, 1, timeoutMs);
+    while (r < 0 && errno == EINTR);
+    if (r <= 0) return r == 0;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = recv(sock_, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) {
+            reader_.Append(buf, static_cast<std::size_t>(n));
+            if (static_cast<std::size_t>(n) < sizeof buf) return true;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+        Disconnect(); // the server ended or the socket broke
+        return false;
+    }
+}
+
+bool LocInputDx7Class::AwaitReply(FrameType want, Frame& reply) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(options_.replyTimeoutMs);
+    for (;;) {
+        Frame f;
+        FrameReader::Result r;
+        while ((r = reader_.Next(f)) == FrameReader::Result::GotFrame) {
+            if (f.type == want) {
+                reply = std::move(f);
+                return true;
+            }
+            pending_.push_back(std::move(f));
+        }
+        if (r == FrameReader::Result::Broken) {
+            Disconnect();
+            return false;
+        }
+        const int left = MsLeft(deadline);
+        if (sock_ < 0) return false;
+        if (left == 0) {
+            // An answer that comes later would be taken for the answer to
+            // the next request: a server this late is not used again.
+            Disconnect();
+            return false;
+        }
+        if (!Receive(left) && sock_ < 0) {
+            // Gone; whatever it sent before ending may still hold the answer.
+            while (reader_.Next(f) == FrameReader::Result::GotFrame) {
+                if (f.type == want) {
+                    reply = std::move(f);
+                    return true;
+                }
+                pending_.push_back(std::move(f));
+            }
+            return false;
+        }
+    }
+}
+
+bool LocInputDx7Class::Handle(const Frame& f) {
+    BodyReader r(f.body);
+    switch (f.type) {
+    case FrameType::PlayThisKey: {
+        std::int32_t key = 0, device = 0;
+        if (!r.I32(key) || !r.I32(device) || !r.AtEnd()) return false;
+        if (InputDx7_PlayThisKey) InputDx7_PlayThisKey(key, device);
+        return true;
+    }
+    case FrameType::Message: {
+        std::string text, title;
+        if (r.Str(text) && r.Str(title) && ServerMessage) ServerMessage(text, title);
+        return false;
+    }
+    case FrameType::DeviceNotice: {
+        std::int32_t kind = 0;
+        std::string name;
+        if (r.I32(kind) && r.Str(name) && kind == static_cast<std::int32_t>(DeviceNoticeKind::NoPermission))
+            NoPermission.push_back(name);
+        return false;
+    }
+    default: return false; // stray answers and unknown frames carry nothing to do
+    }
+}
+
+int LocInputDx7Class::DeliverPending() {
+    if (inCall_) return 0; // a handler's own request: its caller delivers afterwards
+    int events = 0;
+    while (!pending_.empty()) {
+        const Frame f = std::move(pending_.front());
+        pending_.pop_front();
+        if (Handle(f)) ++events;
+    }
+    Frame f;
+    FrameReader::Result r;
+    while ((r = reader_.Next(f)) == FrameReader::Result::GotFrame)
+        if (Handle(f)) ++events;
+    if (r == FrameReader::Result::Broken) Disconnect();
+    return events;
+}
+
+bool LocInputDx7Class::Call(FrameType request, const std::string& body, FrameType answer, Frame& reply) {
+    if (sock_ < 0 || inCall_) return false;
+    inCall_ = true;
+    const bool ok = Send(request, body) && AwaitReply(answer, reply);
+    inCall_ = false;
+    DeliverPending();
+    return ok;
+}
+
+bool LocInputDx7Class::DxDetectDiDevices(std::int32_t hwndNo, std::vector<std::int32_t>& kbData) {
+    NoPermission.clear();
+    kbData = DetectionErrorReply();
+    Frame reply;
+    if (!Call(FrameType::Detect, BodyWriter().I32(hwndNo).Bytes(), FrameType::DetectReply, reply)) return false;
+    if (!ParseDetectReplyBody(reply.body, kbData)) {
+        kbData = DetectionErrorReply();
+        return false;
+    }
+    return true;
+}
+
+bool LocInputDx7Class::DxDeviceAcquire() {
+    Frame reply;
+    std::int32_t failed = -1;
+    return Call(FrameType::Acquire, {}, FrameType::AcquireReply, reply) && BodyReader(reply.body).I32(failed) &&
+           failed == 0;
+}
+
+bool LocInputDx7Class::DxDeviceUnAcquire() {
+    Frame reply;
+    std::int32_t failed = -1;
+    return Call(FrameType::Unacquire, {}, FrameType::UnacquireReply, reply) && BodyReader(reply.body).I32(failed) &&
+           failed == 0;
+}
+
+void LocInputDx7Class::ProcessEvents() {
+    if (sock_ >= 0) Receive(0);
+    DeliverPending();
+}
+
+int LocInputDx7Class::WaitForEvents(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    int events = DeliverPending();
+    while (events == 0 && sock_ >= 0) {
+        const int left = MsLeft(deadline);
+        if (!Receive(left)) break;
+        events += DeliverPending();
+        if (left == 0) break;
+    }
+    if (events == 0) events = DeliverPending(); // what came with the end of the server
+    return events;
+}
+
+} // namespace tambrel

@@ -1,0 +1,87 @@
+#pragma once
+// The bridge to the input-device server: starts TambrelOrchestraDll as a
+// child process on a private socket pair (no listening socket, no file),
+// calls its operations as framed requests and turns its PlayThisKey frames
+// into calls of InputDx7_PlayThisKey. Releasing the bridge closes the socket,
+// which ends the server. User-interface thread only.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "input/InputProtocol.h"
+#include "input/InputServerLink.h"
+
+namespace tambrel {
+
+struct InputServerOptions {
+    // Empty: $TAMBREL_INPUT_SERVER when set, else TambrelOrchestraDll next
+    // to the running executable.
+    std::string serverPath;
+    // Extra arguments for the server, e.g. {"--virtual", "devices.txt"}.
+    std::vector<std::string> serverArgs;
+    // How long a request may wait for its answer before the server is
+    // taken as broken.
+    int replyTimeoutMs = 5000;
+};
+
+class LocInputDx7Class : public InputServerLink {
+public:
+    // Starts the server; when the first start fails, tries once more.
+    explicit LocInputDx7Class(InputServerOptions options = {});
+    ~LocInputDx7Class() override;
+    LocInputDx7Class(const LocInputDx7Class&) = delete;
+    LocInputDx7Class& operator=(const LocInputDx7Class&) = delete;
+
+    bool DxDetectDiDevices(std::int32_t hwndNo, std::vector<std::int32_t>& kbData) override;
+    bool DxDeviceAcquire() override;
+    bool DxDeviceUnAcquire() override;
+    bool HasServer() const override { return sock_ >= 0; }
+
+    // The socket to watch for events (a socket notifier in the app); -1
+    // when there is no server.
+    int EventFd() const { return sock_; }
+    // Handles every event that has arrived, without waiting.
+    void ProcessEvents();
+    // Waits up to timeoutMs for events and handles them; returns the number
+    // handled. For programs without an event loop of their own.
+    int WaitForEvents(int timeoutMs);
+
+    // Closes the channel and waits for the server to end; its wait status
+    // (as waitpid gives it), or -1 when there was none. The destructor does
+    // this too.
+    int Release();
+    pid_t ServerPid() const { return pid_; }
+    // Starts tried by the constructor (1 or 2).
+    int StartAttempts() const { return attempts_; }
+
+    static std::string DefaultServerPath();
+
+private:
+    bool CreateInputServer();
+    void Disconnect();
+    bool Send(FrameType type, const std::string& body);
+    // Receives whatever arrives within timeoutMs; false when the server is gone.
+    bool Receive(int timeoutMs);
+    // Waits for the frame answering a request; events that come first wait
+    // in pending_ and are handled once the answer is in.
+    bool AwaitReply(FrameType want, Frame& reply);
+    // Handles one frame that is not an answer; returns true for an event.
+    bool Handle(const Frame& f);
+    // Handles the waiting events and every whole frame already received.
+    int DeliverPending();
+    bool Call(FrameType request, const std::string& body, FrameType answer, Frame& reply);
+
+    InputServerOptions options_;
+    int sock_ = -1;
+    pid_t pid_ = -1;
+    int attempts_ = 0;
+    FrameReader reader_;
+    std::deque<Frame> pending_;
+    bool inCall_ = false;
+};
+
+} // namespace tambrel

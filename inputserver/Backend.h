@@ -1,0 +1,71 @@
+#pragma once
+// What the server needs from an input service: enumerate the attached
+// devices with their objects, switch reading on and off, and read buffered
+// changes without blocking. Two services implement it: evdev for real
+// devices and a scripted one for tests and demonstrations.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tambrel::server {
+
+// One buffered change: which object (1-based key number) and its value. A
+// value of 0 is a release or no movement and is never reported.
+struct Item {
+    std::int32_t keyNo = 0;
+    std::int32_t data = 0;
+};
+
+enum class ReadStatus {
+    Ok,       // count items were read
+    Overflow, // the service lost changes; the count items read before the loss are valid
+    Gone,     // the device was unplugged; it reads nothing from now on
+    Error,    // reading failed
+};
+
+struct ReadResult {
+    int count = 0;
+    ReadStatus status = ReadStatus::Ok;
+};
+
+class BackendDevice {
+public:
+    virtual ~BackendDevice() = default;
+
+    std::string name;
+    std::vector<std::string> keyNames;
+    bool ready = false;        // set up completely: can be acquired and read
+    bool noPermission = false; // not ready because this user may not open it
+
+    // Starts buffering changes (an empty buffer first). False with a reason.
+    virtual bool Acquire(std::string& error) = 0;
+    virtual void Unacquire() = 0;
+    // Reads at most max items without blocking.
+    virtual ReadResult Read(Item* items, int max) = 0;
+    // Changes wait to be read (including ones already taken from the kernel).
+    virtual bool Pending() = 0;
+    // Descriptors that turn readable when changes arrive, while acquired.
+    virtual void WatchFds(std::vector<int>& out) const = 0;
+};
+
+// Thrown by Enumerate: detection as a whole failed.
+struct DetectionError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    // The attached devices, each set up for reading (ready) or not.
+    virtual std::vector<std::unique_ptr<BackendDevice>> Enumerate() = 0;
+    // Descriptors of the service itself that should wake the server.
+    virtual void WatchFds(std::vector<int>&) const {}
+    // Does whatever the service's own descriptors ask for; returns the
+    // milliseconds until it wants to run again, or -1.
+    virtual int Service() { return -1; }
+};
+
+} // namespace tambrel::server

@@ -1,0 +1,87 @@
+// TambrelOrchestraDll: the input-device server. The program starts it with
+// one end of a private socket pair as descriptor --fd and talks to it only
+// there; it ends when that socket closes or its parent dies.
+//
+//   TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT]
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "inputserver/InputServer.h"
+#include "inputserver/VirtualBackend.h"
+#ifdef TAMBREL_HAVE_EVDEV
+#include "inputserver/EvdevBackend.h"
+#endif
+
+namespace {
+
+// Without evdev the server still runs, with no devices.
+class NoDevices : public tambrel::server::Backend {
+public:
+    std::vector<std::unique_ptr<tambrel::server::BackendDevice>> Enumerate() override { return {}; }
+};
+
+bool ToInt(const char* s, long& out) {
+    const char* end = s + std::strlen(s);
+    const auto [p, ec] = std::from_chars(s, end, out);
+    return ec == std::errc() && p == end && *s != '\0';
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT]\n"
+                         "The program starts this server itself; it is not meant to be run by hand.\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    long fd = -1, parent = 0;
+    std::string script;
+    bool scripted = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (i + 1 >= argc) return Usage();
+        if (a == "--fd") {
+            if (!ToInt(argv[++i], fd) || fd < 0) return Usage();
+        } else if (a == "--parent") {
+            if (!ToInt(argv[++i], parent)) return Usage();
+        } else if (a == "--virtual") {
+            script = argv[++i];
+            scripted = true;
+        } else {
+            return Usage();
+        }
+    }
+    if (fd < 0) return Usage();
+
+    // End with the program even when it dies without closing the socket
+    // (a copy of the descriptor may live on in some other child of it).
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (parent > 0 && getppid() != static_cast<pid_t>(parent)) return 0; // it died before the line above
+    // The server can read every key typed: it must never gain privileges.
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::unique_ptr<tambrel::server::Backend> backend;
+    try {
+        if (scripted) backend = std::make_unique<tambrel::server::VirtualBackend>(script);
+#ifdef TAMBREL_HAVE_EVDEV
+        else backend = std::make_unique<tambrel::server::EvdevBackend>();
+#else
+        else backend = std::make_unique<NoDevices>();
+#endif
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "TambrelOrchestraDll: %s\n", e.what());
+        return 1;
+    }
+    tambrel::server::InputServer server(static_cast<int>(fd), *backend);
+    return server.Run();
+}

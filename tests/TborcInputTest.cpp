@@ -1,0 +1,81 @@
+// tborc devices and tborc listen, through the real bridge and server on a
+// device script.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/TempDir.h"
+#include "tools/tborc/Tborc.h"
+
+#ifndef TAMBREL_INPUT_SERVER_PATH
+#define TAMBREL_INPUT_SERVER_PATH ""
+#endif
+
+namespace tambrel::test {
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+ToolRun Tborc(std::vector<std::string> args) {
+    args.insert(args.begin(), "tborc");
+    if (std::string(TAMBREL_INPUT_SERVER_PATH) != "") {
+        args.push_back("--server");
+        args.push_back(TAMBREL_INPUT_SERVER_PATH);
+    }
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(TborcDevices, PrintsTheDetectedDevicesWithTheirLabels) {
+    TempDir dir;
+    const std::string script = dir.Write("devices.txt", "keyboard\nmouse\ndevice-unready Pad \xc3\xa9\nkey Numpad 1\n");
+    const ToolRun r = Tborc({"devices", "--virtual", script});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 3u);
+    EXPECT_EQ(j[0]["name"], "Keyboard");
+    EXPECT_EQ(j[0]["ready"], true);
+    EXPECT_EQ(j[0]["keys"], 128);
+    EXPECT_EQ(j[0]["labels"][0], "Esc");
+    EXPECT_EQ(j[0]["labels"][70], "  7") << "key 71 is Numpad 7, shown by the label rule";
+    EXPECT_EQ(j[1]["name"], "Mouse");
+    EXPECT_EQ(j[1]["labels"][0], "X Axis");
+    // Names are code-page bytes: the script's two UTF-8 bytes are two characters.
+    EXPECT_EQ(j[2]["name"], "Pad \xc3\x83\xc2\xa9");
+    EXPECT_EQ(j[2]["ready"], false);
+    EXPECT_EQ(j[2]["labels"], nlohmann::json::array({"  1"}));
+}
+
+TEST(TborcDevices, AFailedDetectionIsAnError) {
+    TempDir dir;
+    const ToolRun r = Tborc({"devices", "--virtual", dir.Write("devices.txt", "fail-detect no bus\n")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error Detecting Input Devices: no bus"), std::string::npos) << r.err;
+}
+
+TEST(TborcListen, PrintsEveryPressUntilTheTimeIsUp) {
+    TempDir dir;
+    const std::string script = dir.Write(
+        "play.txt", "keyboard\nmouse\nwait-acquire\nevent 1 30 1\nevent 1 30 0\nevent 1 71 1\nevent 2 1 -4\n");
+    const ToolRun r = Tborc({"listen", "--seconds", "1", "--virtual", script});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1 30 A\n1 71   7\n2 1 X Axis\n");
+}
+
+TEST(TborcListen, RejectsANegativeTime) {
+    const ToolRun r = Tborc({"listen", "--seconds", "-2"});
+    EXPECT_EQ(r.status, 2);
+}
+
+} // namespace
+} // namespace tambrel::test
