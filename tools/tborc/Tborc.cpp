@@ -2,6 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -11,6 +15,10 @@
 #include "common/NumberText.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
+#include "recording/OfflineRenderer.h"
+#include "sound/WavWriter.h"
+#include "input/InputSystem.h"
+#include "input/LocInputDx7Class.h"
 #include "sound/WaveBuffers.h"
 #include "sound/WaveFile.h"
 #include "tools/tborc/OrcJson.h"
@@ -29,7 +37,9 @@ public:
         ++shown;
         return SilentShell::Message(text, title, buttons);
     }
+    void Status(std::string_view text) override { status = text; }
     int shown = 0;
+    std::string status;
 
 private:
     std::ostream& err_;
@@ -122,6 +132,146 @@ int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std:
     return 0;
 }
 
+struct InputArgs {
+    std::string server, script;
+    double seconds = -1;
+};
+
+// Detection through the real bridge and server, as the program runs it.
+bool DetectThroughServer(InputSystem& input, StderrShell& shell, std::ostream& err) {
+    input.DetectInputDevices();
+    if (shell.status == "Error Detecting Input Devices") {
+        err << "tborc: " << shell.status << "\n";
+        return false;
+    }
+    return true;
+}
+
+InputSystem::LinkFactory BridgeFactory(const InputArgs& a, LocInputDx7Class*& bridge) {
+    return [a, &bridge]() -> std::unique_ptr<InputServerLink> {
+        InputServerOptions o;
+        o.serverPath = a.server;
+        if (!a.script.empty()) o.serverArgs = {"--virtual", a.script};
+        auto b = std::make_unique<LocInputDx7Class>(std::move(o));
+        bridge = b.get();
+        return b;
+    };
+}
+
+int Devices(const InputArgs& a, std::ostream& out, std::ostream& err) {
+    StderrShell shell(err);
+    ProgramState st(shell);
+    LocInputDx7Class* bridge = nullptr;
+    InputSystem input(st, BridgeFactory(a, bridge));
+    if (!DetectThroughServer(input, shell, err)) return 1;
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const InputDevice& d : st.InputDevices) {
+        nlohmann::ordered_json labels = nlohmann::ordered_json::array();
+        for (const std::string& l : d.KeyLabels) labels.push_back(Cp1252ToUtf8(l));
+        list.push_back({{"name", Cp1252ToUtf8(d.Name)}, {"ready", d.Ready}, {"keys", d.KeyCount}, {"labels", labels}});
+    }
+    out << list.dump(2) << "\n";
+    return 0;
+}
+
+int Listen(const InputArgs& a, std::ostream& out, std::ostream& err) {
+    StderrShell shell(err);
+    ProgramState st(shell);
+    LocInputDx7Class* bridge = nullptr;
+    InputSystem input(st, BridgeFactory(a, bridge));
+    if (!DetectThroughServer(input, shell, err) || !bridge) return 1;
+    bridge->InputDx7_PlayThisKey = [&](std::int32_t& key, std::int32_t& device) {
+        const InputDevice* d = st.Device(device);
+        const std::string label = d && key >= 1 && key <= static_cast<std::int32_t>(d->KeyLabels.size())
+                                      ? d->KeyLabels[static_cast<std::size_t>(key - 1)]
+                                      : "?";
+        out << device << " " << key << " " << Cp1252ToUtf8(label) << std::endl;
+    };
+    std::int32_t on = 1;
+    input.DiAcuire_Do(on);
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(static_cast<long long>(a.seconds * 1000));
+    while (bridge->HasServer()) {
+        int wait = 200;
+        if (a.seconds >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+            if (left <= 0) break;
+            wait = static_cast<int>(std::min<long long>(left, 200));
+        }
+        bridge->WaitForEvents(wait);
+    }
+    if (!bridge->HasServer()) {
+        err << "tborc: the input-device server ended\n";
+        return 1;
+    }
+    std::int32_t off = 0;
+    input.DiAcuire_Do(off);
+    return 0;
+}
+
+// "SECONDS:DEVICE:KEY", the device by number or by name.
+bool ParsePress(const std::string& text, const ProgramState& st, RenderPress& press, std::string& error) {
+    const std::size_t a = text.find(':'), b = text.rfind(':');
+    error = "--press wants SECONDS:DEVICE:KEY, not '" + text + "'";
+    if (a == std::string::npos || a == b) return false;
+    const std::string secs = text.substr(0, a), dev = text.substr(a + 1, b - a - 1), key = text.substr(b + 1);
+    char* end = nullptr;
+    const double s = std::strtod(secs.c_str(), &end);
+    if (secs.empty() || *end || !(s >= 0) || s > 86400) return false;
+    if (key.empty() || key.size() > 6 || key.find_first_not_of("0123456789") != std::string::npos) return false;
+    press.ms = std::llround(s * 1000);
+    press.key = std::stoi(key);
+    press.device = 0;
+    if (!dev.empty() && dev.size() <= 6 && dev.find_first_not_of("0123456789") == std::string::npos) {
+        press.device = std::stoi(dev);
+    } else {
+        const std::string name = Utf8ToCp1252(dev);
+        for (std::int32_t d = 1; d <= st.DeviceCount() && !press.device; ++d)
+            if (st.Device(d)->Name == name) press.device = d;
+    }
+    if (!st.Device(press.device)) {
+        error = "--press names no device of this run: '" + text + "'";
+        return false;
+    }
+    return true;
+}
+
+int Render(const std::string& file, const std::string& output, const std::vector<std::string>& pressArgs,
+           int recording, int rate, double tail, ProgramState& st, StderrShell& shell, std::ostream& err) {
+    if (rate < 8000 || rate > 192000) {
+        err << "tborc: --rate must lie between 8000 and 192000\n";
+        return 2;
+    }
+    if (!(tail >= 0) || tail > 3600) {
+        err << "tborc: --tail must lie between 0 and 3600 seconds\n";
+        return 2;
+    }
+    RenderOptions opt;
+    opt.rate = rate;
+    opt.tailSeconds = tail;
+    for (const std::string& p : pressArgs) {
+        RenderPress press;
+        std::string error;
+        if (!ParsePress(p, st, press, error)) {
+            err << "tborc: " << error << "\n";
+            return 2;
+        }
+        opt.presses.push_back(press);
+    }
+    if (!FileExists(file)) {
+        shell.Message("File Not Found", "Open File", MsgButtons::Ok);
+        return 1;
+    }
+    if (!OpenSaveClass(st).LoadOrchestra(file)) return 1;
+    if (recording < 0 || recording > st.Orc.RecNos()) {
+        err << "tborc: the Orchestra has no recording " << recording << " (it has " << st.Orc.RecNos() << ")\n";
+        return 2;
+    }
+    opt.recording = recording;
+    WriteWav16Stereo(output, RenderPerformance(st, opt), rate);
+    return 0;
+}
+
 } // namespace
 
 int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -139,8 +289,29 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     build->add_option("-o", output, "the .TbOrc file to write")->required();
     build->add_option("--device", devices, "an input device NAME:KEYS (default Keyboard:128 Mouse:8)");
 
+    std::vector<std::string> presses;
+    int recording = 0, rate = 44100;
+    double tail = 2.0;
+    CLI::App* render = app.add_subcommand("render", "play an Orchestra into a wave file");
+    render->add_option("FILE", file, "the .TbOrc file")->required();
+    render->add_option("-o", output, "the .wav file to write (16-bit stereo)")->required();
+    render->add_option("--recording", recording, "play back recording N from the start");
+    render->add_option("--press", presses, "press a key at SECONDS:DEVICE:KEY (device by number or name)");
+    render->add_option("--rate", rate, "frames per second (default 44100)");
+    render->add_option("--tail", tail, "seconds to let sounds ring out after the last press (default 2)");
+    render->add_option("--device", devices, "an input device NAME:KEYS (default Keyboard:128 Mouse:8)");
+
     CLI::App* wav = app.add_subcommand("wav-info", "print what a wave file holds");
     wav->add_option("FILE", file, "the .wav file")->required();
+
+    InputArgs input;
+    CLI::App* devs = app.add_subcommand("devices", "detect the input devices and print them as JSON");
+    CLI::App* listen = app.add_subcommand("listen", "switch the input devices on and print every key press");
+    for (CLI::App* c : {devs, listen}) {
+        c->add_option("--virtual", input.script, "read devices and events from this script (see the README)");
+        c->add_option("--server", input.server, "the input-device server (default: TambrelOrchestraDll beside tborc)");
+    }
+    listen->add_option("--seconds", input.seconds, "stop after this many seconds")->check(CLI::NonNegativeNumber);
 
     try {
         app.parse(argc, argv);
@@ -151,6 +322,14 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
         }
         err << "tborc: " << e.what() << " (see tborc --help)\n";
         return 2;
+    }
+
+    try {
+        if (*devs) return Devices(input, out, err);
+        if (*listen) return Listen(input, out, err);
+    } catch (const std::exception& e) {
+        err << "tborc: " << e.what() << "\n";
+        return 1;
     }
 
     StderrShell shell(err);
@@ -165,6 +344,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     try {
         if (*dump) return Dump(file, st, shell, out);
         if (*build) return Build(file, output, st, err);
+        if (*render) return Render(file, output, presses, recording, rate, tail, st, shell, err);
         return WavInfo(file, shell, out, err);
     } catch (const std::exception& e) {
         err << "tborc: " << e.what() << "\n";

@@ -1,0 +1,33 @@
+#pragma once
+// A performance exported to audio: key presses (given, or a keystroke
+// recording played back) go through the same routing, dispatcher, timers and
+// mixer as live presses, on a virtual clock, so the output is the same on
+// every run, sample for sample.
+
+#include <cstdint>
+#include <vector>
+
+#include "document/ProgramState.h"
+
+namespace tambrel {
+
+class MidiPlayer;
+
+struct RenderPress {
+    std::int64_t ms = 0; // from the start
+    std::int32_t device = 0;
+    std::int32_t key = 0;
+};
+
+struct RenderOptions {
+    int rate = 44100;
+    double tailSeconds = 2.0;         // left to ring out after the last press
+    std::int32_t recording = 0;       // a recording to play back from the start; 0 none
+    std::vector<RenderPress> presses; // in any order
+};
+
+// Renders st.Orc; returns interleaved float stereo frames at options.rate.
+// The Orchestra's runtime state (loops, CurSet) changes as it would live.
+std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options, MidiPlayer* midi = nullptr);
+
+} // namespace tambrel
