@@ -43,6 +43,8 @@ enum class ShellEvent {
     ShowKeyIcon,          // a: Play Board, b: Sub Board, c: key; redraw its looping state
     ShowInputOnOff,       // a: 1 = input devices on, 0 = off; the ON/OFF ball shows it
     UpdateRecordingPanel, // the recording panel's buttons and label follow the recorder's state
+    ShowPlayAssignment,   // show the edited key in the key assignment editor again
+    HidePlayAssignment,   // hide the key assignment editor
 };
 
 class Shell {

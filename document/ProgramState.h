@@ -32,6 +32,7 @@ struct ProgramState {
     std::string TempPath;     // ends in "/"
     std::string LastUsedPath; // ends in "/"
     std::string LastOpenedFile;
+    std::string LastChosenWave; // the wave file chosen last since start-up
     bool ErrorTrapping = true;
     // Set while a keystroke recording or playback runs; file commands refuse then.
     bool RecordingInProgress = false;
