@@ -33,7 +33,7 @@ if [[ -n $cxx && -n $cc ]]; then
 else
     echo "fuzz.sh: clang not found; using the targets already built in $build" >&2
 fi
-bin=$build/bin
+bin=$build/fuzz
 for t in "${targets[@]}" make_seeds; do
     [[ -x $bin/$t ]] || { echo "fuzz.sh: $bin/$t is missing" >&2; exit 2; }
 done
