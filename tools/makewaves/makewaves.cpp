@@ -71,14 +71,14 @@ Wave Kick() {
     double phase = 0;
     return Mono(16, 22050, 0.35, [&](double t) {
         phase += 2 * kPi * (45 + 110 * std::exp(-t * 30)) / 22050;
-        return 0.9 * std::sin(phase) * std::exp(-t * 9);
+        return 0.55 * std::sin(phase) * std::exp(-t * 9);
     });
 }
 
 Wave Snare() {
     Noise n;
     return Mono(16, 22050, 0.25, [&](double t) {
-        return (0.55 * n.Next() + 0.35 * std::sin(2 * kPi * 190 * t)) * std::exp(-t * 16);
+        return (0.3 * n.Next() + 0.2 * std::sin(2 * kPi * 190 * t)) * std::exp(-t * 16);
     });
 }
 
@@ -89,7 +89,7 @@ Wave HiHat() {
         const double x = n.Next();
         const double high = x - prev; // a crude high-pass keeps it bright
         prev = x;
-        return 0.5 * high * std::exp(-t * 45);
+        return 0.3 * high * std::exp(-t * 45);
     });
 }
 
@@ -101,8 +101,8 @@ Wave Tone(double hz, double seconds) {
         const double t = static_cast<double>(i) / 44100;
         const double env = std::fmin(1.0, t * 50) * std::fmin(1.0, (seconds - t) * 20);
         const double x = std::sin(2 * kPi * hz * t) + 0.3 * std::sin(4 * kPi * hz * t);
-        w.left.push_back(0.35 * env * x);
-        w.right.push_back(0.35 * env * (std::sin(2 * kPi * hz * 1.003 * t) + 0.3 * std::sin(4 * kPi * hz * t)));
+        w.left.push_back(0.2 * env * x);
+        w.right.push_back(0.2 * env * (std::sin(2 * kPi * hz * 1.003 * t) + 0.3 * std::sin(4 * kPi * hz * t)));
     }
     return w;
 }
@@ -117,7 +117,7 @@ Wave Loop() {
         const int beat = i / (n / 4);
         const double bt = t - beat * 0.25;
         const double env = std::fmin(1.0, bt * 200) * std::exp(-bt * 6) * std::fmin(1.0, (0.25 - bt) * 200);
-        const double x = 0.5 * env * std::sin(2 * kPi * notes[beat] * t);
+        const double x = 0.3 * env * std::sin(2 * kPi * notes[beat] * t);
         w.left.push_back(x);
         w.right.push_back(x);
     }
