@@ -46,34 +46,25 @@ void PlayQueues::ServeQueue(std::int32_t q) {
         const KeyAssign* k = st_.Orc.FindKey(cur.SetIdx, cur.BdIdx, cur.KeyIdx);
         if (!k || k->WaveDur == 0.0f) Q.QueLoop = kVbFalse;
     }
-    if (!Q.QueLoop) {
-        if (Q.QueCount() == 0) {
-            Q.QueBusy = kVbFalse;
-            Q.QueItems[0] = {};
-            return;
-        }
-        Q.QueBusy = kVbTrue;
-        PlayEntry(Q, 1);
+    // The looping key pressed again: its own entry ends the looping.
+    if (Q.QueLoop && Q.QueCount() > 0 && Q.QueItems[1] == Q.QueItems[0]) {
+        Q.QueLoop = kVbFalse;
         Q.ShiftDown();
-    } else if (Q.QueCount() > 0) {
-        // The looping key pressed again: its own entry ends the looping.
-        if (Q.QueItems[1] == Q.QueItems[0]) {
-            Q.QueLoop = kVbFalse;
-            Q.ShiftDown();
-        }
-        if (Q.QueCount() == 0) {
-            Q.QueBusy = kVbFalse;
-            Q.QueItems[0] = {};
-            return;
-        }
-        Q.QueBusy = kVbTrue;
-        PlayEntry(Q, 1);
-        Q.ShiftDown();
-    } else {
+    }
+    if (Q.QueLoop && Q.QueCount() == 0) {
         // Nothing waits: the looping entry plays again.
         Q.QueBusy = kVbTrue;
         const KeyTriple cur = Q.QueItems[0];
         actions_.PlayDupCopy(cur.KeyIdx, cur.BdIdx, cur.SetIdx);
+    } else {
+        if (Q.QueCount() == 0) {
+            Q.QueBusy = kVbFalse;
+            Q.QueItems[0] = {};
+            return;
+        }
+        Q.QueBusy = kVbTrue;
+        PlayEntry(Q, 1);
+        Q.ShiftDown();
     }
 
     // The next service comes when the entry now playing has had its duration;

@@ -18,7 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The fields a test wave file is built from; the defaults make a canonical
 // 44-byte header of 16-bit stereo 44100 Hz followed by `payload`.
-struct WaveSpec {
+struct WaveLayout {
     int channels = 2;
     std::int32_t rate = 44100;
     int bits = 16;
@@ -27,13 +27,13 @@ struct WaveSpec {
     Bytes payload;
     Bytes beforeData; // a whole chunk placed between "fmt " and the data tag
 
-    WaveSpec& Channels(int v) { channels = v; return *this; }
-    WaveSpec& Rate(std::int32_t v) { rate = v; return *this; }
-    WaveSpec& Bits(int v) { bits = v; return *this; }
-    WaveSpec& Tag(std::string v) { tag = std::move(v); return *this; }
-    WaveSpec& DataSize(std::int64_t v) { dataSize = v; return *this; }
-    WaveSpec& Payload(Bytes v) { payload = std::move(v); return *this; }
-    WaveSpec& BeforeData(Bytes v) { beforeData = std::move(v); return *this; }
+    WaveLayout& Channels(int v) { channels = v; return *this; }
+    WaveLayout& Rate(std::int32_t v) { rate = v; return *this; }
+    WaveLayout& Bits(int v) { bits = v; return *this; }
+    WaveLayout& Tag(std::string v) { tag = std::move(v); return *this; }
+    WaveLayout& DataSize(std::int64_t v) { dataSize = v; return *this; }
+    WaveLayout& Payload(Bytes v) { payload = std::move(v); return *this; }
+    WaveLayout& BeforeData(Bytes v) { beforeData = std::move(v); return *this; }
 };
 
 void PutLe(Bytes& out, std::uint32_t v, int n) {
@@ -41,7 +41,7 @@ void PutLe(Bytes& out, std::uint32_t v, int n) {
 }
 void PutText(Bytes& out, const std::string& s) { out.insert(out.end(), s.begin(), s.end()); }
 
-Bytes BuildWave(const WaveSpec& s) {
+Bytes BuildWave(const WaveLayout& s) {
     Bytes b;
     PutText(b, "RIFF");
     PutLe(b, 0, 4);
@@ -88,7 +88,7 @@ protected:
 
 struct GoodCase {
     const char* name;
-    WaveSpec spec;
+    WaveLayout layout;
     std::int32_t frames;
     Bytes expectedData;
 };
@@ -110,30 +110,30 @@ TEST_F(WaveFileTest, LoadsAcceptedFiles) {
         return b;
     };
     const GoodCase cases[] = {
-        {"Canonical", WaveSpec().Payload(pcm), 1000, pcm},
-        {"UpperCaseTag", WaveSpec().Tag("DATA").Payload(pcm), 1000, pcm},
-        {"MixedCaseTag", WaveSpec().Tag("Data").Payload(pcm), 1000, pcm},
-        {"ListChunkBeforeData", WaveSpec().Payload(pcm).BeforeData(list), 1000, pcm},
-        {"HalfFrameRoundsToEven", WaveSpec().Channels(1).Payload(Ramp(5)), 2, Ramp(4)},
-        {"EightBitBytesVerbatim", WaveSpec().Channels(1).Rate(11025).Bits(8).Payload(Bytes{0, 0x80, 0xFF, 0x7F, 1}),
+        {"Canonical", WaveLayout().Payload(pcm), 1000, pcm},
+        {"UpperCaseTag", WaveLayout().Tag("DATA").Payload(pcm), 1000, pcm},
+        {"MixedCaseTag", WaveLayout().Tag("Data").Payload(pcm), 1000, pcm},
+        {"ListChunkBeforeData", WaveLayout().Payload(pcm).BeforeData(list), 1000, pcm},
+        {"HalfFrameRoundsToEven", WaveLayout().Channels(1).Payload(Ramp(5)), 2, Ramp(4)},
+        {"EightBitBytesVerbatim", WaveLayout().Channels(1).Rate(11025).Bits(8).Payload(Bytes{0, 0x80, 0xFF, 0x7F, 1}),
          5, {0, 0x80, 0xFF, 0x7F, 1}},
-        {"SizeSmallerThanFileTakesSize", WaveSpec().Rate(22050).DataSize(8).Payload(Ramp(20)), 2, Ramp(8)},
+        {"SizeSmallerThanFileTakesSize", WaveLayout().Rate(22050).DataSize(8).Payload(Ramp(20)), 2, Ramp(8)},
         // Size claims beyond the file: only the bytes present are taken.
-        {"HugeClaimOnSmallFile", WaveSpec().DataSize(0x7FFFFFFF).Payload(Ramp(56)), 14, Ramp(56)},
-        {"ClaimAbove2GB", WaveSpec().Channels(1).Bits(8).DataSize(0xFFFFFFFF).Payload(Ramp(9)), 9, Ramp(9)},
+        {"HugeClaimOnSmallFile", WaveLayout().DataSize(0x7FFFFFFF).Payload(Ramp(56)), 14, Ramp(56)},
+        {"ClaimAbove2GB", WaveLayout().Channels(1).Bits(8).DataSize(0xFFFFFFFF).Payload(Ramp(9)), 9, Ramp(9)},
         // A partial last frame still rounds half to even and is padded with zeros.
-        {"PartialFramePadded", WaveSpec().Channels(1).DataSize(1000).Payload(Ramp(3)), 2, withZeros(Ramp(3), 1)},
-        {"TruncatedStereoFrame", WaveSpec().DataSize(10).Payload(Ramp(6)), 2, withZeros(Ramp(6), 2)},
+        {"PartialFramePadded", WaveLayout().Channels(1).DataSize(1000).Payload(Ramp(3)), 2, withZeros(Ramp(3), 1)},
+        {"TruncatedStereoFrame", WaveLayout().DataSize(10).Payload(Ramp(6)), 2, withZeros(Ramp(6), 2)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         shell_.Clear();
         WaveData w;
-        ASSERT_TRUE(ParseWaveFile(Write(BuildWave(c.spec)), w, shell_));
+        ASSERT_TRUE(ParseWaveFile(Write(BuildWave(c.layout)), w, shell_));
         EXPECT_TRUE(shell_.messages.empty());
-        EXPECT_EQ(w.Channels, c.spec.channels);
-        EXPECT_EQ(w.SampleRate, c.spec.rate);
-        EXPECT_EQ(w.BitsPerSample, c.spec.bits);
+        EXPECT_EQ(w.Channels, c.layout.channels);
+        EXPECT_EQ(w.SampleRate, c.layout.rate);
+        EXPECT_EQ(w.BitsPerSample, c.layout.bits);
         EXPECT_EQ(w.Frames, c.frames);
         EXPECT_EQ(w.ByteCount, static_cast<std::int32_t>(c.expectedData.size()));
         EXPECT_EQ(w.Data, c.expectedData);
@@ -151,7 +151,7 @@ TEST_F(WaveFileTest, FindsTagBehindLargeChunks) {
         PutLe(chunk, static_cast<std::uint32_t>(filler), 4);
         chunk.resize(chunk.size() + filler, 'x');
         WaveData w;
-        ASSERT_TRUE(ParseWaveFile(Write(BuildWave(WaveSpec().Payload(pcm).BeforeData(chunk))), w, shell_));
+        ASSERT_TRUE(ParseWaveFile(Write(BuildWave(WaveLayout().Payload(pcm).BeforeData(chunk))), w, shell_));
         EXPECT_EQ(w.Data, pcm);
     }
     EXPECT_TRUE(shell_.messages.empty());
@@ -169,32 +169,32 @@ TEST_F(WaveFileTest, RejectsWithMessage) {
     const std::string err = "Error Loading ";
     const std::string noTag = "The String 'Data' - is not found";
     // Only a tag window starting at length - 5 or earlier is examined.
-    Bytes tagAtEnd = BuildWave(WaveSpec().Tag("junk").Payload(Ramp(4)));
+    Bytes tagAtEnd = BuildWave(WaveLayout().Tag("junk").Payload(Ramp(4)));
     Bytes tagLastWindow = tagAtEnd;
     PutText(tagAtEnd, "data");
     PutText(tagLastWindow, "data");
     tagLastWindow.push_back(0);
-    Bytes tagBefore35 = BuildWave(WaveSpec().Tag("junk").Payload(Ramp(8)));
+    Bytes tagBefore35 = BuildWave(WaveLayout().Tag("junk").Payload(Ramp(8)));
     std::copy_n("data", 4, tagBefore35.begin() + 12);
 
     const BadCase cases[] = {
-        {"Exactly44Bytes", BuildWave(WaveSpec().Payload(Bytes{})), "No wave Data found in file", err},
-        {"NoTag", BuildWave(WaveSpec().Tag("junk").Payload(Ramp(8))), noTag, err},
+        {"Exactly44Bytes", BuildWave(WaveLayout().Payload(Bytes{})), "No wave Data found in file", err},
+        {"NoTag", BuildWave(WaveLayout().Tag("junk").Payload(Ramp(8))), noTag, err},
         {"TagInLastFourBytes", tagAtEnd, noTag, err},
         {"TagBeforeSearchStart", tagBefore35, noTag, err},
-        {"TagFoundBeforeChannelsChecked", BuildWave(WaveSpec().Channels(3).Tag("junk").Payload(Ramp(8))), noTag, err},
+        {"TagFoundBeforeChannelsChecked", BuildWave(WaveLayout().Channels(3).Tag("junk").Payload(Ramp(8))), noTag, err},
         // Found in the last window examined: nothing follows it, so no frames.
         {"TagInLastWindow", tagLastWindow, "", "Wave file load error", false},
-        {"DataSizeZero", BuildWave(WaveSpec().Channels(1).Bits(8).DataSize(0).Payload(Bytes{9})), "",
+        {"DataSizeZero", BuildWave(WaveLayout().Channels(1).Bits(8).DataSize(0).Payload(Bytes{9})), "",
          "Wave file load error", false},
-        {"ChannelZero", BuildWave(WaveSpec().Channels(0).Bits(8).Payload(Ramp(8))),
+        {"ChannelZero", BuildWave(WaveLayout().Channels(0).Bits(8).Payload(Ramp(8))),
          "Channal info invalid at byte location 23", err},
-        {"ThreeChannels", BuildWave(WaveSpec().Channels(3).Payload(Ramp(12))), "Channal info invalid at byte location 23",
+        {"ThreeChannels", BuildWave(WaveLayout().Channels(3).Payload(Ramp(12))), "Channal info invalid at byte location 23",
          err},
-        {"Rate48000", BuildWave(WaveSpec().Rate(48000).Payload(Ramp(8))), "Sampling rate ( 48000) not supported",
+        {"Rate48000", BuildWave(WaveLayout().Rate(48000).Payload(Ramp(8))), "Sampling rate ( 48000) not supported",
          "Loading failed"},
-        {"RateZero", BuildWave(WaveSpec().Rate(0).Payload(Ramp(8))), "Sampling rate ( 0) not supported", "Loading failed"},
-        {"TwentyFourBits", BuildWave(WaveSpec().Bits(24).Payload(Ramp(12))),
+        {"RateZero", BuildWave(WaveLayout().Rate(0).Payload(Ramp(8))), "Sampling rate ( 0) not supported", "Loading failed"},
+        {"TwentyFourBits", BuildWave(WaveLayout().Bits(24).Payload(Ramp(12))),
          "Bits per sample info invalid/not supported at byte location 35", err},
     };
     for (const auto& c : cases) {
