@@ -7,6 +7,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libsdl2-dev libsdl2-mixer-dev  # audio output; SDL2_mixer only for the benchmark
   libevdev-dev                  # the input-device server
+  libfluidsynth-dev fluidsynth timgm6mb-soundfont  # built-in MIDI synthesizer, GM SoundFont
+  librtmidi-dev                 # ALSA sequencer MIDI ports
   clang-14 libclang-rt-14-dev   # the fuzz targets
 )
 missing=()
