@@ -6,6 +6,7 @@
 #include "common/VirtualClock.h"
 #include "input/InputSystem.h"
 #include "recording/KeystrokeRecorder.h"
+#include "sound/AudioSource.h"
 #include "sound/KeyPlayer.h"
 #include "sound/MidiPlayer.h"
 #include "sound/Mixer.h"
@@ -15,8 +16,8 @@ namespace {
 
 class Session {
 public:
-    Session(ProgramState& st, int rate, MidiPlayer& midi)
-        : st_(st), rate_(rate), mixer_(rate), player_(st, mixer_, clock_, midi),
+    Session(ProgramState& st, int rate, MidiPlayer& midi, AudioSource* source)
+        : st_(st), rate_(rate), source_(source), mixer_(rate), player_(st, mixer_, clock_, midi),
           recorder_(st, clock_, [this](std::int32_t k, std::int32_t b, std::int32_t p) { player_.PlayKey(k, b, p); }) {}
 
     KeystrokeRecorder& Recorder() { return recorder_; }
@@ -52,11 +53,16 @@ private:
             frames_.resize(at + 2 * n);
             mixer_.Pump();
             mixer_.Render(frames_.data() + at, static_cast<int>(n));
+            if (source_) {
+                source_->Pump();
+                source_->RenderAdd(frames_.data() + at, static_cast<int>(n));
+            }
         }
     }
 
     ProgramState& st_;
     int rate_;
+    AudioSource* source_;
     VirtualClock clock_;
     Mixer mixer_;
     KeyPlayer player_;
@@ -68,7 +74,7 @@ private:
 
 std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options, MidiPlayer* midi) {
     NullMidiPlayer noMidi;
-    Session s(st, options.rate, midi ? *midi : noMidi);
+    Session s(st, options.rate, midi ? *midi : noMidi, options.source);
 
     std::vector<RenderPress> presses = options.presses;
     std::stable_sort(presses.begin(), presses.end(), [](const RenderPress& a, const RenderPress& b) { return a.ms < b.ms; });

@@ -11,6 +11,7 @@
 
 namespace tambrel {
 
+class AudioSource;
 class MidiPlayer;
 
 struct RenderPress {
@@ -24,6 +25,9 @@ struct RenderOptions {
     double tailSeconds = 2.0;         // left to ring out after the last press
     std::int32_t recording = 0;       // a recording to play back from the start; 0 none
     std::vector<RenderPress> presses; // in any order
+    // Rendered beside the mixer in the same blocks (the built-in synthesizer
+    // that the MidiPlayer plays on), its output added to the mixer's.
+    AudioSource* source = nullptr;
 };
 
 // Renders st.Orc; returns interleaved float stereo frames at options.rate.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "common/CodePage.h"
 #include "common/Folders.h"
 #include "common/NumberText.h"
+#include "common/Settings.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
 #include "recording/OfflineRenderer.h"
@@ -22,6 +24,11 @@
 #include "sound/WaveBuffers.h"
 #include "sound/WaveFile.h"
 #include "tools/tborc/OrcJson.h"
+
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+#include "sound/MidiOutput.h"
+#include "sound/fluidsynth/FluidSynthPorts.h"
+#endif
 
 namespace tambrel {
 namespace {
@@ -236,8 +243,16 @@ bool ParsePress(const std::string& text, const ProgramState& st, RenderPress& pr
     return true;
 }
 
+// The folder tborc runs from: where the build puts the style files.
+std::string ExeFolder() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
 int Render(const std::string& file, const std::string& output, const std::vector<std::string>& pressArgs,
-           int recording, int rate, double tail, ProgramState& st, StderrShell& shell, std::ostream& err) {
+           int recording, int rate, double tail, const std::string& programFolder, ProgramState& st,
+           StderrShell& shell, std::ostream& err) {
     if (rate < 8000 || rate > 192000) {
         err << "tborc: --rate must lie between 8000 and 192000\n";
         return 2;
@@ -268,7 +283,21 @@ int Render(const std::string& file, const std::string& output, const std::vector
         return 2;
     }
     opt.recording = recording;
+    st.AppPath = programFolder.empty() ? ExeFolder() : programFolder;
+    while (st.AppPath.size() > 1 && st.AppPath.back() == '/') st.AppPath.pop_back();
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+    // MIDI keys sound through the built-in synthesizer, rendered in the same
+    // blocks as the mixer, so the output is the same on every run. MIDI is
+    // loaded at the first MIDI key, as after a failed start; nothing is saved.
+    FluidSynthEngine synth(rate);
+    FluidSynthService ports(synth, st.AppPath);
+    const Settings noSettings("");
+    MidiOutput midi(st, noSettings, ports);
+    opt.source = &synth;
+    WriteWav16Stereo(output, RenderPerformance(st, opt, &midi), rate);
+#else
     WriteWav16Stereo(output, RenderPerformance(st, opt), rate);
+#endif
     return 0;
 }
 
@@ -292,6 +321,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     std::vector<std::string> presses;
     int recording = 0, rate = 44100;
     double tail = 2.0;
+    std::string programFolder;
     CLI::App* render = app.add_subcommand("render", "play an Orchestra into a wave file");
     render->add_option("FILE", file, "the .TbOrc file")->required();
     render->add_option("-o", output, "the .wav file to write (16-bit stereo)")->required();
@@ -300,6 +330,8 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     render->add_option("--rate", rate, "frames per second (default 44100)");
     render->add_option("--tail", tail, "seconds to let sounds ring out after the last press (default 2)");
     render->add_option("--device", devices, "an input device NAME:KEYS (default Keyboard:128 Mouse:8)");
+    render->add_option("--program-folder", programFolder,
+                       "where the MIDI style files and TbOrch.sf2 are looked for (default: tborc's own folder)");
 
     CLI::App* wav = app.add_subcommand("wav-info", "print what a wave file holds");
     wav->add_option("FILE", file, "the .wav file")->required();
@@ -344,7 +376,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     try {
         if (*dump) return Dump(file, st, shell, out);
         if (*build) return Build(file, output, st, err);
-        if (*render) return Render(file, output, presses, recording, rate, tail, st, shell, err);
+        if (*render) return Render(file, output, presses, recording, rate, tail, programFolder, st, shell, err);
         return WavInfo(file, shell, out, err);
     } catch (const std::exception& e) {
         err << "tborc: " << e.what() << "\n";
