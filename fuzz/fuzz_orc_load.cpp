@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "common/Shell.h"
+#include "fuzz/FuzzInputFile.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
 #include "input/InputDevice.h"
@@ -30,18 +31,6 @@ namespace {
 using tambrel::Orchestra;
 using tambrel::ProgramState;
 
-// One file per process, so parallel fuzzing jobs do not overwrite each
-// other's input; removed when the process ends normally (scripts/fuzz.sh
-// points TMPDIR at a folder of its own, which catches the rest).
-const std::string& InputPath() {
-    static const std::string path = [] {
-        std::atexit([] { std::remove(InputPath().c_str()); });
-        return (std::filesystem::temp_directory_path() /
-                ("tambrel_fuzz_orc_" + std::to_string(::getpid()) + ".TbOrc"))
-            .string();
-    }();
-    return path;
-}
 
 void AddDevice(ProgramState& st, const char* name, int keys) {
     tambrel::InputDevice d;
@@ -171,12 +160,8 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = InputPath();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    const bool written = size == 0 || std::fwrite(data, 1, size, f) == size;
-    std::fclose(f);
-    if (!written) return 0;
+    const std::string& path = tambrel::fuzz::InputPath("tambrel_fuzz_orc_", ".TbOrc");
+    if (!tambrel::fuzz::WriteInput(path, data, size)) return 0;
 
     tambrel::SilentShell shell;
     ProgramState st(shell);

@@ -11,32 +11,13 @@
 #include <string>
 
 #include "common/Shell.h"
+#include "fuzz/FuzzInputFile.h"
 #include "sound/WaveData.h"
 #include "sound/WaveFile.h"
 
-namespace {
-
-// One file per process, so parallel fuzzing jobs do not overwrite each other;
-// removed when the process ends normally.
-const std::string& InputPath() {
-    static const std::string path =
-        (std::filesystem::temp_directory_path() / ("tambrel_fuzz_wave_" + std::to_string(::getpid()) + ".wav"))
-            .string();
-    // Registered after path is made, so it runs before path is destroyed.
-    static const bool cleanup = std::atexit([] { std::remove(InputPath().c_str()); }) == 0;
-    (void)cleanup;
-    return path;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = InputPath();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    const bool written = size == 0 || std::fwrite(data, 1, size, f) == size;
-    std::fclose(f);
-    if (!written) return 0;
+    const std::string& path = tambrel::fuzz::InputPath("tambrel_fuzz_wave_", ".wav");
+    if (!tambrel::fuzz::WriteInput(path, data, size)) return 0;
 
     tambrel::SilentShell shell;
     tambrel::WaveData w;
