@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "sound/MidiPorts.h"
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 #include "sound/fluidsynth/FluidSynthEngine.h"
 
 extern char** environ;

@@ -29,7 +29,7 @@
 #include <thread>
 #include <vector>
 
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 #include "sound/sdl/SdlAudioOutput.h"
 
 namespace {

@@ -34,7 +34,7 @@
 #include "common/Shell.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "document/NewOrchestra.h"
 #include "sound/KeyPlayer.h"
 #include "sound/MidiPlayer.h"
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 
 using namespace tambrel;
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "boards/SanitizeName.h"
+#include "common/SanitizeName.h"
 #include "common/NumberText.h"
 #include "document/NewOrchestra.h"
 

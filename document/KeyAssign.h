@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sound/SoundBuffer.h"
+#include "audio/SoundBuffer.h"
 
 namespace tambrel {
 

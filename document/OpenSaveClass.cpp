@@ -8,7 +8,7 @@
 #include "common/FileMove.h"
 #include "common/Folders.h"
 #include "common/NumberText.h"
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 
 namespace tambrel {
 namespace {

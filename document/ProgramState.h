@@ -10,7 +10,7 @@
 
 #include "common/Shell.h"
 #include "document/Orchestra.h"
-#include "input/InputDevice.h"
+#include "document/InputDevice.h"
 
 namespace tambrel {
 

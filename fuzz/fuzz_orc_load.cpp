@@ -24,7 +24,7 @@
 #include "fuzz/FuzzInputFile.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
-#include "input/InputDevice.h"
+#include "document/InputDevice.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "common/Shell.h"
 #include "fuzz/FuzzInputFile.h"
-#include "sound/WaveData.h"
-#include "sound/WaveFile.h"
+#include "audio/WaveData.h"
+#include "audio/WaveFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string& path = tambrel::fuzz::InputPath("tambrel_fuzz_wave_", ".wav");

@@ -5,7 +5,6 @@
 #include "common/NumberText.h"
 #include "common/Settings.h"
 #include "input/InputProtocol.h"
-#include "recording/KeystrokeRecorder.h"
 
 namespace tambrel {
 namespace {

@@ -17,7 +17,15 @@
 namespace tambrel {
 
 class Settings;
-class KeystrokeRecorder;
+
+// Where key events go while they are recorded (the keystroke recorder).
+// Input knows only this, so recording can sit above it.
+class KeyStrokeSink {
+public:
+    virtual ~KeyStrokeSink() = default;
+    virtual bool IsRecording() const = 0;
+    virtual void AppendKeyStroke(std::int32_t KeyNo, std::int32_t InpDvNo) = 0;
+};
 
 // Plays key keyNo of Sub Board board on Play Board playBoard.
 using PlayKeyFn = std::function<void(std::int32_t key, std::int32_t board, std::int32_t playBoard)>;
@@ -61,7 +69,7 @@ public:
     // The play dispatcher.
     PlayKeyFn playKey;
     // Receives the key events while it records.
-    KeystrokeRecorder* recorder = nullptr;
+    KeyStrokeSink* recorder = nullptr;
 
     // The bridge, created on first use; nullptr only when the factory gives none.
     InputServerLink* Bridge();

@@ -18,7 +18,7 @@
 
 namespace tambrel {
 
-class KeystrokeRecorder {
+class KeystrokeRecorder final : public KeyStrokeSink {
 public:
     KeystrokeRecorder(ProgramState& st, TimerHost& timers, PlayKeyFn playKey);
     ~KeystrokeRecorder();
@@ -39,7 +39,7 @@ public:
     void StartRecording();
     void StopRecording();
     // A live key event while recording.
-    void AppendKeyStroke(std::int32_t KeyNo, std::int32_t InpDvNo);
+    void AppendKeyStroke(std::int32_t KeyNo, std::int32_t InpDvNo) override;
     // 0 play, 1 pause or resume, 2 stop; anything else does nothing.
     void PlayBackControl(std::int32_t action);
     // The loop check box.
@@ -48,7 +48,7 @@ public:
     // The current-recording label: "name [count]" or "Recording not found".
     void ShowCurRecName();
 
-    bool IsRecording() const { return isRecording_; }
+    bool IsRecording() const override { return isRecording_; }
     std::int32_t PlayBackState() const { return playBackState_; }
     std::int32_t PlayBackPos() const { return playBackPos_; }
     // The keystroke buffer: the events being recorded or being played.

@@ -6,10 +6,10 @@
 #include "common/VirtualClock.h"
 #include "input/InputSystem.h"
 #include "recording/KeystrokeRecorder.h"
-#include "sound/AudioSource.h"
+#include "audio/AudioSource.h"
 #include "sound/KeyPlayer.h"
 #include "sound/MidiPlayer.h"
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 
 namespace tambrel {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "common/TimerHost.h"
 #include "document/ProgramState.h"
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 #include "sound/MidiPlayer.h"
 #include "sound/PlayQueues.h"
 #include "sound/ReplayTimers.h"

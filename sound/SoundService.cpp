@@ -2,7 +2,7 @@
 
 #include "common/Folders.h"
 #include "sound/KeyPlayer.h"
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 
 namespace tambrel {
 

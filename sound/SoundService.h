@@ -5,7 +5,7 @@
 #include <string>
 
 #include "document/ProgramState.h"
-#include "sound/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
 namespace tambrel {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "sound/AudioOutput.h"
-#include "sound/Mixer.h"
-#include "sound/WavWriter.h"
+#include "audio/AudioOutput.h"
+#include "audio/Mixer.h"
+#include "audio/WavWriter.h"
 #include "tests/TempDir.h"
 #ifdef TAMBREL_HAVE_SDL
 #include "sound/sdl/SdlAudioOutput.h"

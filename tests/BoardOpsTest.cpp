@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "boards/SanitizeName.h"
+#include "common/SanitizeName.h"
 #include "document/BoardOps.h"
 #include "tests/TestState.h"
 

@@ -14,7 +14,7 @@
 #include "tests/TempDir.h"
 
 #ifdef TAMBREL_HAVE_FLUIDSYNTH
-#include "sound/WaveFile.h"
+#include "audio/WaveFile.h"
 #include "sound/StyleFile.h"
 #include "sound/fluidsynth/FluidSynthPorts.h"
 #include "tests/FakeShell.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 
 namespace tambrel::test {
 namespace {

@@ -23,7 +23,7 @@
 #include "common/VirtualClock.h"
 #include "sound/KeyPlayer.h"
 #include "sound/MidiPlayer.h"
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 #include "tests/TestState.h"
 
 namespace tambrel::test {

@@ -3,7 +3,7 @@
 #include "common/VirtualClock.h"
 #include "sound/KeyPlayer.h"
 #include "sound/MidiPlayer.h"
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 #include "sound/SoundService.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"

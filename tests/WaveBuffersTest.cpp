@@ -1,4 +1,4 @@
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "sound/AudioSource.h"
+#include "audio/AudioSource.h"
 
 namespace tambrel {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "sound/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
 namespace tambrel {
 

@@ -7,7 +7,7 @@
 #include "common/Folders.h"
 #include "common/NumberText.h"
 #include "document/NewOrchestra.h"
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 
 namespace tambrel {
 namespace {

@@ -18,11 +18,11 @@
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
 #include "recording/OfflineRenderer.h"
-#include "sound/WavWriter.h"
+#include "audio/WavWriter.h"
 #include "input/InputSystem.h"
 #include "input/LocInputDx7Class.h"
-#include "sound/WaveBuffers.h"
-#include "sound/WaveFile.h"
+#include "document/WaveBuffers.h"
+#include "audio/WaveFile.h"
 #include "tools/tborc/OrcJson.h"
 
 #ifdef TAMBREL_HAVE_FLUIDSYNTH

@@ -1,4 +1,4 @@
-#include "sound/WavWriter.h"
+#include "audio/WavWriter.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "sound/WaveBuffers.h"
+#include "document/WaveBuffers.h"
 
 #include <limits>
 #include <utility>
 
 #include "common/NumberText.h"
 #include "common/Shell.h"
-#include "sound/WaveFile.h"
+#include "audio/WaveFile.h"
 
 namespace tambrel {
 

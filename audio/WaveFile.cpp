@@ -1,4 +1,4 @@
-#include "sound/WaveFile.h"
+#include "audio/WaveFile.h"
 
 #include <algorithm>
 #include <array>

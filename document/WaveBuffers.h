@@ -4,8 +4,8 @@
 #include <string>
 
 #include "document/KeyAssign.h"
-#include "sound/SoundBuffer.h"
-#include "sound/WaveData.h"
+#include "audio/SoundBuffer.h"
+#include "audio/WaveData.h"
 
 namespace tambrel {
 

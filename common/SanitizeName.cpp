@@ -1,4 +1,4 @@
-#include "boards/SanitizeName.h"
+#include "common/SanitizeName.h"
 
 namespace tambrel {
 

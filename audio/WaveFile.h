@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sound/WaveData.h"
+#include "audio/WaveData.h"
 
 namespace tambrel {
 

@@ -1,4 +1,4 @@
-#include "sound/Mixer.h"
+#include "audio/Mixer.h"
 
 #include <algorithm>
 #include <array>

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "sound/SoundBuffer.h"
+#include "audio/SoundBuffer.h"
 
 namespace tambrel {
 
