@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "document/DeviceLayout.h"
+
 namespace tambrel {
 
 struct InputDevice {
@@ -12,6 +14,7 @@ struct InputDevice {
     bool Ready = false;        // the server could open and read it
     std::int32_t KeyCount = 0; // keys in the device's object order
     std::vector<std::string> KeyLabels;
+    DeviceLayout Layout; // read after detection; Keys sized to KeyCount
 };
 
 } // namespace tambrel
