@@ -1,0 +1,26 @@
+#pragma once
+// Reading, writing and building the devices' key layouts. A layout lives on
+// its InputDevices entry and is stored in the settings file in a section
+// named exactly as the device. User-interface thread.
+
+#include <cstdint>
+
+#include "common/Settings.h"
+#include "document/ProgramState.h"
+
+namespace tambrel {
+
+// Reads device's layout from settings; a missing or invalid one becomes the
+// default for the system keyboard, the system mouse, or (any other device)
+// the 14-per-row grid. Called for every device, in device order, after
+// detection.
+void ReadDeviceLayout(ProgramState& st, const Settings& settings, std::int32_t device);
+// Writes device's layout back, as shutdown does for every device in order.
+void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::int32_t device);
+
+// Overwrite device's layout with a default arrangement.
+void BuildKeyboardLayout(ProgramState& st, std::int32_t device);
+void BuildMouseLayout(ProgramState& st, std::int32_t device);
+void BuildRectangularLayout(ProgramState& st, std::int32_t device, std::int32_t keysPerRow);
+
+} // namespace tambrel
