@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "document/ProgramState.h"
-#include "input/InputServerLink.h"
+#include "common/InputServerLink.h"
 
 namespace tambrel {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "input/InputProtocol.h"
-#include "input/InputServerLink.h"
+#include "common/InputServerLink.h"
 
 namespace tambrel {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "document/ProgramState.h"
-#include "audio/AudioOutput.h"
+#include "common/AudioOutput.h"
 
 namespace tambrel {
 

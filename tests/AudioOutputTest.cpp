@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "audio/AudioOutput.h"
+#include "common/AudioOutput.h"
 #include "audio/Mixer.h"
 #include "audio/WavWriter.h"
 #include "tests/TempDir.h"

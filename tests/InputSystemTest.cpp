@@ -11,6 +11,7 @@
 #include "input/InputProtocol.h"
 #include "input/InputSystem.h"
 #include "recording/KeystrokeRecorder.h"
+#include "tests/FakeInputLink.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
 
@@ -18,32 +19,6 @@ namespace tambrel::test {
 namespace {
 
 using Play = std::tuple<int, int, int>; // key, Sub Board, Play Board
-
-// Stands in for the bridge: answers detection with a prepared reply and
-// records the calls it gets.
-class FakeLink : public InputServerLink {
-public:
-    bool DxDetectDiDevices(std::int32_t, std::vector<std::int32_t>& kbData) override {
-        calls.push_back("detect");
-        kbData = reply;
-        NoPermission = denied;
-        return true;
-    }
-    bool DxDeviceAcquire() override {
-        calls.push_back("acquire");
-        return switchOk;
-    }
-    bool DxDeviceUnAcquire() override {
-        calls.push_back("unacquire");
-        return switchOk;
-    }
-    bool HasServer() const override { return server; }
-
-    std::vector<std::int32_t> reply;
-    std::vector<std::string> denied;
-    std::vector<std::string> calls;
-    bool server = true, switchOk = true;
-};
 
 struct InputRig {
     TestState t;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "recording/OfflineRenderer.h"
+#include "session/OfflineRenderer.h"
 #include "tests/TestState.h"
 
 namespace tambrel::test {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/AudioSource.h"
+#include "common/AudioSource.h"
 
 namespace tambrel {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "audio/AudioOutput.h"
+#include "common/AudioOutput.h"
 
 namespace tambrel {
 

@@ -17,7 +17,7 @@
 #include "common/Settings.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
-#include "recording/OfflineRenderer.h"
+#include "session/OfflineRenderer.h"
 #include "audio/WavWriter.h"
 #include "input/InputSystem.h"
 #include "input/LocInputDx7Class.h"
@@ -291,10 +291,9 @@ int Render(const std::string& file, const std::string& output, const std::vector
     // loaded at the first MIDI key, as after a failed start; nothing is saved.
     FluidSynthEngine synth(rate);
     FluidSynthService ports(synth, st.AppPath);
-    const Settings noSettings("");
-    MidiOutput midi(st, noSettings, ports);
+    opt.midi = &ports;
     opt.source = &synth;
-    WriteWav16Stereo(output, RenderPerformance(st, opt, &midi), rate);
+    WriteWav16Stereo(output, RenderPerformance(st, opt), rate);
 #else
     WriteWav16Stereo(output, RenderPerformance(st, opt), rate);
 #endif

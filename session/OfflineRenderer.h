@@ -12,7 +12,7 @@
 namespace tambrel {
 
 class AudioSource;
-class MidiPlayer;
+class MidiService;
 
 struct RenderPress {
     std::int64_t ms = 0; // from the start
@@ -25,13 +25,15 @@ struct RenderOptions {
     double tailSeconds = 2.0;         // left to ring out after the last press
     std::int32_t recording = 0;       // a recording to play back from the start; 0 none
     std::vector<RenderPress> presses; // in any order
-    // Rendered beside the mixer in the same blocks (the built-in synthesizer
-    // that the MidiPlayer plays on), its output added to the mixer's.
+    // MIDI keys play on these ports (none: they sound nothing); source is
+    // rendered beside the mixer in the same blocks (the built-in synthesizer
+    // behind the ports), its output added to the mixer's.
+    MidiService* midi = nullptr;
     AudioSource* source = nullptr;
 };
 
 // Renders st.Orc; returns interleaved float stereo frames at options.rate.
 // The Orchestra's runtime state (loops, CurSet) changes as it would live.
-std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options, MidiPlayer* midi = nullptr);
+std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options);
 
 } // namespace tambrel

@@ -1,32 +1,27 @@
-#include "recording/OfflineRenderer.h"
+#include "session/OfflineRenderer.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "common/VirtualClock.h"
-#include "input/InputSystem.h"
 #include "recording/KeystrokeRecorder.h"
-#include "audio/AudioSource.h"
+#include "session/Instrument.h"
 #include "sound/KeyPlayer.h"
-#include "sound/MidiPlayer.h"
-#include "audio/Mixer.h"
 
 namespace tambrel {
 namespace {
 
+// The instrument on a virtual clock, rendered block by block between ticks.
 class Session {
 public:
-    Session(ProgramState& st, int rate, MidiPlayer& midi, AudioSource* source)
-        : st_(st), rate_(rate), source_(source), mixer_(rate), player_(st, mixer_, clock_, midi),
-          recorder_(st, clock_, [this](std::int32_t k, std::int32_t b, std::int32_t p) { player_.PlayKey(k, b, p); }) {}
+    Session(ProgramState& st, const RenderOptions& o)
+        : rate_(o.rate), instrument_(st, Seams(clock_, o)) {}
 
-    KeystrokeRecorder& Recorder() { return recorder_; }
+    KeystrokeRecorder& Recorder() { return instrument_.Recorder(); }
     std::int64_t Now() const { return clock_.NowMs(); }
     std::int64_t NextDue() const { return clock_.NextDue(); }
 
-    void Press(std::int32_t device, std::int32_t key) {
-        RouteKeyEvent(st_.Orc, key, device, [this](std::int32_t k, std::int32_t b, std::int32_t p) { player_.PlayKey(k, b, p); });
-    }
+    void Press(std::int32_t device, std::int32_t key) { instrument_.KeyEvent(device, key); }
 
     // Renders up to time t, firing every timer tick on its millisecond: audio
     // first, so what a tick starts sounds from the tick's own frame on.
@@ -40,42 +35,40 @@ public:
     }
 
     std::vector<float> Take() {
-        player_.StopSounds(kStopAll);
+        instrument_.Player().StopSounds(kStopAll);
         return std::move(frames_);
     }
 
 private:
+    static InstrumentSeams Seams(TimerHost& clock, const RenderOptions& o) {
+        InstrumentSeams s(clock);
+        s.rate = o.rate;
+        s.midi = o.midi;
+        s.synth = o.source;
+        return s;
+    }
+
     void RenderUntil(std::int64_t ms) {
         const auto target = static_cast<std::size_t>(ms * rate_ / 1000);
         while (frames_.size() / 2 < target) {
             const std::size_t n = std::min<std::size_t>(target - frames_.size() / 2, 4096);
             const std::size_t at = frames_.size();
             frames_.resize(at + 2 * n);
-            mixer_.Pump();
-            mixer_.Render(frames_.data() + at, static_cast<int>(n));
-            if (source_) {
-                source_->Pump();
-                source_->RenderAdd(frames_.data() + at, static_cast<int>(n));
-            }
+            instrument_.PumpAudio();
+            instrument_.RenderAudio(frames_.data() + at, static_cast<int>(n));
         }
     }
 
-    ProgramState& st_;
     int rate_;
-    AudioSource* source_;
     VirtualClock clock_;
-    Mixer mixer_;
-    KeyPlayer player_;
-    KeystrokeRecorder recorder_;
+    Instrument instrument_;
     std::vector<float> frames_;
 };
 
 } // namespace
 
-std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options, MidiPlayer* midi) {
-    NullMidiPlayer noMidi;
-    Session s(st, options.rate, midi ? *midi : noMidi, options.source);
-
+std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options) {
+    Session s(st, options);
     std::vector<RenderPress> presses = options.presses;
     std::stable_sort(presses.begin(), presses.end(), [](const RenderPress& a, const RenderPress& b) { return a.ms < b.ms; });
 

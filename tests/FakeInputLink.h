@@ -1,0 +1,38 @@
+#pragma once
+// A stand-in for the input server's bridge in tests.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/InputServerLink.h"
+
+namespace tambrel::test {
+
+// Stands in for the bridge: answers detection with a prepared reply and
+// records the calls it gets.
+class FakeLink : public InputServerLink {
+public:
+    bool DxDetectDiDevices(std::int32_t, std::vector<std::int32_t>& kbData) override {
+        calls.push_back("detect");
+        kbData = reply;
+        NoPermission = denied;
+        return true;
+    }
+    bool DxDeviceAcquire() override {
+        calls.push_back("acquire");
+        return switchOk;
+    }
+    bool DxDeviceUnAcquire() override {
+        calls.push_back("unacquire");
+        return switchOk;
+    }
+    bool HasServer() const override { return server; }
+
+    std::vector<std::int32_t> reply;
+    std::vector<std::string> denied;
+    std::vector<std::string> calls;
+    bool server = true, switchOk = true;
+};
+
+} // namespace tambrel::test
