@@ -45,6 +45,8 @@ enum class ShellEvent {
     UpdateRecordingPanel, // the recording panel's buttons and label follow the recorder's state
     ShowPlayAssignment,   // show the edited key in the key assignment editor again
     HidePlayAssignment,   // hide the key assignment editor
+    UpdateDeviceMenus,    // the device list changed: rebuild "Edit Layout" and the Sub Board "Add" menu
+    UpdateMidiPortMenu,   // the "Midi Port" menu's items changed
 };
 
 class Shell {

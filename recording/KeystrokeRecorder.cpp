@@ -98,6 +98,9 @@ void KeystrokeRecorder::StopRecording() {
         orc.CurRec = orc.RecNos();
     }
     orc.Recordings[static_cast<std::size_t>(orc.CurRec - 1)].events = keyStrokes_;
+    // A take is part of the Orchestra: closing or opening another file must
+    // offer to save it rather than lose it silently.
+    if (!keyStrokes_.empty()) st_.SetModified();
     ShowCurRecName();
     Changed();
 }

@@ -116,7 +116,7 @@ TEST(KeystrokeRecording, TimesRunFromTheExactStartOnTheMonotonicClock) {
     EXPECT_FLOAT_EQ(r.events[2].time, 1.6f);
     EXPECT_EQ(r.events[1].KeyNo, 31);
     EXPECT_EQ(r.events[1].InpDvNo, 2);
-    EXPECT_EQ(rig.t.st.FileModified, kVbFalse) << "recording does not mark the Orchestra as modified";
+    EXPECT_EQ(rig.t.st.FileModified, kVbTrue) << "a take with events is a change to the Orchestra";
 }
 
 TEST(KeystrokeRecording, ThePanelAndTheLabelFollowTheState) {

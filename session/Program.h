@@ -1,0 +1,63 @@
+#pragma once
+// The main program without its windows: the start routine from the point
+// where the main window is shown, and the orderly close. The window layer
+// runs the steps before (installer switches, second instance, folders,
+// loading the main window) and calls these; every rule with a text or a
+// number lives here, so it is tested headless. User-interface thread.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/AudioOutput.h"
+#include "common/Settings.h"
+#include "document/ProgramState.h"
+#include "session/Instrument.h"
+#include "session/WindowPlacement.h"
+#include "sound/MidiOutput.h"
+
+namespace tambrel {
+
+class Program {
+public:
+    Program(ProgramState& st, const Settings& settings, InstrumentSeams seams, AudioOutput& output);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Instrument& GetInstrument() { return instrument_; }
+    const MidiPortMenu& PortMenu() const { return portMenu_; }
+    // The "Midi Port" menu's item i (1-based) was chosen.
+    void ChooseMidiPort(int i);
+
+    // Detects the devices, builds a new Orchestra, reads LastUsedPath, shows
+    // the boards, starts the sound service (false when it cannot: the
+    // program has then been ended and must quit), starts MIDI, opens the file
+    // named on the command line or the sample, and switches input on.
+    bool Start(const std::string& commandLine);
+
+    // The main window is asked to close. Keystroke playback stops, a
+    // recording in progress is kept, a modified Orchestra is offered for
+    // saving; false when the user cancels or the save did not succeed (the
+    // program runs on unchanged). Otherwise the settings are written (with
+    // placement, the window's state and normal bounds) and ExitProgram runs.
+    bool Close(const WindowPlacement& placement);
+
+    // Stops every sound, switches input off and releases the server, shuts
+    // MIDI down. Safe to call more than once.
+    void ExitProgram();
+
+private:
+    ProgramState& st_;
+    const Settings& settings_;
+    AudioOutput& output_;
+    TimerHost& timers_;
+    Instrument instrument_;
+    MidiPortMenu portMenu_;
+    int pumpTimer_ = -1;
+};
+
+// "The current file is modified" + CR LF + "Do you want to save it?"
+inline constexpr std::string_view kModifiedOnCloseText = "The current file is modified\r\nDo you want to save it?";
+
+} // namespace tambrel

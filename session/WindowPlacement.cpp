@@ -1,0 +1,54 @@
+#include "session/WindowPlacement.h"
+
+#include <cmath>
+#include <vector>
+
+#include "common/NumberText.h"
+
+namespace tambrel {
+
+namespace {
+
+// Rounded half to even; values no int32 can hold come out as the nearest
+// bound, so a hand-edited "1e12" is simply out of range.
+std::int32_t Whole(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return RoundHalfEven(v);
+}
+
+} // namespace
+
+WindowPlacement ReadWindowPlacement(std::string_view text, std::int32_t screenWidth, std::int32_t screenHeight) {
+    std::vector<double> f;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        f.push_back(ParseLenient(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    while (f.size() < 5) f.push_back(0);
+
+    const double w = screenWidth, h = screenHeight;
+    WindowPlacement p;
+    p.State = Whole(f[0]);
+    p.Left = Whole(f[1]);
+    p.Width = Whole(f[2]);
+    p.Top = Whole(f[3]);
+    p.Height = Whole(f[4]);
+    if (p.Left < 0 || p.Left > 0.95 * w) p.Left = 0;
+    if (p.Width > w || p.Width < 2000) p.Width = Whole(0.8 * w);
+    if (p.Top < 0 || p.Top > 0.95 * h) p.Top = 0;
+    if (p.Height > h || p.Height < 2000) p.Height = Whole(0.8 * h);
+    if (p.State != kWindowMaximised) p.State = kWindowNormal;
+    return p;
+}
+
+std::string WindowPlacementText(const WindowPlacement& p) {
+    return IntText(p.State) + "," + IntText(p.Left) + "," + IntText(p.Width) + "," + IntText(p.Top) + "," +
+           IntText(p.Height);
+}
+
+} // namespace tambrel

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "common/Settings.h"
+#include "common/VirtualClock.h"
+#include "document/OpenSaveClass.h"
+#include "recording/KeystrokeRecorder.h"
+#include "session/Program.h"
+#include "session/ProgramFiles.h"
+#include "session/WindowPlacement.h"
+#include "tests/TempDir.h"
+#include "tests/TestState.h"
+
+namespace tambrel::test {
+namespace {
+
+// Screen of 1600 x 1000 pixels, in twips.
+constexpr std::int32_t kW = 1600 * kTwipsPerPixel, kH = 1000 * kTwipsPerPixel;
+
+struct PlacementCase {
+    const char* name;
+    const char* stored;
+    WindowPlacement expected;
+};
+
+class WindowSizPos : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(WindowSizPos, IsReadWithEveryCorrection) {
+    EXPECT_EQ(ReadWindowPlacement(GetParam().stored, kW, kH), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WindowSizPos,
+    ::testing::Values(
+        PlacementCase{"Default", "0,0,0,0,0", {0, 0, 19200, 0, 12000}},
+        PlacementCase{"KeptAsStored", "0,150,9000,300,6000", {0, 150, 9000, 300, 6000}},
+        PlacementCase{"MaximisedKeepsItsNormalBounds", "2,150,9000,300,6000", {2, 150, 9000, 300, 6000}},
+        PlacementCase{"MinimisedIsNeverRestored", "1,150,9000,300,6000", {0, 150, 9000, 300, 6000}},
+        PlacementCase{"OffScreenCornersGoHome", "0,-5,9000,22801,6000", {0, 0, 9000, 0, 6000}},
+        PlacementCase{"TooLargeOrTooSmallSizes", "0,0,24001,0,1999", {0, 0, 19200, 0, 12000}},
+        PlacementCase{"MissingFieldsReadAsZero", "2,150", {2, 150, 19200, 0, 12000}},
+        PlacementCase{"JunkAndHugeNumbersNeverThrow", "x,1e12,abc,-1e300,nan", {0, 0, 19200, 0, 12000}},
+        PlacementCase{"HalvesToEven", "0,100.5,9000.5,101.5,6000", {0, 100, 9000, 102, 6000}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(WindowSizPos, WritesTheFiveFieldsItReads) {
+    const WindowPlacement p{2, 150, 9000, 300, 6000};
+    EXPECT_EQ(WindowPlacementText(p), "2,150,9000,300,6000");
+    EXPECT_EQ(ReadWindowPlacement(WindowPlacementText(p), kW, kH), p);
+}
+
+TEST(ProgramFiles, SettingsBesideAWritableProgramElseInTheUsersConfiguration) {
+    TempDir d;
+    EXPECT_EQ(SettingsFilePath(d.Path(), "/cfg", "/home/u"), d.Path() + "/TambrelOrchestra.ini");
+    const std::string gone = d.File("not-there");
+    EXPECT_EQ(SettingsFilePath(gone, "/cfg/", "/home/u"), "/cfg/TambrelOrchestra/TambrelOrchestra.ini");
+    EXPECT_EQ(SettingsFilePath(gone, "", "/home/u"), "/home/u/.config/TambrelOrchestra/TambrelOrchestra.ini");
+    EXPECT_EQ(SettingsFilePath(gone, "relative", "/home/u"), "/home/u/.config/TambrelOrchestra/TambrelOrchestra.ini")
+        << "a relative XDG_CONFIG_HOME is ignored";
+}
+
+TEST(ProgramFiles, DataFromTheProgramFolderElseTheSharedFolderBesideIt) {
+    TempDir d;
+    const std::string bin = d.File("bin");
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(DataFolder(bin), bin);
+    std::filesystem::create_directories(d.File("share/tambrel-orchestra"));
+    EXPECT_EQ(DataFolder(bin), bin + "/../share/tambrel-orchestra");
+    d.Write("bin/TbOrch-00.sty", "TambrelStyle 1\n");
+    EXPECT_EQ(DataFolder(bin), bin);
+}
+
+// An audio output that can be told to fail.
+class TestOutput : public MemoryAudioOutput {
+public:
+    bool fail = false;
+    bool Start(RenderFn render, std::string& error) override {
+        if (fail) {
+            error = "no device";
+            return false;
+        }
+        return MemoryAudioOutput::Start(std::move(render), error);
+    }
+};
+
+struct ProgramRig {
+    TestState t{{}};
+    TempDir dir;
+    Settings settings{dir.File("TambrelOrchestra.ini")};
+    VirtualClock clock;
+    TestOutput output;
+    std::unique_ptr<Program> program;
+
+    ProgramRig() {
+        t.st.AppPath = dir.Path();
+    }
+    void Make() {
+        InstrumentSeams seams(clock);
+        program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
+    }
+    std::size_t IndexOf(ShellEvent e) const {
+        for (std::size_t i = 0; i < t.shell.notices.size(); ++i)
+            if (t.shell.notices[i].event == e) return i;
+        return SIZE_MAX;
+    }
+};
+
+TEST(Program, StartsANewOrchestraThenTheSampleWithSoundAndInputOn) {
+    ProgramRig rig;
+    std::filesystem::create_directories(rig.dir.File("Samples"));
+    {
+        TestState maker;
+        maker.st.Orc.PlayBoards[0].SetNam = "From the sample";
+        ASSERT_TRUE(OpenSaveClass(maker.st).SaveOrchestra(rig.dir.File("Samples/Sample1.TbOrc")));
+    }
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    EXPECT_EQ(rig.t.st.Orc.PlayBoards[0].SetNam, "From the sample");
+    EXPECT_EQ(rig.t.st.Orc.OrcFile, rig.dir.File("Samples/Sample1.TbOrc"));
+    EXPECT_EQ(rig.t.st.LastUsedPath, rig.dir.Path() + "/Samples/");
+    ASSERT_GE(rig.t.shell.captions.size(), 2u);
+    EXPECT_EQ(rig.t.shell.captions.front(), "Tambrel Orchestra - [New]");
+    EXPECT_EQ(rig.t.shell.captions.back(), "Tambrel Orchestra - [Sample1.TbOrc]");
+    EXPECT_LT(rig.IndexOf(ShellEvent::UpdateDeviceMenus), rig.IndexOf(ShellEvent::RebuildAllBoardViews));
+    EXPECT_EQ(rig.t.st.FileModified, kVbFalse);
+    EXPECT_EQ(rig.program->GetInstrument().Input().OnOffState(), 1);
+    rig.output.Pull(64);
+    EXPECT_EQ(rig.output.FrameCount(), 64u) << "the sound service renders the instrument";
+}
+
+TEST(Program, WithoutASoundDeviceSaysSoAndEnds) {
+    ProgramRig rig;
+    rig.output.fail = true;
+    rig.Make();
+    EXPECT_FALSE(rig.program->Start(""));
+    ASSERT_FALSE(rig.t.shell.messages.empty());
+    EXPECT_NE(rig.t.shell.messages.back().text.find("(Error: no device)"), std::string::npos);
+    EXPECT_EQ(rig.t.st.Orc.OrcFile, "") << "nothing is opened after the sound service failed";
+}
+
+struct CloseCase {
+    const char* name;
+    bool modified;
+    std::deque<MsgAnswer> answers;
+    std::deque<std::string> chosen; // the Save As dialog
+    bool closes;
+    bool asked;
+};
+
+class ClosingTheProgram : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(ClosingTheProgram, AsksAboutChangesAndEndsOnlyWhenNothingIsLost) {
+    const CloseCase& c = GetParam();
+    ProgramRig rig;
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    rig.t.shell.Clear();
+    if (c.modified) rig.t.st.SetModified();
+    rig.t.shell.answers = c.answers;
+    for (const std::string& n : c.chosen) rig.t.shell.chosen.push_back(n.empty() ? n : rig.dir.File(n));
+
+    EXPECT_EQ(rig.program->Close({2, 150, 9000, 300, 6000}), c.closes);
+    const bool asked = !rig.t.shell.messages.empty() && rig.t.shell.messages.front().text == kModifiedOnCloseText;
+    EXPECT_EQ(asked, c.asked);
+    const std::string stored = rig.settings.ReadSetting("General", "WindowSizPos", "none");
+    EXPECT_EQ(stored, c.closes ? "2,150,9000,300,6000" : "none");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosingTheProgram,
+    ::testing::Values(CloseCase{"Unmodified", false, {}, {}, true, false},
+                      CloseCase{"Cancel", true, {MsgAnswer::Cancel}, {}, false, true},
+                      CloseCase{"No", true, {MsgAnswer::No}, {}, true, true},
+                      CloseCase{"YesAndSaved", true, {MsgAnswer::Yes}, {"Saved.TbOrc"}, true, true},
+                      CloseCase{"YesButTheSaveWasCancelled", true, {MsgAnswer::Yes}, {""}, false, true}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Program, ATakeStillRecordingIsKeptAndOfferedForSaving) {
+    ProgramRig rig;
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    KeystrokeRecorder& rec = rig.program->GetInstrument().Recorder();
+    rec.StartRecording();
+    rec.AppendKeyStroke(30, 1);
+    rig.t.shell.Clear();
+    rig.t.shell.answers = {MsgAnswer::Cancel};
+    EXPECT_FALSE(rig.program->Close({}));
+    EXPECT_EQ(rig.t.st.Orc.Recordings[0].count(), 1);
+    ASSERT_FALSE(rig.t.shell.messages.empty());
+    EXPECT_EQ(rig.t.shell.messages.front().text, kModifiedOnCloseText);
+}
+
+TEST(Program, ASavedFolderThatIsGoneFallsBackToTheProgramFolder) {
+    ProgramRig rig;
+    rig.settings.WriteSetting("General", "LastUsedPath", rig.dir.File("gone") + "/");
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    EXPECT_EQ(rig.t.st.LastUsedPath, rig.dir.Path() + "/");
+}
+
+} // namespace
+} // namespace tambrel::test
