@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/MenuItem.h"
 #include "common/Settings.h"
 #include "document/ProgramState.h"
 #include "sound/MidiPlayer.h"
@@ -38,12 +39,7 @@ inline constexpr std::string_view kDslLblTip =
 
 // The "Midi Port" menu: item 0 is the template that shows the search state,
 // items 1..count are the ports (the item's index is the port number).
-struct MidiMenuItem {
-    std::string Caption;
-    bool Visible = true;
-    bool Enabled = true;
-    bool Checked = false;
-};
+using MidiMenuItem = MenuItem;
 struct MidiPortMenu {
     std::vector<MidiMenuItem> Items{MidiMenuItem{}};
 };
