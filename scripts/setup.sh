@@ -10,6 +10,8 @@ packages=(
   libfluidsynth-dev fluidsynth timgm6mb-soundfont  # built-in MIDI synthesizer, GM SoundFont
   librtmidi-dev                 # ALSA sequencer MIDI ports
   clang-14 libclang-rt-14-dev   # the fuzz targets
+  qt6-base-dev qt6-svg-dev libgl-dev  # the main program's windows
+  xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,282 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "app/DeviceListDialog.h"
+#include "app/QtShell.h"
+#include "document/BoardOps.h"
+#include "document/FileCommands.h"
+#include "input/InputSystem.h"
+#include "recording/KeystrokeRecorder.h"
+#include "session/MainMenus.h"
+#include "session/Program.h"
+#include "session/WindowPlacement.h"
+
+namespace tambrel {
+
+namespace {
+constexpr char kShowDevicesText[] = "These are the Input Devices detected";
+} // namespace
+
+MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell) {
+    setObjectName("MainMDIFrm");
+    setWindowTitle(FromCore(kProgramTitle));
+    setAccessibleName(windowTitle());
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* top = new QHBoxLayout;
+    curPlyBdLbl_ = new QLabel(central);
+    curPlyBdLbl_->setObjectName("CurPlyBdLbl");
+    curPlyBdLbl_->setTextFormat(Qt::PlainText);
+    curPlyBdLbl_->setAccessibleName("Current/Active Play Board");
+    recNameLbl_ = new QLabel(central);
+    recNameLbl_->setObjectName("CurRecLbl");
+    recNameLbl_->setTextFormat(Qt::PlainText);
+    recNameLbl_->setAccessibleName("Current recording");
+    auto* activeCaption = new QLabel("Current/Active Play Board:", central);
+    activeCaption->setAccessibleName(activeCaption->text());
+    top->addWidget(activeCaption);
+    top->addWidget(curPlyBdLbl_, 1);
+    top->addWidget(recNameLbl_);
+    layout->addLayout(top);
+    area_ = new QMdiArea(central);
+    area_->setObjectName("MDIArea");
+    area_->setAccessibleName("Play Tables");
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(area_, 1);
+    setCentralWidget(central);
+
+    tipPanel_ = new QLabel(this);
+    tipPanel_->setObjectName("SBar1Tip");
+    tipPanel_->setTextFormat(Qt::PlainText);
+    tipPanel_->setAccessibleName("Tip");
+    statusPanel_ = new QLabel(this);
+    statusPanel_->setObjectName("SBar1Status");
+    statusPanel_->setTextFormat(Qt::PlainText);
+    statusPanel_->setAccessibleName("Status");
+    statusBar()->addWidget(tipPanel_, 3);
+    statusBar()->addWidget(statusPanel_, 2);
+
+    shell_.window = this;
+    shell_.tipPanel = tipPanel_;
+    shell_.statusPanel = statusPanel_;
+    shell_.onEvent = [this](ShellEvent e, int a, int b, int c) { OnEvent(e, a, b, c); };
+    BuildMenus();
+}
+
+MainWindow::~MainWindow() { shell_.onEvent = nullptr; }
+
+void MainWindow::Tip(const QString& text) { shell_.Tip(text); }
+
+QAction* MainWindow::AddItem(QMenu* menu, const QString& text, const QString& tip, std::function<void()> act) {
+    QAction* a = menu->addAction(text);
+    a->setStatusTip(tip);
+    a->setToolTip(tip);
+    connect(a, &QAction::triggered, this, [act = std::move(act)] { act(); });
+    connect(a, &QAction::hovered, this, [this, tip] { Tip(tip); });
+    return a;
+}
+
+void MainWindow::FillMenu(QMenu* menu, const MenuItems& items, std::function<void(int)> act, const QString& tip) {
+    menu->clear();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const MenuItem& item = items[i];
+        QAction* a = menu->addAction(MenuText(item.Caption));
+        a->setVisible(item.Visible);
+        a->setEnabled(item.Enabled);
+        a->setCheckable(item.Checked);
+        a->setChecked(item.Checked);
+        a->setStatusTip(tip);
+        a->setToolTip(tip);
+        const int index = static_cast<int>(i);
+        // Item 0 is the template: choosing it does nothing.
+        if (index > 0) connect(a, &QAction::triggered, this, [act, index] { act(index); });
+    }
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    AddItem(file, "&New", "Make a new Orchestra", [this] { FileNew(st_); });
+    AddItem(file, "&Open...", "Open an Orchestra file", [this] { FileOpen(st_); });
+    AddItem(file, "&Save", "Save the Orchestra", [this] { FileSave(st_, false); });
+    AddItem(file, "Save &As...", "Save the Orchestra under a new name", [this] { FileSave(st_, true); });
+    file->addSeparator();
+    AddItem(file, "E&xit", "Close Tambrel Orchestra", [this] { close(); });
+
+    QMenu* table = menuBar()->addMenu("&PlayTable");
+    AddItem(table, "&Add", "Add a copy of the active Play Board", [this] { PlayBoardOp(st_, kPbClone, st_.Orc.CurSet); });
+    AddItem(table, "&Rename", "Rename the active Play Board", [this] { PlayBoardOp(st_, kPbRename, st_.Orc.CurSet); });
+    AddItem(table, "&Delete", "Delete the active Play Board", [this] { PlayBoardOp(st_, kPbDelete, st_.Orc.CurSet); });
+    setActiveMnu_ = table->addMenu("Set Active");
+
+    QMenu* board = menuBar()->addMenu("&Board");
+    boardAddMnu_ = board->addMenu("Add");
+    boardCloneMnu_ = board->addMenu("Clone");
+    boardRenameMnu_ = board->addMenu("Rename");
+    boardDeleteMnu_ = board->addMenu("Delete");
+
+    midiPortMnu_ = menuBar()->addMenu("&Midi Port");
+
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    editLayoutMnu_ = tools->addMenu("Edit Layout");
+    AddItem(tools, "Show Devices", "Show the input devices detected", [this] { ShowDevices(); });
+
+    QMenu* window = menuBar()->addMenu("&Window");
+    AddItem(window, "Cascade", "Arrange the Play Tables one behind another", [this] { area_->cascadeSubWindows(); });
+    AddItem(window, "Tile Horizontal", "Arrange the Play Tables side by side", [this] { area_->tileSubWindows(); });
+    AddItem(window, "Tile Vertical", "Arrange the Play Tables one above another", [this] { area_->tileSubWindows(); });
+    AddItem(window, "Arrange Icons", "Line up the minimised Play Tables", [this] {
+        // Minimised views lined up along the bottom of the area.
+        int x = 0;
+        for (QMdiSubWindow* w : area_->subWindowList())
+            if (w->isMinimized()) {
+                w->move(x, area_->viewport()->height() - w->height());
+                x += w->width();
+            }
+    });
+
+    for (QMenu* m : findChildren<QMenu*>()) {
+        m->setAccessibleName(m->title().remove('&'));
+        m->setToolTipsVisible(true);
+    }
+    UpdateSetActiveMenu();
+    UpdateBoardMenus();
+    UpdateDeviceMenus();
+    UpdateMidiPortMenu();
+}
+
+void MainWindow::UpdateSetActiveMenu() {
+    FillMenu(setActiveMnu_, SetActiveMenu(st_.Orc), [this](int i) { OnEvent(ShellEvent::ActivateBoardView, i, 0, 0); },
+             "Make this Play Board the active one");
+}
+
+void MainWindow::UpdateBoardMenus() {
+    const MenuItems items = BoardMenu(st_.Orc);
+    auto op = [this](int code) {
+        return [this, code](int i) {
+            std::int32_t b = i;
+            if (st_.Orc.ValidSet(st_.Orc.CurSet) && b <= st_.Orc.Set(st_.Orc.CurSet).BodNos())
+                SubBoardOp(st_, code, b, st_.Orc.CurSet);
+        };
+    };
+    FillMenu(boardCloneMnu_, items, op(kSbClone), "Clone this board");
+    FillMenu(boardRenameMnu_, items, op(kSbRename), "Rename this board");
+    FillMenu(boardDeleteMnu_, items, op(kSbDelete), "Delete this board");
+}
+
+void MainWindow::UpdateDeviceMenus() {
+    const MenuItems items = DeviceMenu(st_);
+    FillMenu(boardAddMnu_, items, [this](int d) {
+        std::int32_t b = d;
+        SubBoardOp(st_, kSbAdd, b, st_.Orc.CurSet);
+    }, "Add a board for this device to the active Play Board");
+    FillMenu(editLayoutMnu_, items, [](int) {}, "Edit the key layout of this device");
+}
+
+void MainWindow::UpdateMidiPortMenu() {
+    if (!program_) {
+        midiPortMnu_->clear();
+        return;
+    }
+    FillMenu(midiPortMnu_, program_->PortMenu().Items, [this](int i) { program_->ChooseMidiPort(i); },
+             "Play MIDI keys on this port");
+}
+
+void MainWindow::ShowActivePlayBoard() {
+    const Orchestra& o = st_.Orc;
+    curPlyBdLbl_->setText(o.ValidSet(o.CurSet) ? FromCore(o.Set(o.CurSet).SetNam) : QString());
+}
+
+void MainWindow::ShowDevices() { ChooseFromDeviceList(this, kShowDevicesText, DeviceListEntries(st_)); }
+
+void MainWindow::OnEvent(ShellEvent event, int a, int, int) {
+    switch (event) {
+    case ShellEvent::UpdateSetActiveMenu: UpdateSetActiveMenu(); break;
+    case ShellEvent::UpdateBoardMenu: UpdateBoardMenus(); break;
+    case ShellEvent::UpdateDeviceMenus: UpdateDeviceMenus(); break;
+    case ShellEvent::UpdateMidiPortMenu: UpdateMidiPortMenu(); break;
+    case ShellEvent::ShowActivePlayBoard: ShowActivePlayBoard(); break;
+    case ShellEvent::ShowCurRecName:
+        // The file commands ask for the label to be worked out again; the
+        // recorder answers with the same event once it has.
+        if (program_) {
+            if (!inRecName_) {
+                inRecName_ = true;
+                program_->GetInstrument().Recorder().ShowCurRecName();
+                inRecName_ = false;
+            }
+            recNameLbl_->setText(FromCore(program_->GetInstrument().Recorder().PanelState().label));
+        }
+        break;
+    case ShellEvent::ActivateBoardView:
+        if (st_.Orc.ValidSet(a)) st_.Orc.CurSet = a;
+        ShowActivePlayBoard();
+        UpdateBoardMenus();
+        break;
+    case ShellEvent::RebuildAllBoardViews:
+        UpdateSetActiveMenu();
+        UpdateBoardMenus();
+        ShowActivePlayBoard();
+        break;
+    default: break;
+    }
+}
+
+void MainWindow::BringToFront() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::ApplyPlacement(const std::string& stored) {
+    const QRect screen = (this->screen() ? this->screen() : QApplication::primaryScreen())->availableGeometry();
+    const WindowPlacement p =
+        ReadWindowPlacement(stored, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+    setGeometry(screen.x() + p.Left / kTwipsPerPixel, screen.y() + p.Top / kTwipsPerPixel, p.Width / kTwipsPerPixel,
+                p.Height / kTwipsPerPixel);
+    if (p.State == kWindowMaximised) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (closing || !program_) {
+        e->accept();
+        return;
+    }
+    const QRect screen = (this->screen() ? this->screen() : QApplication::primaryScreen())->availableGeometry();
+    // The normal bounds, also while maximised, so a maximised window reopens
+    // maximised over the place it had.
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    WindowPlacement p;
+    p.State = isMaximized() ? kWindowMaximised : kWindowNormal;
+    p.Left = (normal.x() - screen.x()) * kTwipsPerPixel;
+    p.Top = (normal.y() - screen.y()) * kTwipsPerPixel;
+    p.Width = normal.width() * kTwipsPerPixel;
+    p.Height = normal.height() * kTwipsPerPixel;
+    if (!program_->Close(p)) {
+        e->ignore();
+        return;
+    }
+    closing = true;
+    hide();
+    e->accept();
+    QApplication::exit(0);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) { return QMainWindow::eventFilter(watched, e); }
+
+} // namespace tambrel

@@ -1,0 +1,80 @@
+#pragma once
+// The main window MainMDIFrm: menus whose item lists the core rebuilds, the
+// MDI area with one board view per Play Board, the "Current/Active Play
+// Board" label and the two-panel status bar. Every act goes to one core
+// command; the window holds no rule. User-interface thread.
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+
+#include <functional>
+
+#include "common/MenuItem.h"
+#include "common/Shell.h"
+#include "document/ProgramState.h"
+
+namespace tambrel {
+
+class Program;
+class QtShell;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(ProgramState& st, QtShell& shell);
+    ~MainWindow() override;
+
+    // The program the menus act on; set before the start routine goes on.
+    void SetProgram(Program* program) { program_ = program; }
+    // The core told the windows that something changed.
+    void OnEvent(ShellEvent event, int a, int b, int c);
+
+    QMdiArea* Area() const { return area_; }
+    QLabel* TipPanel() const { return tipPanel_; }
+    QLabel* StatusPanel() const { return statusPanel_; }
+
+    // Raised by a second instance: un-minimised, raised and activated.
+    void BringToFront();
+    // Applies the stored placement (twips) before the window is shown.
+    void ApplyPlacement(const std::string& stored);
+    // Closing without asking anything more (after a close was accepted).
+    bool closing = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void BuildMenus();
+    QAction* AddItem(QMenu* menu, const QString& text, const QString& tip, std::function<void()> act);
+    // Replaces the actions of menu with items; act(i) runs for item i.
+    void FillMenu(QMenu* menu, const MenuItems& items, std::function<void(int)> act, const QString& tip);
+    void UpdateSetActiveMenu();
+    void UpdateBoardMenus();
+    void UpdateDeviceMenus();
+    void UpdateMidiPortMenu();
+    void ShowActivePlayBoard();
+    void ShowDevices();
+    void Tip(const QString& text);
+
+    ProgramState& st_;
+    QtShell& shell_;
+    Program* program_ = nullptr;
+    QMdiArea* area_ = nullptr;
+    QLabel* curPlyBdLbl_ = nullptr;
+    QLabel* recNameLbl_ = nullptr;
+    QLabel* tipPanel_ = nullptr;
+    QLabel* statusPanel_ = nullptr;
+    QMenu* setActiveMnu_ = nullptr;
+    QMenu* boardAddMnu_ = nullptr;
+    QMenu* boardCloneMnu_ = nullptr;
+    QMenu* boardRenameMnu_ = nullptr;
+    QMenu* boardDeleteMnu_ = nullptr;
+    QMenu* midiPortMnu_ = nullptr;
+    QMenu* editLayoutMnu_ = nullptr;
+    bool inRecName_ = false;
+};
+
+} // namespace tambrel

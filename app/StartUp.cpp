@@ -1,0 +1,159 @@
+#include "app/StartUp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <memory>
+#include <string>
+
+#include "app/CloseSignals.h"
+#include "app/DeviceListDialog.h"
+#include "app/MainWindow.h"
+#include "app/QtShell.h"
+#include "app/QtTimerHost.h"
+#include "app/SingleInstance.h"
+#include "common/Folders.h"
+#include "common/Settings.h"
+#include "document/ProgramState.h"
+#include "input/LocInputDx7Class.h"
+#include "session/Program.h"
+#include "session/ProgramFiles.h"
+#include "sound/MidiPorts.h"
+#include "sound/SoundService.h"
+#include "sound/sdl/SdlAudioOutput.h"
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+#include "sound/fluidsynth/FluidSynthEngine.h"
+#include "sound/fluidsynth/FluidSynthPorts.h"
+#endif
+#ifdef TAMBREL_HAVE_ALSA_MIDI
+#include "sound/alsa/AlsaMidiPorts.h"
+#endif
+
+namespace tambrel {
+
+namespace {
+
+constexpr int kOutputRate = 48000;
+
+// The whole command line as one string, as the start routine reads it.
+std::string CommandLine(const QStringList& args) {
+    QStringList rest = args.mid(1);
+    return ToCore(rest.join(' '));
+}
+
+// The MIDI ports the program offers: the built-in synthesizer first, then
+// the sequencer's.
+struct MidiServices {
+    explicit MidiServices(const std::string& appPath)
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+        : synth(kOutputRate), builtin(synth, appPath)
+#endif
+    {
+        (void)appPath;
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+        list.push_back(&builtin);
+#endif
+#ifdef TAMBREL_HAVE_ALSA_MIDI
+        list.push_back(&alsa);
+#endif
+        chain = std::make_unique<MidiServiceChain>(list);
+    }
+    AudioSource* Synth() {
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+        return &synth;
+#else
+        return nullptr;
+#endif
+    }
+#ifdef TAMBREL_HAVE_FLUIDSYNTH
+    FluidSynthEngine synth;
+    FluidSynthService builtin;
+#endif
+#ifdef TAMBREL_HAVE_ALSA_MIDI
+    AlsaMidiService alsa;
+#endif
+    std::vector<MidiService*> list;
+    std::unique_ptr<MidiServiceChain> chain;
+};
+
+} // namespace
+
+int RunMainProgram(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(FromCore(kProgramTitle));
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = QApplication::arguments();
+    const std::string commandLine = CommandLine(args);
+
+    // The installer hooks come with the installer; until then these runs
+    // touch nothing and end at once.
+    if (commandLine == "-AfterInstall" || commandLine == "-BeforeUnInstall") return 0;
+
+    SingleInstance instance(RuntimeFolder(), "TambrelOrchestra");
+    switch (instance.Claim(1000)) {
+    case SingleInstance::Outcome::HandedOver: return 0;
+    case SingleInstance::Outcome::NoAnswer: {
+        QMessageBox box(QMessageBox::NoIcon, "Second " + FromCore(kProgramTitle),
+                        "Second " + FromCore(kProgramTitle) + " is already running", QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return 0;
+    }
+    case SingleInstance::Outcome::First: break;
+    }
+
+    QtShell shell;
+    ProgramState st(shell);
+    const Folders folders = SetUpFolders(QCoreApplication::applicationFilePath().toStdString());
+    st.AppPath = DataFolder(folders.AppPath);
+    st.TempPath = folders.TempPath;
+    st.ErrorTrapping = true;
+    const std::string settingsPath =
+        SettingsFilePath(folders.AppPath, qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
+                         QDir::homePath().toStdString());
+    QDir().mkpath(QString::fromStdString(FolderOf(settingsPath)));
+    const Settings settings(settingsPath);
+
+    CreateDirectX(st, true, "");
+
+    MainWindow window(st, shell);
+    window.ApplyPlacement(settings.ReadSetting("General", "WindowSizPos", "0,0,0,0,0"));
+    instance.onRaise = [&window] { window.BringToFront(); };
+    CloseSignals closeSignals([&window] { window.close(); });
+
+    QtTimerHost timers;
+    SdlAudioOutput output(kOutputRate, 256);
+    MidiServices midi(st.AppPath);
+
+    // The input server's socket is watched by the event loop: no thread.
+    std::unique_ptr<QSocketNotifier> inputNotifier;
+    InstrumentSeams seams(timers);
+    seams.rate = kOutputRate;
+    seams.midi = midi.chain.get();
+    seams.synth = midi.Synth();
+    seams.inputLink = [&inputNotifier]() -> std::unique_ptr<InputServerLink> {
+        auto bridge = std::make_unique<LocInputDx7Class>();
+        if (bridge->EventFd() >= 0) {
+            LocInputDx7Class* b = bridge.get();
+            inputNotifier = std::make_unique<QSocketNotifier>(b->EventFd(), QSocketNotifier::Read);
+            QObject::connect(inputNotifier.get(), &QSocketNotifier::activated, [b] { b->ProcessEvents(); });
+        }
+        return bridge;
+    };
+    Program program(st, settings, std::move(seams), output);
+    program.GetInstrument().Input().chooseDevice = [&window](std::string_view text, const std::vector<std::string>& entries) {
+        return ChooseFromDeviceList(&window, text, entries);
+    };
+    window.SetProgram(&program);
+    window.show();
+
+    if (!program.Start(commandLine)) return 1;
+    const int status = QApplication::exec();
+    // The notifier must go before the bridge's socket closes.
+    inputNotifier.reset();
+    return status;
+}
+
+} // namespace tambrel
