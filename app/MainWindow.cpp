@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -78,7 +79,15 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     BuildMenus();
 }
 
-MainWindow::~MainWindow() { shell_.onEvent = nullptr; }
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    shell_.onEvent = nullptr;
+}
+
+void MainWindow::SetProgram(Program* program) {
+    program_ = program;
+    qApp->installEventFilter(this);
+}
 
 void MainWindow::Tip(const QString& text) { shell_.Tip(text); }
 
@@ -277,6 +286,20 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     QApplication::exit(0);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* e) { return QMainWindow::eventFilter(watched, e); }
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // Keys pressed anywhere in this window (not in a dialog over it) play
+    // the keyboard the window feeds. A key event travels up the widget
+    // chain; it is played once, and still reaches the menus' shortcuts.
+    if (e->type() == QEvent::KeyPress && program_ && !QApplication::activeModalWidget()) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (w && w->window() == this && !(k == lastKey_ && k->timestamp() == lastKeyTime_)) {
+            lastKey_ = k;
+            lastKeyTime_ = k->timestamp();
+            program_->GetWindowKeyboard().KeyPressed(program_->GetInstrument(), k->nativeScanCode(), k->isAutoRepeat());
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
 
 } // namespace tambrel

@@ -27,7 +27,7 @@ public:
     ~MainWindow() override;
 
     // The program the menus act on; set before the start routine goes on.
-    void SetProgram(Program* program) { program_ = program; }
+    void SetProgram(Program* program);
     // The core told the windows that something changed.
     void OnEvent(ShellEvent event, int a, int b, int c);
 
@@ -75,6 +75,8 @@ private:
     QMenu* midiPortMnu_ = nullptr;
     QMenu* editLayoutMnu_ = nullptr;
     bool inRecName_ = false;
+    const QEvent* lastKey_ = nullptr;
+    quint64 lastKeyTime_ = 0;
 };
 
 } // namespace tambrel

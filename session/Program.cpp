@@ -28,9 +28,14 @@ Program::~Program() {
     timers_.Destroy(pumpTimer_);
 }
 
-bool Program::Start(const std::string& commandLine) {
+void Program::DetectInputDevices() {
     instrument_.Input().DetectInputDevices();
+    windowKeyboard_.AfterDetection(st_);
     st_.shell.Notify(ShellEvent::UpdateDeviceMenus);
+}
+
+bool Program::Start(const std::string& commandLine) {
+    DetectInputDevices();
 
     st_.Orc = NewOrchestra(st_);
     st_.LastUsedPath = ReadLastUsedPath(settings_, st_.AppPath);

@@ -13,6 +13,7 @@
 #include "common/Settings.h"
 #include "document/ProgramState.h"
 #include "session/Instrument.h"
+#include "session/WindowKeyboard.h"
 #include "session/WindowPlacement.h"
 #include "sound/MidiOutput.h"
 
@@ -27,6 +28,9 @@ public:
 
     Instrument& GetInstrument() { return instrument_; }
     const MidiPortMenu& PortMenu() const { return portMenu_; }
+    const WindowKeyboard& GetWindowKeyboard() const { return windowKeyboard_; }
+    // Detects the devices again (start-up and "Detect Again").
+    void DetectInputDevices();
     // The "Midi Port" menu's item i (1-based) was chosen.
     void ChooseMidiPort(int i);
 
@@ -54,6 +58,7 @@ private:
     TimerHost& timers_;
     Instrument instrument_;
     MidiPortMenu portMenu_;
+    WindowKeyboard windowKeyboard_;
     int pumpTimer_ = -1;
 };
 
