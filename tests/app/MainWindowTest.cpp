@@ -1,0 +1,131 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/MainWindow.h"
+#include "app/QtShell.h"
+#include "app/QtTimerHost.h"
+#include "common/AudioOutput.h"
+#include "common/Settings.h"
+#include "input/InputProtocol.h"
+#include "session/Program.h"
+#include "tests/FakeInputLink.h"
+
+using namespace tambrel;
+
+namespace {
+
+// Answers the next message box with the button whose text is `button`,
+// and remembers what it said.
+void AnswerNextMessage(const QString& button, QString* text) {
+    QTimer::singleShot(0, [button, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        if (text) *text = box->text();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text().remove('&') == button) b->click();
+    });
+}
+
+QMenu* MenuTitled(QWidget* w, const QString& title) {
+    for (QMenu* m : w->findChildren<QMenu*>())
+        if (m->title().remove('&') == title) return m;
+    return nullptr;
+}
+
+QStringList Shown(QMenu* m) {
+    QStringList out;
+    for (QAction* a : m->actions())
+        if (a->isVisible() && !a->isSeparator()) out << a->text();
+    return out;
+}
+
+struct Rig {
+    QTemporaryDir dir;
+    QtShell shell;
+    ProgramState st{shell};
+    Settings settings{(dir.path() + "/TambrelOrchestra.ini").toStdString()};
+    QtTimerHost timers;
+    MemoryAudioOutput output;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Program> program;
+
+    Rig() {
+        st.AppPath = dir.path().toStdString();
+        window = std::make_unique<MainWindow>(st, shell);
+        InstrumentSeams seams(timers);
+        // A server that finds no device: the window then feeds the keyboard.
+        seams.inputLink = [] {
+            auto link = std::make_unique<test::FakeLink>();
+            link->reply = EncodeDetectionReply({});
+            return std::unique_ptr<InputServerLink>(std::move(link));
+        };
+        program = std::make_unique<Program>(st, settings, std::move(seams), output);
+        window->SetProgram(program.get());
+        window->show();
+        program->Start("");
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsWithANewOrchestraAndItsMenus() {
+        Rig rig;
+        QCOMPARE(rig.window->windowTitle(), QString("Tambrel Orchestra - [New]"));
+        for (const char* title : {"File", "PlayTable", "Board", "Midi Port", "Tools", "Window"})
+            QVERIFY2(MenuTitled(rig.window.get(), title), title);
+        QMenu* setActive = MenuTitled(rig.window.get(), "Set Active");
+        QVERIFY(setActive);
+        QCOMPARE(Shown(setActive).size(), static_cast<int>(rig.st.Orc.PlayBoards.size()));
+        QCOMPARE(Shown(MenuTitled(rig.window.get(), "Window")),
+                 QStringList({"Cascade", "Tile Horizontal", "Tile Vertical", "Arrange Icons"}));
+        // Every command explains itself in the status bar, to tools and screen readers.
+        for (QAction* a : MenuTitled(rig.window.get(), "File")->actions())
+            if (!a->isSeparator()) QVERIFY2(!a->statusTip().isEmpty(), qPrintable(a->text()));
+    }
+
+    void namesWithAnAmpersandShowIt() {
+        Rig rig;
+        rig.st.Orc.PlayBoards[0].SetNam = "Joe & Co";
+        rig.shell.Notify(ShellEvent::UpdateSetActiveMenu, 0, 0, 0);
+        QCOMPARE(Shown(MenuTitled(rig.window.get(), "Set Active")).first(), QString("Joe && Co"));
+    }
+
+    void cancellingTheSaveQuestionKeepsTheProgramRunning() {
+        Rig rig;
+        rig.st.SetModified();
+        QString asked;
+        AnswerNextMessage("Cancel", &asked);
+        rig.window->close();
+        QCOMPARE(asked, QString("The current file is modified\nDo you want to save it?"));
+        QVERIFY(rig.window->isVisible());
+        QVERIFY(!rig.window->closing);
+        QCOMPARE(rig.settings.ReadSetting("General", "WindowSizPos", "none"), std::string("none"));
+    }
+
+    void closingWithoutSavingKeepsTheWindowsPlace() {
+        Rig rig;
+        rig.window->setGeometry(100, 80, 900, 600);
+        rig.st.SetModified();
+        AnswerNextMessage("No", nullptr);
+        rig.window->close();
+        QVERIFY(rig.window->closing);
+        const std::string stored = rig.settings.ReadSetting("General", "WindowSizPos", "none");
+        const WindowPlacement p = ReadWindowPlacement(stored, 100000, 100000);
+        QCOMPARE(p.Width, 900 * kTwipsPerPixel);
+        QCOMPARE(p.Height, 600 * kTwipsPerPixel);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
