@@ -42,18 +42,27 @@ void Normalise(DeviceLayout& layout) {
     }
 }
 
+std::int32_t Clamp32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 } // namespace
+
+std::vector<std::int32_t> RowTops(const DeviceLayout& layout) {
+    std::vector<std::int32_t> tops(layout.Rows.size());
+    std::int64_t y = CaptionStripHeight;
+    for (std::size_t r = 0; r < layout.Rows.size(); ++r) {
+        y += layout.Rows[r].SpaceAbove;
+        tops[r] = Clamp32(y);
+        y += layout.Rows[r].Height;
+    }
+    return tops;
+}
 
 BoardPicture LayOutBoard(DeviceLayout& layout, const std::vector<std::string>& labels, std::int32_t currentKey) {
     Normalise(layout);
 
-    std::vector<std::int64_t> tops(layout.Rows.size());
-    std::int64_t y = CaptionStripHeight;
-    for (std::size_t r = 0; r < layout.Rows.size(); ++r) {
-        y += layout.Rows[r].SpaceAbove;
-        tops[r] = y;
-        y += layout.Rows[r].Height;
-    }
+    const std::vector<std::int32_t> tops = RowTops(layout);
 
     // Keys of each row in position order; positions are unique after Normalise.
     std::map<std::int32_t, std::map<std::int32_t, std::size_t>> rows;
@@ -63,19 +72,17 @@ BoardPicture LayOutBoard(DeviceLayout& layout, const std::vector<std::string>& l
     BoardPicture pic;
     pic.Width = std::max(layout.BoardWidth, MinSurfaceWidth);
     pic.Height = std::max(layout.BoardHeight, MinSurfaceHeight);
-    auto clamp32 = [](std::int64_t v) {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-    };
     for (const auto& [row, keys] : rows) {
         const LayoutRow& lr = layout.Rows[static_cast<std::size_t>(row - 1)];
         std::int64_t x = 0;
         for (const auto& [position, i] : keys) {
             LayoutKey& k = layout.Keys[i];
             x += k.SpaceBefore;
-            k.Left = clamp32(x);
-            k.Right = clamp32(x + k.Width - 1);
-            k.Top = clamp32(tops[static_cast<std::size_t>(row - 1)]);
-            k.Bottom = clamp32(tops[static_cast<std::size_t>(row - 1)] + lr.Height - 1);
+            k.Left = Clamp32(x);
+            k.Right = Clamp32(x + k.Width - 1);
+            const std::int64_t top = tops[static_cast<std::size_t>(row - 1)];
+            k.Top = Clamp32(top);
+            k.Bottom = Clamp32(top + lr.Height - 1);
             x += k.Width;
 
             KeyFace f;
@@ -86,8 +93,8 @@ BoardPicture LayOutBoard(DeviceLayout& layout, const std::vector<std::string>& l
             f.Bottom = k.Bottom;
             f.Fill = f.Key == currentKey ? CurrentKeyColour : KeyColour;
             if (i < labels.size()) f.Label = labels[i];
-            f.LabelX = clamp32(std::int64_t{k.Left} + 2);
-            f.LabelY = clamp32(std::int64_t{k.Top} + 2);
+            f.LabelX = Clamp32(std::int64_t{k.Left} + 2);
+            f.LabelY = Clamp32(std::int64_t{k.Top} + 2);
             pic.Faces.push_back(std::move(f));
         }
     }

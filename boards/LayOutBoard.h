@@ -50,6 +50,10 @@ struct BoardPicture {
 // is key k's label; missing labels print empty.
 BoardPicture LayOutBoard(DeviceLayout& layout, const std::vector<std::string>& labels, std::int32_t currentKey);
 
+// The top of every row (row r at [r - 1]): 17 for the caption strip, plus the
+// space above rows 1..r and the heights of rows 1..r-1.
+std::vector<std::int32_t> RowTops(const DeviceLayout& layout);
+
 // The first key, in index order, whose last computed rectangle strictly holds
 // (x, y): border pixels do not count. 0 when none does.
 std::int32_t HitKey(const DeviceLayout& layout, std::int32_t x, std::int32_t y);

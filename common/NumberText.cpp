@@ -182,21 +182,67 @@ double ParseLenient(std::string_view text)
     return value;
 }
 
-std::int32_t RoundHalfEven(double value)
+bool TryRoundHalfEven(double value, std::int32_t& out)
 {
     if (!std::isfinite(value))
-        throw std::overflow_error("Overflow");
-
+        return false;
     // Done by hand so that the result does not depend on the FPU rounding mode.
     double rounded = std::floor(value);
     const double diff = value - rounded;
     if (diff > 0.5 || (diff == 0.5 && std::fmod(rounded, 2.0) != 0.0))
         rounded += 1.0;
-
     if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return false;
+    out = static_cast<std::int32_t>(rounded);
+    return true;
+}
+
+bool IsNumericText(std::string_view text)
+{
+    std::size_t i = 0;
+    const auto blank = [&](std::size_t at) { return at < text.size() && (text[at] == ' ' || text[at] == '\t'); };
+    while (blank(i))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        std::size_t expDigits = 0;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return false;
+    }
+    while (blank(i))
+        ++i;
+    return i == text.size();
+}
+
+std::int32_t RoundHalfEven(double value)
+{
+    std::int32_t out = 0;
+    if (!TryRoundHalfEven(value, out))
         throw std::overflow_error("Overflow");
-    return static_cast<std::int32_t>(rounded);
+    return out;
 }
 
 std::int32_t ParseInt(std::string_view text)

@@ -26,4 +26,14 @@ std::int32_t RoundHalfEven(double value);
 // ParseLenient then RoundHalfEven: how integer fields receive text.
 std::int32_t ParseInt(std::string_view text);
 
+// RoundHalfEven without the throw: false (and value untouched) when the
+// rounded number does not fit in 32 bits.
+bool TryRoundHalfEven(double value, std::int32_t& out);
+
+// Whether the whole text, blanks around it aside, is one decimal number:
+// an optional sign, digits with an optional point and fraction (at least one
+// digit), an optional exponent ("e", "E", "d" or "D", optional sign, digits).
+// What a typed answer must be for an input box that takes a number.
+bool IsNumericText(std::string_view text);
+
 } // namespace tambrel

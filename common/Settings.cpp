@@ -24,6 +24,17 @@ std::string Settings::ReadSetting(std::string_view section, std::string_view key
     return GetProfileString(path_, section, key, fallback, 100);
 }
 
+std::string Settings::ReadSettingUncut(std::string_view section, std::string_view key, std::string_view fallback) const
+{
+    if (section.empty())
+        section = "General";
+    if (key.empty())
+        key = "END";
+    if (fallback.empty())
+        fallback = "new";
+    return GetProfileString(path_, section, key, fallback, std::string::npos);
+}
+
 void Settings::WriteSetting(std::string_view section, std::string_view key, std::string_view value) const
 {
     if (section.empty())

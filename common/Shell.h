@@ -27,12 +27,15 @@ enum class MsgAnswer { Ok, Yes, No, Cancel };
 // Things the views and menus must catch up with after the core changed the
 // Orchestra. Numbers are 1-based Play Board / Sub Board indexes.
 enum class ShellEvent {
-    RebuildBoardView,     // a: Play Board (create the view when missing)
-    RebuildAllBoardViews, // close every view, one per Play Board, activate CurSet
+    // The two requests for RefreshBoardViews(a) and RefreshBoardViews(0): the
+    // program answers them by calling it, which sends the window-level events
+    // below (OpenBoardView ... CloseAllBoardViews).
+    RebuildBoardView,     // a: Play Board
+    RebuildAllBoardViews,
     CloseBoardView,       // a: Play Board
     RenumberBoardView,    // the view shown as a is now view b
     ActivateBoardView,    // a: Play Board; activation makes it CurSet
-    RedrawBoardView,      // a: Play Board
+    RedrawBoardView,      // a: Play Board; rebuild every surface of its view (DrawBoardsAll)
     UpdateTableCaption,   // a: Play Board
     UpdateBoardCaption,   // a: Play Board, b: Sub Board
     UpdateSetActiveMenu,
@@ -47,6 +50,12 @@ enum class ShellEvent {
     HidePlayAssignment,   // hide the key assignment editor
     UpdateDeviceMenus,    // the device list changed: rebuild "Edit Layout" and the Sub Board "Add" menu
     UpdateMidiPortMenu,   // the "Midi Port" menu's items changed
+    OpenBoardView,        // a: Play Board; create its view when it has none
+    ShowBoardView,        // a: Play Board
+    CloseAllBoardViews,   // hide and destroy every board view
+    RedrawBoard,          // a: Play Board, b: Sub Board; paint that one board again
+    ShowKeyMenu,          // a, b, c: the key right-clicked; pop up the key menu "Button Pop Up"
+    ShowPlayTableMenu,    // a: Play Board whose background was right-clicked; pop up "[PlayTable Menu]"
 };
 
 class Shell {

@@ -8,6 +8,7 @@
 #include "common/FileMove.h"
 #include "common/Folders.h"
 #include "common/NumberText.h"
+#include "document/DeviceBinding.h"
 #include "document/WaveBuffers.h"
 
 namespace tambrel {
@@ -368,10 +369,7 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
             const std::string bd = set + "Bd" + N(j);
             sb.BodNam = ReadText(bd, "BodNam", "No Name");
             sb.InpDev = ReadText(bd, "InpDev", "No Name");
-            if (sb.InpDev == "Keyboard") sb.InpDev = st_.KeyboardName;
-            else if (sb.InpDev == "Mouse") sb.InpDev = st_.MouseName;
-            for (std::int32_t d = 1; d <= st_.DeviceCount() && !sb.InpDevNo; ++d)
-                if (st_.Device(d)->Name == sb.InpDev) sb.InpDevNo = d;
+            BindSubBoardToDevice(st_, sb);
             if (sb.InpDevNo == 0) { // the device is not here: the board stays, without keys
                 pb.Bds.push_back(std::move(sb));
                 continue;

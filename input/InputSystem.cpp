@@ -4,12 +4,24 @@
 
 #include "common/NumberText.h"
 #include "common/Settings.h"
+#include "document/DeviceBinding.h"
 #include "input/InputProtocol.h"
 
 namespace tambrel {
 namespace {
 
 const std::string kCrLf = "\r\n";
+
+bool NameIn(const std::vector<InputDevice>& list, const std::string& name) {
+    for (const InputDevice& d : list)
+        if (d.Name == name) return true;
+    return false;
+}
+
+// A layout that was read for a device of this key count.
+bool LayoutFits(const InputDevice& d) {
+    return d.KeyCount >= 0 && d.Layout.Keys.size() == static_cast<std::size_t>(d.KeyCount);
+}
 
 } // namespace
 
@@ -110,14 +122,23 @@ void InputSystem::DetectInputDevices() {
                               "The program runs on, but no keyboard, mouse or game controller can play.",
                           "Input devices", MsgButtons::Ok);
     }
+    // This run's layouts: the devices listed until now, then those of
+    // earlier detections that are not listed now (unplugged meanwhile, or a
+    // detection failed). A device found again keeps its layout.
+    std::vector<InputDevice> known = std::move(st_.InputDevices);
+    for (InputDevice& d : earlier_)
+        if (!NameIn(known, d.Name)) known.push_back(std::move(d));
+    earlier_.clear();
+    st_.InputDevices.clear();
+
     std::vector<DetectedDevice> found;
     // A reply that is cut short or inconsistent is a failed detection too.
     if (reply.size() < 2 || !DecodeDetectionReply(reply, found)) {
-        st_.InputDevices.clear();
+        KeepLayouts(known);
         st_.shell.Status("Error Detecting Input Devices");
+        RebindAfterDetection({});
         return;
     }
-    st_.InputDevices.clear();
     for (const DetectedDevice& f : found) {
         InputDevice d;
         d.Name = f.name;
@@ -133,9 +154,30 @@ void InputSystem::DetectInputDevices() {
     st_.MouseName = FindDeviceName("Mouse", "Mouse",
                                    "Due to language difference \"Mouse\" could not be located. Please choose the "
                                    "mouse from this list of input devices.");
+
+    // Carried over by name (the n-th device of a name takes the n-th known
+    // one) when the key count is the same; every other layout is read.
+    std::vector<bool> used(known.size(), false), readAnew(st_.InputDevices.size(), true);
+    for (std::size_t d = 0; d < st_.InputDevices.size(); ++d) {
+        InputDevice& dev = st_.InputDevices[d];
+        for (std::size_t k = 0; k < known.size(); ++k) {
+            if (used[k] || known[k].Name != dev.Name || known[k].KeyCount != dev.KeyCount || !LayoutFits(known[k]))
+                continue;
+            used[k] = true;
+            dev.Layout = std::move(known[k].Layout);
+            readAnew[d] = false;
+            break;
+        }
+    }
+    std::vector<InputDevice> unused;
+    for (std::size_t k = 0; k < known.size(); ++k)
+        if (!used[k]) unused.push_back(std::move(known[k]));
+    KeepLayouts(unused);
     if (readDeviceLayout)
-        for (std::int32_t d = 1; d <= st_.DeviceCount(); ++d) readDeviceLayout(d);
+        for (std::int32_t d = 1; d <= st_.DeviceCount(); ++d)
+            if (readAnew[static_cast<std::size_t>(d - 1)]) readDeviceLayout(d);
     st_.shell.Status(" ");
+    RebindAfterDetection(readAnew);
 
     if (link && !link->NoPermission.empty() && !toldNoPermission_) {
         toldNoPermission_ = true;
@@ -147,6 +189,22 @@ void InputSystem::DetectInputDevices() {
                               "then log out and log in again, and press the detect button.",
                           "Input devices", MsgButtons::Ok);
     }
+}
+
+void InputSystem::KeepLayouts(std::vector<InputDevice>& devices) {
+    for (InputDevice& d : devices)
+        if (LayoutFits(d) && !NameIn(st_.InputDevices, d.Name) && !NameIn(earlier_, d.Name))
+            earlier_.push_back(std::move(d));
+}
+
+void InputSystem::RebindAfterDetection(const std::vector<bool>& readAnew) {
+    bool changed = RebindSubBoards(st_);
+    for (const PlayBoard& pb : st_.Orc.PlayBoards)
+        for (const SubBoard& sb : pb.Bds)
+            if (sb.InpDevNo >= 1 && static_cast<std::size_t>(sb.InpDevNo) <= readAnew.size() &&
+                readAnew[static_cast<std::size_t>(sb.InpDevNo - 1)])
+                changed = true;
+    if (changed) st_.shell.Notify(ShellEvent::RebuildAllBoardViews);
 }
 
 void InputSystem::DiAcuire_Do(std::int32_t& state) {

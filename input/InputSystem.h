@@ -64,7 +64,11 @@ public:
     const Settings* settings = nullptr;
     // Asks for the keyboard or mouse when its name is not found; none: not asked.
     ChooseDeviceFn chooseDevice;
-    // Called for every device after detection, in device order.
+    // Called after detection, in device order, for every device whose
+    // layout is not carried over: a device found again under the same name
+    // with the same key count keeps this run's layout (the n-th device of a
+    // name takes the n-th earlier one), also across a failed detection or an
+    // unplugging in between.
     std::function<void(std::int32_t device)> readDeviceLayout;
     // The play dispatcher.
     PlayKeyFn playKey;
@@ -73,6 +77,10 @@ public:
 
     // The bridge, created on first use; nullptr only when the factory gives none.
     InputServerLink* Bridge();
+    // Rebuilds the device list, reads or carries over the layouts, then binds
+    // every Sub Board again to its device by name (as loading does) and, when
+    // a board's device, key count or layout changed, asks for the board views
+    // to be rebuilt (RebuildAllBoardViews).
     void DetectInputDevices();
     // state 1 switches every device on, any other value off; failures are
     // ignored. The ON/OFF control then shows state.
@@ -84,6 +92,8 @@ public:
     void Release();
 
 private:
+    void KeepLayouts(std::vector<InputDevice>& devices);
+    void RebindAfterDetection(const std::vector<bool>& readAnew);
     std::string FindDeviceName(std::string_view section, std::string_view fallback, std::string_view question);
 
     ProgramState& st_;
@@ -93,6 +103,8 @@ private:
     std::int32_t onOff_ = 0;
     bool toldNoServer_ = false;
     bool toldNoPermission_ = false;
+    // Devices of earlier detections not listed now, with this run's layouts.
+    std::vector<InputDevice> earlier_;
 };
 
 } // namespace tambrel

@@ -23,7 +23,12 @@
 #include "input/LocInputDx7Class.h"
 #include "document/WaveBuffers.h"
 #include "audio/WaveFile.h"
+#include "boards/DeviceLayouts.h"
+#include "tools/tborc/BoardsCommand.h"
+#include "tools/tborc/LayoutCommand.h"
 #include "tools/tborc/OrcJson.h"
+#include "tools/tborc/TborcSettings.h"
+#include "tools/tborc/TborcShared.h"
 
 #ifdef TAMBREL_HAVE_FLUIDSYNTH
 #include "sound/MidiOutput.h"
@@ -33,69 +38,8 @@
 namespace tambrel {
 namespace {
 
-// Shows what the loader and saver would show as "title: text" lines.
-class StderrShell : public SilentShell {
-public:
-    explicit StderrShell(std::ostream& err) : err_(err) {}
-    MsgAnswer Message(std::string_view text, std::string_view title, MsgButtons buttons) override {
-        std::string t = Cp1252ToUtf8(text);
-        std::erase(t, '\r');
-        err_ << Cp1252ToUtf8(title.empty() ? kProgramTitle : title) << ": " << t << "\n";
-        ++shown;
-        return SilentShell::Message(text, title, buttons);
-    }
-    void Status(std::string_view text) override { status = text; }
-    int shown = 0;
-    std::string status;
-
-private:
-    std::ostream& err_;
-};
-
-struct DeviceArg {
-    std::string name;
-    std::int32_t keys;
-};
-
-bool ParseDevices(const std::vector<std::string>& args, std::vector<InputDevice>& out, std::string& error) {
-    std::vector<std::string> list = args.empty() ? std::vector<std::string>{"Keyboard:128", "Mouse:8"} : args;
-    for (const std::string& a : list) {
-        const std::size_t colon = a.rfind(':');
-        const std::string count = colon == std::string::npos ? "" : a.substr(colon + 1);
-        if (colon == 0 || count.empty() || count.size() > 6 ||
-            count.find_first_not_of("0123456789") != std::string::npos) {
-            error = "--device wants NAME:KEYS with KEYS from 0 to 100000, not '" + a + "'";
-            return false;
-        }
-        InputDevice d;
-        d.Name = Utf8ToCp1252(a.substr(0, colon));
-        d.Ready = true;
-        d.KeyCount = std::stoi(count);
-        if (d.KeyCount > 100000) {
-            error = "--device wants NAME:KEYS with KEYS from 0 to 100000, not '" + a + "'";
-            return false;
-        }
-        out.push_back(std::move(d));
-    }
-    return true;
-}
-
-std::string TempFolder() {
-    const char* t = std::getenv("TMPDIR");
-    std::string p = t && *t ? t : "/tmp";
-    if (p.back() != '/') p += '/';
-    return p;
-}
-
 int Dump(const std::string& file, ProgramState& st, StderrShell& shell, std::ostream& out) {
-    if (!FileExists(file)) {
-        shell.Message("File Not Found", "Open File", MsgButtons::Ok);
-        return 1;
-    }
-    if (!OpenSaveClass(st).LoadOrchestra(file)) {
-        if (shell.shown == 0) shell.Message("This is not an Orchestra file this version can read", "Open File", MsgButtons::Ok);
-        return 1;
-    }
+    if (!LoadOrchestraFile(file, st, shell)) return 1;
     out << OrchestraToJson(st.Orc).dump(2) << "\n";
     return 0;
 }
@@ -142,7 +86,15 @@ int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std:
 struct InputArgs {
     std::string server, script;
     double seconds = -1;
+    TborcSettings settings;
 };
+
+// As the program sets up detection: the keyboard's and mouse's names from the
+// settings, and each device's layout read after detection, in device order.
+void WireSettings(InputSystem& input, ProgramState& st, const Settings& settings, const InputArgs& a) {
+    if (a.settings.Given()) input.settings = &settings;
+    input.readDeviceLayout = [&st, &settings](std::int32_t d) { ReadDeviceLayout(st, settings, d); };
+}
 
 // Detection through the real bridge and server, as the program runs it.
 bool DetectThroughServer(InputSystem& input, StderrShell& shell, std::ostream& err) {
@@ -170,6 +122,8 @@ int Devices(const InputArgs& a, std::ostream& out, std::ostream& err) {
     ProgramState st(shell);
     LocInputDx7Class* bridge = nullptr;
     InputSystem input(st, BridgeFactory(a, bridge));
+    const Settings settings = a.settings.Open();
+    WireSettings(input, st, settings, a);
     if (!DetectThroughServer(input, shell, err)) return 1;
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const InputDevice& d : st.InputDevices) {
@@ -186,6 +140,8 @@ int Listen(const InputArgs& a, std::ostream& out, std::ostream& err) {
     ProgramState st(shell);
     LocInputDx7Class* bridge = nullptr;
     InputSystem input(st, BridgeFactory(a, bridge));
+    const Settings settings = a.settings.Open();
+    WireSettings(input, st, settings, a);
     if (!DetectThroughServer(input, shell, err) || !bridge) return 1;
     bridge->InputDx7_PlayThisKey = [&](std::int32_t& key, std::int32_t& device) {
         const InputDevice* d = st.Device(device);
@@ -306,7 +262,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     CLI::App app{"tborc: read, write and inspect Tambrel Orchestra files", "tborc"};
     app.require_subcommand(1);
     std::vector<std::string> devices;
-    std::string file, output;
+    std::string file, output, error;
 
     CLI::App* dump = app.add_subcommand("dump", "print an Orchestra file as JSON");
     dump->add_option("FILE", file, "the .TbOrc file")->required();
@@ -341,7 +297,11 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     for (CLI::App* c : {devs, listen}) {
         c->add_option("--virtual", input.script, "read devices and events from this script (see the README)");
         c->add_option("--server", input.server, "the input-device server (default: TambrelOrchestraDll beside tborc)");
+        input.settings.AddOption(*c);
     }
+    LayoutCommand layout(app);
+    BoardsArgs boardsArgs;
+    CLI::App* boards = AddBoardsCommand(app, boardsArgs);
     listen->add_option("--seconds", input.seconds, "stop after this many seconds")->check(CLI::NonNegativeNumber);
 
     try {
@@ -356,6 +316,9 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     }
 
     try {
+        if (layout.Chosen()) return layout.Run(ParseDevices, out, err);
+        if (*boards) return RunBoards(boardsArgs, out, err);
+        if ((*devs || *listen) && !input.settings.Check(false, error)) throw std::runtime_error(error);
         if (*devs) return Devices(input, out, err);
         if (*listen) return Listen(input, out, err);
     } catch (const std::exception& e) {
@@ -366,7 +329,6 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     StderrShell shell(err);
     ProgramState st(shell);
     st.TempPath = TempFolder();
-    std::string error;
     if (!ParseDevices(devices, st.InputDevices, error)) {
         err << "tborc: " << error << "\n";
         return 2;
