@@ -105,7 +105,7 @@ void ShowBuildError(ProgramState& st, const std::exception& e, std::string_view 
     st.shell.Message(e.what(), title, MsgButtons::Ok);
 }
 
-// The keyboard table of Part 5.1: per row its height, space above and keys
+// The keyboard table: per row its height, space above and keys
 // in position order as (key, width, space before).
 struct KeyPlace {
     std::int16_t key, width, space;

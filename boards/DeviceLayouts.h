@@ -13,12 +13,19 @@ namespace tambrel {
 // Reads device's layout from settings; a missing or invalid one becomes the
 // default for the system keyboard, the system mouse, or (any other device)
 // the 14-per-row grid. Called for every device, in device order, after
-// detection.
+// detection. The entries are read whole (not cut to 99 characters); a number
+// that does not fit in 32 bits fails its field's check (a board size then
+// takes its default, a key or row entry makes the layout invalid). The rows
+// array always has the row count's length. An invalid layout is never
+// reported (only a default builder's own error is).
 void ReadDeviceLayout(ProgramState& st, const Settings& settings, std::int32_t device);
 // Writes device's layout back, as shutdown does for every device in order.
 void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::int32_t device);
 
-// Overwrite device's layout with a default arrangement.
+// Overwrite device's layout with a default arrangement. The mouse and
+// rectangle builders report an error in a message box titled "Error
+// Initilizing mouse key layout" / "Error Initilizing rectangular layout" and
+// stop, leaving what they had set (a mouse without keys; zero keys per row).
 void BuildKeyboardLayout(ProgramState& st, std::int32_t device);
 void BuildMouseLayout(ProgramState& st, std::int32_t device);
 void BuildRectangularLayout(ProgramState& st, std::int32_t device, std::int32_t keysPerRow);

@@ -1,4 +1,4 @@
-// Part 5.1: reading, writing and building the devices' key layouts.
+// Reading, writing and building the devices' key layouts.
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Part 5.1: LayOutBoard (normalising, rows' tops, key rectangles, the
+// LayOutBoard (normalising, rows' tops, key rectangles, the
 // surface and the description of the bare board) and the hit test.
 
 #include <gtest/gtest.h>

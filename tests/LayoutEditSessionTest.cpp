@@ -1,4 +1,4 @@
-// Part 5.3: the layout editor's session, headless, with the scripted shell.
+// The layout editor's session, headless, with the scripted shell.
 
 #include <gtest/gtest.h>
 

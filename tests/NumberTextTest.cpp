@@ -133,6 +133,29 @@ TEST(NumberText, RoundHalfEvenOverflowThrows)
     }
 }
 
+TEST(NumberText, TryRoundHalfEvenNeverThrows)
+{
+    std::int32_t v = 7;
+    EXPECT_TRUE(TryRoundHalfEven(2.5, v));
+    EXPECT_EQ(v, 2);
+    EXPECT_TRUE(TryRoundHalfEven(-2147483648.0, v));
+    EXPECT_EQ(v, -2147483647 - 1);
+    for (const double bad : {2147483647.5, 1e12, -1e12, std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity()}) {
+        v = 7;
+        EXPECT_FALSE(TryRoundHalfEven(bad, v)) << bad;
+        EXPECT_EQ(v, 7) << "left untouched";
+    }
+}
+
+TEST(NumberText, IsNumericTextTable)
+{
+    for (const char* yes : {"0", "19.5", " 30 ", "-5", "+5", ".5", "5.", "1e12", "1E-3", "2d2", "\t7"})
+        EXPECT_TRUE(IsNumericText(yes)) << yes;
+    for (const char* no : {"", " ", "abc", "60px", "1e", "e5", ".", "-", "1 2", "1,5", "--1", "1e+"})
+        EXPECT_FALSE(IsNumericText(no)) << no;
+}
+
 TEST(NumberText, ParseInt)
 {
     EXPECT_EQ(ParseInt("2.5"), 2);

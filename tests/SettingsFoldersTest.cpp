@@ -83,6 +83,18 @@ TEST_F(SettingsFoldersTest, LongValuesReadBackCutTo99)
     EXPECT_EQ(settings.ReadSetting("General", "LastUsedPath", "x"), "/" + std::string(98, 'p'));
 }
 
+TEST_F(SettingsFoldersTest, UncutReadsGiveTheWholeValue)
+{
+    const Settings settings(SettingsPath(appPath_, "tambrel"));
+    const std::string rows = "25" + std::string(200, ';');
+    settings.WriteSetting("Pad", "RowHeight", rows);
+    EXPECT_EQ(settings.ReadSettingUncut("Pad", "RowHeight", "0"), rows);
+    EXPECT_EQ(settings.ReadSetting("Pad", "RowHeight", "0").size(), 99u) << "the other reads still cut";
+    // The same defaults as ReadSetting.
+    EXPECT_EQ(settings.ReadSettingUncut("Pad", "Absent", std::string(120, 'd')), std::string(120, 'd'));
+    EXPECT_EQ(settings.ReadSettingUncut("", "", ""), "new");
+}
+
 TEST_F(SettingsFoldersTest, WriteFailureIsIgnored)
 {
     const Settings settings((dir_ / "no such folder" / "tambrel.ini").string());

@@ -262,7 +262,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     CLI::App app{"tborc: read, write and inspect Tambrel Orchestra files", "tborc"};
     app.require_subcommand(1);
     std::vector<std::string> devices;
-    std::string file, output, error;
+    std::string file, output;
 
     CLI::App* dump = app.add_subcommand("dump", "print an Orchestra file as JSON");
     dump->add_option("FILE", file, "the .TbOrc file")->required();
@@ -318,7 +318,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     try {
         if (layout.Chosen()) return layout.Run(ParseDevices, out, err);
         if (*boards) return RunBoards(boardsArgs, out, err);
-        if ((*devs || *listen) && !input.settings.Check(false, error)) throw std::runtime_error(error);
+        if (std::string e; (*devs || *listen) && !input.settings.Check(false, e)) throw std::runtime_error(e);
         if (*devs) return Devices(input, out, err);
         if (*listen) return Listen(input, out, err);
     } catch (const std::exception& e) {
@@ -329,6 +329,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     StderrShell shell(err);
     ProgramState st(shell);
     st.TempPath = TempFolder();
+    std::string error;
     if (!ParseDevices(devices, st.InputDevices, error)) {
         err << "tborc: " << error << "\n";
         return 2;
