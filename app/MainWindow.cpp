@@ -15,6 +15,9 @@
 #include <QVBoxLayout>
 
 #include "app/DeviceListDialog.h"
+#include "boards/RefreshBoardViews.h"
+#include "boards/view/BoardViewWindow.h"
+#include "sound/KeyPlayer.h"
 #include "app/QtShell.h"
 #include "document/BoardOps.h"
 #include "document/FileCommands.h"
@@ -59,6 +62,17 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(area_, 1);
+    connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        // Views shown while they are being rebuilt activate themselves one
+        // after another; only the user's choice, or the rebuild's own
+        // activation at its end, makes a Play Board the active one.
+        if (refreshing_) return;
+        for (auto& [p, v] : views_)
+            if (v == w) {
+                v->View()->Model().Activated();
+                UpdateBoardMenus();
+            }
+    });
     setCentralWidget(central);
 
     tipPanel_ = new QLabel(this);
@@ -212,13 +226,88 @@ void MainWindow::ShowActivePlayBoard() {
 
 void MainWindow::ShowDevices() { ChooseFromDeviceList(this, kShowDevicesText, DeviceListEntries(st_)); }
 
-void MainWindow::OnEvent(ShellEvent event, int a, int, int) {
+BoardViewWindow* MainWindow::ViewOf(int p) const {
+    auto it = views_.find(p);
+    return it == views_.end() ? nullptr : it->second;
+}
+
+void MainWindow::OpenBoardView(int p) {
+    if (ViewOf(p)) return;
+    auto* v = new BoardViewWindow(st_, p);
+    v->setWindowIcon(windowIcon());
+    area_->addSubWindow(v);
+    views_[p] = v;
+    v->View()->onTip = [this](const QString& t) { Tip(t); };
+    v->View()->onCaptionMenu = [this](int pb, int sb, QPoint at) { ShowSubBoardMenu(pb, sb, at); };
+    v->UpdateTableCaption();
+}
+
+void MainWindow::CloseBoardView(int p) {
+    BoardViewWindow* v = ViewOf(p);
+    if (!v) return;
+    views_.erase(p);
+    v->CloseByProgram();
+    area_->removeSubWindow(v);
+    v->deleteLater();
+}
+
+void MainWindow::ShowKeyMenu(int p, int b, int k) {
+    QMenu menu("Button Pop Up", this);
+    menu.setAccessibleName(menu.title());
+    QAction* play = menu.addAction("Play");
+    play->setStatusTip("Play this key");
+    QAction* mute = menu.addAction("Mute");
+    mute->setStatusTip("Mute or unmute this key");
+    const KeyAssign* key = st_.Orc.FindKey(p, b, k);
+    mute->setCheckable(true);
+    mute->setChecked(key && key->Mute == 1);
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (!program_ || !chosen) return;
+    if (chosen == play) program_->GetInstrument().Player().PlayKey(k, b, p);
+    else if (chosen == mute) program_->GetInstrument().Player().ToggleMute(k, b, p);
+}
+
+void MainWindow::ShowPlayTableMenu() {
+    QMenu menu("PlayBoard", this);
+    QAction* title = menu.addAction("[PlayTable Menu]");
+    title->setEnabled(false);
+    QAction* add = menu.addAction("Add");
+    QAction* rename = menu.addAction("Rename");
+    QAction* del = menu.addAction("Delete");
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen == add) PlayBoardOp(st_, kPbClone, st_.Orc.CurSet);
+    else if (chosen == rename) PlayBoardOp(st_, kPbRename, st_.Orc.CurSet);
+    else if (chosen == del) PlayBoardOp(st_, kPbDelete, st_.Orc.CurSet);
+}
+
+void MainWindow::ShowSubBoardMenu(int p, int b, QPoint at) {
+    QMenu menu("SubBoard", this);
+    // "Add" offers the devices, as the Board menu's "Add" does: a board is
+    // always added for a device the user chose.
+    QMenu* add = menu.addMenu("Add");
+    FillMenu(add, DeviceMenu(st_), [this, p](int d) {
+        std::int32_t dev = d;
+        if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, dev, p);
+    }, "Add a board for this device to the active Play Board");
+    QAction* del = menu.addAction("Delete");
+    QAction* keys = menu.addAction("Change No of Keys");
+    QAction* chosen = menu.exec(at);
+    std::int32_t board = b;
+    if (p != st_.Orc.CurSet) return;
+    if (chosen == del) SubBoardOp(st_, kSbDelete, board, p);
+    else if (chosen == keys) SubBoardOp(st_, 5, board, p);
+}
+
+void MainWindow::OnEvent(ShellEvent event, int a, int b, int c) {
     switch (event) {
     case ShellEvent::UpdateSetActiveMenu: UpdateSetActiveMenu(); break;
     case ShellEvent::UpdateBoardMenu: UpdateBoardMenus(); break;
     case ShellEvent::UpdateDeviceMenus: UpdateDeviceMenus(); break;
     case ShellEvent::UpdateMidiPortMenu: UpdateMidiPortMenu(); break;
-    case ShellEvent::ShowActivePlayBoard: ShowActivePlayBoard(); break;
+    case ShellEvent::ShowActivePlayBoard:
+        ShowActivePlayBoard();
+        UpdateBoardMenus();
+        break;
     case ShellEvent::ShowCurRecName:
         // The file commands ask for the label to be worked out again; the
         // recorder answers with the same event once it has.
@@ -231,16 +320,55 @@ void MainWindow::OnEvent(ShellEvent event, int a, int, int) {
             recNameLbl_->setText(FromCore(program_->GetInstrument().Recorder().PanelState().label));
         }
         break;
-    case ShellEvent::ActivateBoardView:
-        if (st_.Orc.ValidSet(a)) st_.Orc.CurSet = a;
-        ShowActivePlayBoard();
-        UpdateBoardMenus();
-        break;
     case ShellEvent::RebuildAllBoardViews:
-        UpdateSetActiveMenu();
-        UpdateBoardMenus();
-        ShowActivePlayBoard();
+    case ShellEvent::RebuildBoardView: {
+        const bool was = refreshing_;
+        refreshing_ = true;
+        RefreshBoardViews(st_, event == ShellEvent::RebuildAllBoardViews ? 0 : a);
+        refreshing_ = was;
         break;
+    }
+    case ShellEvent::OpenBoardView: OpenBoardView(a); break;
+    case ShellEvent::CloseBoardView: CloseBoardView(a); break;
+    case ShellEvent::CloseAllBoardViews:
+        while (!views_.empty()) CloseBoardView(views_.begin()->first);
+        break;
+    case ShellEvent::RenumberBoardView:
+        if (BoardViewWindow* v = ViewOf(a); v && !ViewOf(b)) {
+            views_.erase(a);
+            views_[b] = v;
+            v->View()->Model().SetPlayBoardIndex(b);
+            v->UpdateTableCaption();
+        }
+        break;
+    case ShellEvent::RedrawBoardView:
+        if (BoardViewWindow* v = ViewOf(a)) v->DrawBoardsAll();
+        break;
+    case ShellEvent::ShowBoardView:
+        if (BoardViewWindow* v = ViewOf(a)) v->show();
+        break;
+    case ShellEvent::ActivateBoardView:
+        if (BoardViewWindow* v = ViewOf(a)) {
+            const bool was = refreshing_;
+            refreshing_ = true;
+            if (v->isMinimized()) v->showNormal();
+            area_->setActiveSubWindow(v);
+            refreshing_ = was;
+            v->View()->Model().Activated();
+        }
+        UpdateBoardMenus();
+        break;
+    case ShellEvent::UpdateTableCaption:
+        if (BoardViewWindow* v = ViewOf(a)) v->UpdateTableCaption();
+        UpdateSetActiveMenu();
+        break;
+    case ShellEvent::UpdateBoardCaption:
+    case ShellEvent::RedrawBoard:
+    case ShellEvent::ShowKeyIcon:
+        if (BoardViewWindow* v = ViewOf(a)) v->View()->Repaint();
+        break;
+    case ShellEvent::ShowKeyMenu: ShowKeyMenu(a, b, c); break;
+    case ShellEvent::ShowPlayTableMenu: ShowPlayTableMenu(); break;
     default: break;
     }
 }

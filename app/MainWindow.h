@@ -10,6 +10,7 @@
 #include <QMenu>
 
 #include <functional>
+#include <map>
 
 #include "common/MenuItem.h"
 #include "common/Shell.h"
@@ -19,6 +20,7 @@ namespace tambrel {
 
 class Program;
 class QtShell;
+class BoardViewWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -32,6 +34,8 @@ public:
     void OnEvent(ShellEvent event, int a, int b, int c);
 
     QMdiArea* Area() const { return area_; }
+    // The board view window of Play Board p; none when it has none.
+    BoardViewWindow* BoardViewOf(int p) const { return ViewOf(p); }
     QLabel* TipPanel() const { return tipPanel_; }
     QLabel* StatusPanel() const { return statusPanel_; }
 
@@ -57,6 +61,12 @@ private:
     void UpdateMidiPortMenu();
     void ShowActivePlayBoard();
     void ShowDevices();
+    BoardViewWindow* ViewOf(int p) const;
+    void OpenBoardView(int p);
+    void CloseBoardView(int p);
+    void ShowKeyMenu(int p, int b, int k);
+    void ShowPlayTableMenu();
+    void ShowSubBoardMenu(int p, int b, QPoint at);
     void Tip(const QString& text);
 
     ProgramState& st_;
@@ -75,6 +85,8 @@ private:
     QMenu* midiPortMnu_ = nullptr;
     QMenu* editLayoutMnu_ = nullptr;
     bool inRecName_ = false;
+    std::map<int, BoardViewWindow*> views_;
+    bool refreshing_ = false;
     const QEvent* lastKey_ = nullptr;
     quint64 lastKeyTime_ = 0;
 };

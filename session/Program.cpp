@@ -1,5 +1,6 @@
 #include "session/Program.h"
 
+#include "boards/DeviceLayouts.h"
 #include "common/Folders.h"
 #include "document/FileCommands.h"
 #include "document/NewOrchestra.h"
@@ -21,6 +22,7 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
           return std::move(seams);
       }()) {
     pumpTimer_ = timers_.Create([this] { instrument_.PumpAudio(); });
+    instrument_.Input().readDeviceLayout = [this](std::int32_t d) { ReadDeviceLayout(st_, settings_, d); };
 }
 
 Program::~Program() {
@@ -30,7 +32,10 @@ Program::~Program() {
 
 void Program::DetectInputDevices() {
     instrument_.Input().DetectInputDevices();
+    const std::int32_t before = st_.DeviceCount();
     windowKeyboard_.AfterDetection(st_);
+    // A keyboard the window feeds has a layout like any other.
+    for (std::int32_t d = before + 1; d <= st_.DeviceCount(); ++d) ReadDeviceLayout(st_, settings_, d);
     st_.shell.Notify(ShellEvent::UpdateDeviceMenus);
 }
 
@@ -88,6 +93,7 @@ bool Program::Close(const WindowPlacement& placement) {
         }
     }
     settings_.WriteSetting("General", "LastUsedPath", st_.LastUsedPath);
+    for (std::int32_t d = 1; d <= st_.DeviceCount(); ++d) WriteDeviceLayout(st_, settings_, d);
     settings_.WriteSetting("General", "WindowSizPos", WindowPlacementText(placement));
     ExitProgram();
     return true;

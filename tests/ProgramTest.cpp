@@ -167,6 +167,8 @@ TEST_P(ClosingTheProgram, AsksAboutChangesAndEndsOnlyWhenNothingIsLost) {
     EXPECT_EQ(asked, c.asked);
     const std::string stored = rig.settings.ReadSetting("General", "WindowSizPos", "none");
     EXPECT_EQ(stored, c.closes ? "2,150,9000,300,6000" : "none");
+    // The keyboard the window feeds keeps its layout like the others.
+    EXPECT_EQ(rig.settings.ReadSetting("Keyboard", "BoardWidth", "none"), c.closes ? "944" : "none");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,0 +1,143 @@
+#include "boards/view/KeyboardFrm.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "boards/view/KeyIconPainter.h"
+#include "common/CodePage.h"
+
+namespace tambrel {
+
+namespace {
+
+QColor Of(const Rgb& c) { return QColor(c.R, c.G, c.B); }
+QString Text(const std::string& s) { return QString::fromStdString(Cp1252ToUtf8(s)); }
+// Inclusive pixel rectangles, as the layout stores them.
+QRect Inclusive(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) { return QRect(QPoint(l, t), QPoint(r, b)); }
+
+} // namespace
+
+KeyboardFrm::KeyboardFrm(ProgramState& st, std::int32_t playBoard, QWidget* parent)
+    : QWidget(parent), st_(st), model_(st, playBoard) {
+    setObjectName("KeyboardFrm");
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::ClickFocus);
+    // Labels fit 40-pixel keys.
+    QFont f = font();
+    f.setPixelSize(10);
+    setFont(f);
+}
+
+void KeyboardFrm::DrawBoardsAll() {
+    picture_ = model_.DrawBoardsAll();
+    setAccessibleName(Text(picture_.Title));
+    setFixedSize(std::max(picture_.ClientWidth, 1), std::max(picture_.ClientHeight, 1));
+    update();
+}
+
+void KeyboardFrm::Repaint() {
+    // Icons and highlights follow the model, from the rectangles of the
+    // last drawing.
+    for (BoardSurface& s : picture_.Surfaces) {
+        if (auto fresh = model_.DrawBoard(s.SubBoard)) {
+            const std::int32_t left = s.Left, top = s.Top;
+            s = *fresh;
+            s.Left = left;
+            s.Top = top;
+        }
+    }
+    update();
+}
+
+QSize KeyboardFrm::sizeHint() const { return QSize(picture_.ClientWidth, picture_.ClientHeight); }
+
+std::int32_t KeyboardFrm::SurfaceAt(QPoint p, QPoint& inSurface) const {
+    for (const BoardSurface& s : picture_.Surfaces) {
+        const QRect r(s.Left, s.Top, s.Width, s.Height);
+        if (r.contains(p)) {
+            inSurface = p - r.topLeft();
+            return s.SubBoard;
+        }
+    }
+    return 0;
+}
+
+void KeyboardFrm::PaintSurface(QPainter& p, const BoardSurface& s) {
+    p.save();
+    p.translate(s.Left, s.Top);
+    p.setClipRect(0, 0, s.Width, s.Height);
+    p.fillRect(0, 0, s.Width, s.Height, palette().window());
+
+    for (const KeyFace& f : s.Picture.Faces) {
+        const QRect r = Inclusive(f.Left, f.Top, f.Right, f.Bottom);
+        if (r.width() <= 0 || r.height() <= 0) continue;
+        p.fillRect(r, Of(f.Fill));
+        p.setPen(Of(RaisedLightEdge));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(Of(RaisedDarkEdge));
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+        p.setPen(Of(s.Picture.TextColour));
+        p.drawText(QRect(f.LabelX, f.LabelY, std::max(r.right() - f.LabelX, 0), std::max(r.bottom() - f.LabelY, 0)),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Text(f.Label));
+    }
+
+    const qreal dpr = devicePixelRatioF();
+    for (const BoardKey& k : s.Keys) {
+        if (!k.HasSource && k.Icon != CurrentKeyIcon) continue;
+        p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        p.drawImage(QPoint(k.IconX, k.IconY), KeyIconImage(k.Icon, dpr));
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (k.Muted) {
+            p.setPen(QPen(Of(MuteCrossColour), 1));
+            for (const Line& l : k.Cross) p.drawLine(l.X1, l.Y1, l.X2, l.Y2);
+        }
+    }
+
+    // The caption strip over the top of the board.
+    QLinearGradient strip(0, 0, 0, CaptionStripHeight);
+    strip.setColorAt(0, QColor(214, 222, 240));
+    strip.setColorAt(1, QColor(170, 184, 214));
+    p.fillRect(0, 0, s.Width, CaptionStripHeight - 1, strip);
+    p.setPen(Of(CaptionTextColour));
+    p.drawText(QRect(CaptionTextX, 0, s.Width - CaptionTextX, CaptionStripHeight - 1), Qt::AlignLeft | Qt::AlignVCenter,
+               Text(s.Caption));
+    p.restore();
+}
+
+void KeyboardFrm::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(96, 104, 120));
+    for (const BoardSurface& s : picture_.Surfaces) PaintSurface(p, s);
+}
+
+void KeyboardFrm::mousePressEvent(QMouseEvent* e) {
+    const MouseButton b = e->button() == Qt::RightButton  ? MouseButton::Right
+                          : e->button() == Qt::LeftButton ? MouseButton::Left
+                                                           : MouseButton::Middle;
+    QPoint at;
+    const std::int32_t sub = SurfaceAt(e->position().toPoint(), at);
+    const std::int32_t p = model_.PlayBoardIndex();
+    if (sub == 0) {
+        model_.BackgroundPressed(b);
+        return;
+    }
+    model_.MousePressed(sub, at.x(), at.y(), b);
+    if (b == MouseButton::Right && at.y() < CaptionStripHeight && onCaptionMenu)
+        onCaptionMenu(p, sub, e->globalPosition().toPoint());
+}
+
+void KeyboardFrm::mouseMoveEvent(QMouseEvent* e) {
+    QPoint at;
+    if (onTip)
+        onTip([&] {
+            const std::string_view t = SurfaceAt(e->position().toPoint(), at) ? kBoardSurfaceTip : kBoardBackgroundTip;
+            return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+        }());
+}
+
+} // namespace tambrel

@@ -1,0 +1,49 @@
+#pragma once
+// A board view window's content: paints the board-view model's picture of
+// one Play Board (a surface per Sub Board with its caption strip, key faces,
+// icons, mute crosses and the blue current key) and hands every mouse press
+// and the window's activation to the model. No rule lives here.
+// User-interface thread.
+
+#include <QWidget>
+
+#include <functional>
+
+#include "boards/BoardView.h"
+
+namespace tambrel {
+
+class KeyboardFrm : public QWidget {
+    Q_OBJECT
+public:
+    KeyboardFrm(ProgramState& st, std::int32_t playBoard, QWidget* parent = nullptr);
+
+    BoardView& Model() { return model_; }
+    // Draws every surface again from the model and sizes the view to them.
+    void DrawBoardsAll();
+    // Paints again from the last drawing (a key's icon or one board changed).
+    void Repaint();
+    // The surface and surface pixels under a point of the widget; 0 for the background.
+    std::int32_t SurfaceAt(QPoint p, QPoint& inSurface) const;
+    const BoardViewPicture& Picture() const { return picture_; }
+
+    // A right press on a board's caption strip: the "SubBoard" popup.
+    std::function<void(std::int32_t playBoard, std::int32_t subBoard, QPoint globalPos)> onCaptionMenu;
+    // The status-bar tip for where the mouse is.
+    std::function<void(const QString&)> onTip;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+
+private:
+    void PaintSurface(QPainter& p, const BoardSurface& s);
+    ProgramState& st_;
+    BoardView model_;
+    BoardViewPicture picture_;
+};
+
+} // namespace tambrel
