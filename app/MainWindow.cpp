@@ -66,12 +66,14 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
         // Views shown while they are being rebuilt activate themselves one
         // after another; only the user's choice, or the rebuild's own
         // activation at its end, makes a Play Board the active one.
-        if (refreshing_) return;
+        if (refreshing_ || closing) return;
+        BoardViewWindow* view = nullptr;
         for (auto& [p, v] : views_)
-            if (v == w) {
-                v->View()->Model().Activated();
-                UpdateBoardMenus();
-            }
+            if (v == w) view = v;
+        if (!view) return;
+        // What activation tells the windows may change the list of views.
+        view->View()->Model().Activated();
+        UpdateBoardMenus();
     });
     setCentralWidget(central);
 
@@ -94,6 +96,10 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
 }
 
 MainWindow::~MainWindow() {
+    // The MDI area outlives this object's members while Qt tears down the
+    // children: it must no longer report activations to them.
+    disconnect(area_, nullptr, this, nullptr);
+    closing = true;
     qApp->removeEventFilter(this);
     shell_.onEvent = nullptr;
 }

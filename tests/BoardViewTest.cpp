@@ -141,16 +141,6 @@ TEST_F(BoardViewModel, ALoopingKeyShowsIcon4WhileItLoopsAnd3OnceStopped) {
     EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->IconX, 129 - 16); // key 3 spans x 90..129
 }
 
-TEST_F(BoardViewModel, ShowKeyIconOutsideTheBoardsGivesNothing) {
-    Drawn(3);
-    EXPECT_FALSE(View(3).ShowKeyIcon(0, 1));
-    EXPECT_FALSE(View(3).ShowKeyIcon(3, 1));
-    EXPECT_FALSE(View(3).ShowKeyIcon(1, 0));
-    EXPECT_FALSE(View(3).ShowKeyIcon(1, 5));
-    EXPECT_FALSE(View(4).ShowKeyIcon(1, 1));
-    EXPECT_TRUE(View(3).ShowKeyIcon(2, 3));
-}
-
 TEST_F(BoardViewModel, MutedKeysWithASourceCarryTheCross) {
     o.Set(3).Bd(1).Key(1).SndSrc = kSrcMidi;
     o.Set(3).Bd(1).Key(1).Mute = 1;
@@ -193,17 +183,6 @@ TEST_F(BoardViewModel, SurfacesStackTopToBottomAndTheWindowFitsTheWidest) {
     EXPECT_EQ((std::array{k.Left, k.Top, k.Right, k.Bottom}), (std::array{10, 50, 49, 79}));
     EXPECT_EQ(v.Surfaces[0].Picture.Faces.size(), 4u);
     EXPECT_EQ(v.Surfaces[0].Picture.Faces[0].Label, "A");
-}
-
-TEST_F(BoardViewModel, APlayBoardThatIsGoneDescribesNothing) {
-    for (std::int32_t p : {0, 4, -1}) {
-        const BoardViewPicture v = Drawn(p);
-        EXPECT_TRUE(v.Surfaces.empty()) << p;
-        EXPECT_EQ(v.Title, "") << p;
-        EXPECT_FALSE(View(p).DrawBoard(1)) << p;
-    }
-    EXPECT_FALSE(View(3).DrawBoard(0));
-    EXPECT_FALSE(View(3).DrawBoard(3));
 }
 
 // --- the highlight -------------------------------------------------------------
@@ -391,7 +370,7 @@ TEST_F(BoardViewModel, TheBoardThatLosesTheHighlightIsPaintedAgainToo) {
                                                           {ShellEvent::RedrawBoard, 3, 2}}));
 }
 
-TEST_F(BoardViewModel, PressesOutsideTheOrchestraChangeNothing) {
+TEST_F(BoardViewModel, IndexesOutsideTheOrchestraChangeNothingAndDescribeNothing) {
     Drawn(3);
     o.Set(3).CurBd = 1;
     t.st.EditSet = 3, t.st.EditBd = 1, t.st.EditKey = 2, t.st.EditKeyValid = kVbTrue;
@@ -406,6 +385,18 @@ TEST_F(BoardViewModel, PressesOutsideTheOrchestraChangeNothing) {
     EXPECT_EQ(o.Set(3).CurBd, 1);
     EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{3, 1, 2}));
     EXPECT_TRUE(t.shell.notices.empty());
+
+    for (std::int32_t p : {0, 4, -1}) {
+        const BoardViewPicture v = Drawn(p);
+        EXPECT_TRUE(v.Surfaces.empty()) << p;
+        EXPECT_EQ(v.Title, "") << p;
+        EXPECT_FALSE(View(p).DrawBoard(1)) << p;
+        EXPECT_FALSE(View(p).ShowKeyIcon(1, 1)) << p;
+    }
+    EXPECT_FALSE(View(3).DrawBoard(0));
+    EXPECT_FALSE(View(3).DrawBoard(3));
+    for (auto [b, k] : {std::pair{0, 1}, {3, 1}, {1, 0}, {1, 5}}) EXPECT_FALSE(View(3).ShowKeyIcon(b, k)) << b << "/" << k;
+    EXPECT_TRUE(View(3).ShowKeyIcon(2, 3));
 }
 
 TEST_F(BoardViewModel, APressOnABoardWithTooFewKeysMatchesThemFirstSoTheEditKeyExists) {
@@ -430,11 +421,6 @@ TEST_F(BoardViewModel, OnlyARightClickOnTheBackgroundPopsUpThePlayTableMenu) {
     View(2).BackgroundPressed(MouseButton::Right);
     EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayTableMenu, 2, 0}}));
     EXPECT_EQ(o.CurSet, 3); // the background changes nothing
-}
-
-TEST(BoardViewTips, TheWindowShowsTheseStatusTips) {
-    EXPECT_EQ(kBoardSurfaceTip, "Click on a key to make it current to edit. Right mouse for menu.");
-    EXPECT_EQ(kBoardBackgroundTip, "Right mouse click for Play Table Menu");
 }
 
 // --- activation ------------------------------------------------------------------------
