@@ -50,7 +50,8 @@ Folders SetUpFolders(std::string_view exePath)
 std::string ReadLastUsedPath(const Settings& settings, std::string_view appPath)
 {
     const std::string fallback = std::string(appPath) + "/";
-    std::string path = settings.ReadSetting("General", "LastUsedPath", fallback);
+    // Read whole: a folder path may well be longer than 99 characters.
+    std::string path = settings.ReadSettingUncut("General", "LastUsedPath", fallback);
     if (!FolderExists(path))
         return fallback;
     // File names are appended to this folder, so it must end in "/" even when

@@ -23,6 +23,15 @@ void ClonePlayBoard(ProgramState& st, std::int32_t p) {
     st.SetModified();
 }
 
+// The edit key is addressed by position: when boards before it go or come,
+// it follows its own board; when its board goes, nothing is edited, so the
+// next change never lands on another board's key.
+void ForgetEditKey(ProgramState& st) {
+    st.EditSet = st.EditBd = st.EditKey = 0;
+    st.EditKeyValid = kVbFalse;
+    st.shell.Notify(ShellEvent::HidePlayAssignment);
+}
+
 void DeletePlayBoard(ProgramState& st, std::int32_t p) {
     Orchestra& o = st.Orc;
     if (o.SetNos() < 2) {
@@ -34,6 +43,8 @@ void DeletePlayBoard(ProgramState& st, std::int32_t p) {
 
     st.shell.Notify(ShellEvent::CloseBoardView, p);
     o.PlayBoards.erase(o.PlayBoards.begin() + (p - 1));
+    if (st.EditSet == p) ForgetEditKey(st);
+    else if (st.EditSet > p) --st.EditSet;
     for (std::int32_t i = p; i <= o.SetNos(); ++i) st.shell.Notify(ShellEvent::RenumberBoardView, i + 1, i);
     st.shell.Notify(ShellEvent::UpdateSetActiveMenu);
 
@@ -113,6 +124,8 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
         if (st.shell.Message(question, "Delete Sub Board", MsgButtons::YesNo) != MsgAnswer::Yes) return;
         pb.Bds.erase(pb.Bds.begin() + (b - 1));
         if (pb.CurBd > pb.BodNos()) pb.CurBd = pb.BodNos();
+        if (st.EditSet == p && st.EditBd == b) ForgetEditKey(st);
+        else if (st.EditSet == p && st.EditBd > b) --st.EditBd;
         BoardsChanged(st, p);
     } else if (op == kSbRename) {
         const std::string old = pb.Bd(b).BodNam;
@@ -127,6 +140,7 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
         SubBoard copy = pb.Bd(b);
         copy.BodNam += "1";
         pb.Bds.insert(pb.Bds.begin() + b, std::move(copy));
+        if (st.EditSet == p && st.EditBd > b) ++st.EditBd;
         BoardsChanged(st, p);
     }
 }

@@ -202,3 +202,54 @@ TEST_F(BoardOps, MenuItemsNameTheActivePlayBoardsSubBoards) {
 
 } // namespace
 } // namespace tambrel::test
+
+namespace tambrel::test {
+namespace {
+
+struct EditKeyCase {
+    const char* name;
+    bool playBoard; // the operation is on a Play Board, else on Sub Board 1 of Play Board 1
+    int op;
+    std::int32_t editSet, editBd;
+    std::int32_t wantSet, wantBd;
+    bool wantValid;
+};
+
+class EditKeyFollowsItsBoard : public ::testing::TestWithParam<EditKeyCase> {};
+
+TEST_P(EditKeyFollowsItsBoard, WhenBoardsBeforeItComeOrGo) {
+    const EditKeyCase& c = GetParam();
+    TestState t;
+    t.st.Orc.PlayBoards[0].Bds.push_back(t.st.Orc.PlayBoards[0].Bds[0]); // three Sub Boards on Play Board 1
+    t.st.EditSet = c.editSet;
+    t.st.EditBd = c.editBd;
+    t.st.EditKey = 30;
+    t.st.EditKeyValid = kVbTrue;
+    t.shell.answers = {MsgAnswer::Yes};
+    if (c.playBoard) {
+        PlayBoardOp(t.st, c.op, 1);
+    } else {
+        std::int32_t b = 1;
+        SubBoardOp(t.st, c.op, b, 1);
+    }
+    EXPECT_EQ(t.st.EditKeyValid, c.wantValid ? kVbTrue : kVbFalse);
+    if (c.wantValid) {
+        EXPECT_EQ(t.st.EditSet, c.wantSet);
+        EXPECT_EQ(t.st.EditBd, c.wantBd);
+        EXPECT_EQ(t.st.EditKey, 30);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditKeyFollowsItsBoard,
+    ::testing::Values(EditKeyCase{"SubBoardBeforeItDeleted", false, kSbDelete, 1, 3, 1, 2, true},
+                      EditKeyCase{"ItsSubBoardDeleted", false, kSbDelete, 1, 1, 0, 0, false},
+                      EditKeyCase{"SubBoardOfAnotherPlayBoardDeleted", false, kSbDelete, 2, 1, 2, 1, true},
+                      EditKeyCase{"SubBoardBeforeItCloned", false, kSbClone, 1, 2, 1, 3, true},
+                      EditKeyCase{"ItsOwnSubBoardCloned", false, kSbClone, 1, 1, 1, 1, true},
+                      EditKeyCase{"PlayBoardBeforeItDeleted", true, kPbDelete, 3, 1, 2, 1, true},
+                      EditKeyCase{"ItsPlayBoardDeleted", true, kPbDelete, 1, 2, 0, 0, false}),
+    [](const auto& info) { return info.param.name; });
+
+} // namespace
+} // namespace tambrel::test

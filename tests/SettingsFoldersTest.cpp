@@ -194,5 +194,14 @@ TEST_F(SettingsFoldersTest, FileAndFolderExistence)
     EXPECT_FALSE(FolderExists(""));
 }
 
+TEST_F(SettingsFoldersTest, ALastUsedPathLongerThan99CharactersIsReadWhole) {
+    std::string deep = dir_.string();
+    while (deep.size() < 150) deep += "/a-folder-of-some-length";
+    std::filesystem::create_directories(deep);
+    Settings s((dir_ / "long.ini").string());
+    s.WriteSetting("General", "LastUsedPath", deep + "/");
+    EXPECT_EQ(ReadLastUsedPath(s, "/opt/app"), deep + "/");
+}
+
 } // namespace
 } // namespace tambrel::test
