@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the program. Until the main window exists, this
-# shows the sample Orchestra through tborc and renders its recording to a wave file.
+# Sets up, builds and starts TambrelOrchestra with the sample Orchestra.
+# Without a display (no $DISPLAY or $WAYLAND_DISPLAY) it shows the sample
+# through tborc instead and renders its recording to a wave file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
 bin=build/bin
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/TambrelOrchestra" ]; then
+  exec "$bin/TambrelOrchestra" "$@"
+fi
 sample="$bin/Samples/Sample1.TbOrc"
+echo "No display: the main window needs a desktop. The sample, through tborc:"
 echo "== $sample"
 "$bin/tborc" dump "$sample"
 "$bin/tborc" render "$sample" --recording 1 -o build/Sample1.wav
