@@ -13,7 +13,11 @@ std::string SettingsPath(std::string_view appPath, std::string_view exeBaseName)
     return path;
 }
 
-std::string Settings::ReadSetting(std::string_view section, std::string_view key, std::string_view fallback) const
+namespace {
+
+// Empty arguments stand for these before the file is looked at.
+std::string ReadWithDefaults(const std::string& path, std::string_view section, std::string_view key,
+                             std::string_view fallback, std::size_t buffer)
 {
     if (section.empty())
         section = "General";
@@ -21,18 +25,19 @@ std::string Settings::ReadSetting(std::string_view section, std::string_view key
         key = "END";
     if (fallback.empty())
         fallback = "new";
-    return GetProfileString(path_, section, key, fallback, 100);
+    return GetProfileString(path, section, key, fallback, buffer);
+}
+
+} // namespace
+
+std::string Settings::ReadSetting(std::string_view section, std::string_view key, std::string_view fallback) const
+{
+    return ReadWithDefaults(path_, section, key, fallback, 100);
 }
 
 std::string Settings::ReadSettingUncut(std::string_view section, std::string_view key, std::string_view fallback) const
 {
-    if (section.empty())
-        section = "General";
-    if (key.empty())
-        key = "END";
-    if (fallback.empty())
-        fallback = "new";
-    return GetProfileString(path_, section, key, fallback, std::string::npos);
+    return ReadWithDefaults(path_, section, key, fallback, std::string::npos);
 }
 
 void Settings::WriteSetting(std::string_view section, std::string_view key, std::string_view value) const
