@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "boards/view/KeyIconPainter.h"
+#include "boards/view/KeyboardAccessible.h"
 #include "common/CodePage.h"
 
 namespace tambrel {
@@ -25,13 +26,77 @@ KeyboardFrm::KeyboardFrm(ProgramState& st, std::int32_t playBoard, QWidget* pare
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::ClickFocus);
+    InstallKeyboardAccessibility();
+    setAccessibleDescription(QString::fromUtf8(kBoardSurfaceTip.data(), static_cast<qsizetype>(kBoardSurfaceTip.size())));
     // Labels fit 40-pixel keys.
     QFont f = font();
     f.setPixelSize(10);
     setFont(f);
 }
 
+KeyboardFrm::~KeyboardFrm() { ForgetAccessibleKeys(); }
+
+void KeyboardFrm::ForgetAccessibleKeys() {
+    for (QAccessible::Id id : accessibleIds_)
+        if (id != 0) QAccessible::deleteAccessibleInterface(id);
+    accessibleIds_.clear();
+}
+
+bool KeyboardFrm::Locate(int index, std::size_t& surface, std::size_t& key) const {
+    if (index < 0) return false;
+    auto left = static_cast<std::size_t>(index);
+    for (std::size_t i = 0; i < picture_.Surfaces.size(); ++i) {
+        if (left < picture_.Surfaces[i].Keys.size()) {
+            surface = i;
+            key = left;
+            return true;
+        }
+        left -= picture_.Surfaces[i].Keys.size();
+    }
+    return false;
+}
+
+int KeyboardFrm::AccessibleKeyCount() const {
+    std::size_t n = 0;
+    for (const BoardSurface& s : picture_.Surfaces) n += s.Keys.size();
+    return static_cast<int>(n);
+}
+
+const BoardKey* KeyboardFrm::AccessibleKey(int index) const {
+    std::size_t s = 0, k = 0;
+    return Locate(index, s, k) ? &picture_.Surfaces[s].Keys[k] : nullptr;
+}
+
+const BoardSurface* KeyboardFrm::SurfaceOfAccessible(int index) const {
+    std::size_t s = 0, k = 0;
+    return Locate(index, s, k) ? &picture_.Surfaces[s] : nullptr;
+}
+
+std::string KeyboardFrm::KeyLabel(int index) const {
+    std::size_t s = 0, k = 0;
+    if (!Locate(index, s, k)) return {};
+    const BoardSurface& surface = picture_.Surfaces[s];
+    for (const KeyFace& f : surface.Picture.Faces)
+        if (f.Key == surface.Keys[k].Key) return f.Label;
+    return {};
+}
+
+QAccessible::Id& KeyboardFrm::AccessibleId(int index) {
+    const auto n = static_cast<std::size_t>(AccessibleKeyCount());
+    if (accessibleIds_.size() != n) accessibleIds_.resize(n, 0);
+    return accessibleIds_.at(static_cast<std::size_t>(index));
+}
+
+void KeyboardFrm::PressAccessibleKey(int index) {
+    std::size_t s = 0, k = 0;
+    if (!Locate(index, s, k)) return;
+    const BoardSurface& surface = picture_.Surfaces[s];
+    const BoardKey& key = surface.Keys[k];
+    model_.MousePressed(surface.SubBoard, (key.Left + key.Right) / 2, (key.Top + key.Bottom) / 2, MouseButton::Left);
+}
+
 void KeyboardFrm::DrawBoardsAll() {
+    ForgetAccessibleKeys();
     picture_ = model_.DrawBoardsAll();
     setAccessibleName(Text(picture_.Title));
     setFixedSize(std::max(picture_.ClientWidth, 1), std::max(picture_.ClientHeight, 1));

@@ -5,9 +5,12 @@
 // and the window's activation to the model. No rule lives here.
 // User-interface thread.
 
+#include <QAccessible>
 #include <QWidget>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "boards/BoardView.h"
 
@@ -33,6 +36,16 @@ public:
     std::function<void(const QString&)> onTip;
 
     QSize sizeHint() const override;
+    ~KeyboardFrm() override;
+
+    // The keys of every surface in order, as accessible children.
+    int AccessibleKeyCount() const;
+    const BoardKey* AccessibleKey(int index) const;
+    const BoardSurface* SurfaceOfAccessible(int index) const;
+    std::string KeyLabel(int index) const;
+    QAccessible::Id& AccessibleId(int index);
+    // A screen reader pressed key `index`: as a click in its middle.
+    void PressAccessibleKey(int index);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -41,6 +54,10 @@ protected:
 
 private:
     void PaintSurface(QPainter& p, const BoardSurface& s);
+    // Where accessible child `index` lies: surface and key within it.
+    bool Locate(int index, std::size_t& surface, std::size_t& key) const;
+    void ForgetAccessibleKeys();
+    std::vector<QAccessible::Id> accessibleIds_;
     ProgramState& st_;
     BoardView model_;
     BoardViewPicture picture_;

@@ -9,7 +9,11 @@
 
 #include <memory>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
 #include "app/MainWindow.h"
+#include "boards/view/BoardViewWindow.h"
 #include "app/QtShell.h"
 #include "app/QtTimerHost.h"
 #include "common/AudioOutput.h"
@@ -111,6 +115,26 @@ private slots:
         QVERIFY(rig.window->isVisible());
         QVERIFY(!rig.window->closing);
         QCOMPARE(rig.settings.ReadSetting("General", "WindowSizPos", "none"), std::string("none"));
+    }
+
+    void aBoardViewShowsEveryPlayBoardAndItsKeysToScreenReaders() {
+        Rig rig;
+        QCOMPARE(rig.window->Area()->subWindowList().size(), static_cast<int>(rig.st.Orc.PlayBoards.size()));
+        BoardViewWindow* view = rig.window->BoardViewOf(rig.st.Orc.CurSet);
+        QVERIFY(view);
+        QCOMPARE(view->windowTitle(), "Play Table : " + QString::fromStdString(rig.st.Orc.Set(rig.st.Orc.CurSet).SetNam));
+        QAccessibleInterface* board = QAccessible::queryAccessibleInterface(view->View());
+        QVERIFY(board);
+        QCOMPARE(board->childCount(), 128); // the keyboard the window feeds; no mouse was found
+        QAccessibleInterface* esc = board->child(0);
+        QVERIFY(esc);
+        QCOMPARE(esc->text(QAccessible::Name), QString("Esc"));
+        QVERIFY(!esc->text(QAccessible::Description).isEmpty());
+        // Pressing a key through the screen reader makes it the edited key.
+        QAccessibleInterface* a = board->child(29);
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(rig.st.EditKeyValid, kVbTrue);
+        QCOMPARE(rig.st.EditKey, 30);
     }
 
     void closingWithoutSavingKeepsTheWindowsPlace() {
