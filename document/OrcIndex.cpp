@@ -1,0 +1,197 @@
+#include "document/OrcIndex.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+#include "common/NumberText.h"
+
+namespace tambrel {
+namespace {
+
+std::int32_t GetLE32(const unsigned char* p) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                     static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Reads a file front to back through one large buffer; a skip beyond what
+// the buffer holds becomes one seek.
+class Scanner {
+public:
+    explicit Scanner(int fd) : fd_(fd), buf_(1 << 20) {
+        if (::lseek(fd_, 0, SEEK_SET) != 0) throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
+    }
+    // Copies n bytes; false at the end of the file.
+    bool Read(void* out, std::size_t n) {
+        auto* o = static_cast<char*>(out);
+        while (n > 0) {
+            if (at_ == end_ && !Fill()) return false;
+            const std::size_t take = std::min(n, end_ - at_);
+            std::memcpy(o, buf_.data() + at_, take);
+            o += take, at_ += take, n -= take;
+        }
+        return true;
+    }
+    void Append(std::string& out, std::size_t n) {
+        const std::size_t from = out.size();
+        out.resize(from + n);
+        if (!Read(out.data() + from, n)) throw std::runtime_error("The file ended while it was read");
+    }
+    void SkipTo(std::uint64_t pos) {
+        const std::uint64_t bufStart = filePos_ - end_;
+        if (pos >= bufStart && pos <= filePos_) {
+            at_ = static_cast<std::size_t>(pos - bufStart);
+            return;
+        }
+        at_ = end_ = 0;
+        filePos_ = pos;
+        if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0)
+            throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
+    }
+
+private:
+    bool Fill() {
+        for (;;) {
+            const ssize_t n = ::read(fd_, buf_.data(), buf_.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
+            at_ = 0;
+            end_ = static_cast<std::size_t>(n);
+            filePos_ += static_cast<std::uint64_t>(n);
+            return n > 0;
+        }
+    }
+
+    int fd_;
+    std::vector<char> buf_;
+    std::size_t at_ = 0, end_ = 0;
+    std::uint64_t filePos_ = 0; // of the byte after the buffer's end
+};
+
+std::uint64_t Rotl(std::uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+
+void SipRound(std::uint64_t& v0, std::uint64_t& v1, std::uint64_t& v2, std::uint64_t& v3) {
+    v0 += v1, v1 = Rotl(v1, 13), v1 ^= v0, v0 = Rotl(v0, 32);
+    v2 += v3, v3 = Rotl(v3, 16), v3 ^= v2;
+    v0 += v3, v3 = Rotl(v3, 21), v3 ^= v0;
+    v2 += v1, v1 = Rotl(v1, 17), v1 ^= v2, v2 = Rotl(v2, 32);
+}
+
+} // namespace
+
+std::size_t KeyedHash::operator()(std::string_view s) const {
+    std::uint64_t v0 = k0 ^ 0x736f6d6570736575ull, v1 = k1 ^ 0x646f72616e646f6dull;
+    std::uint64_t v2 = k0 ^ 0x6c7967656e657261ull, v3 = k1 ^ 0x7465646279746573ull;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t m = 0;
+        for (int b = 0; b < 8; ++b) m |= static_cast<std::uint64_t>(p[i + static_cast<std::size_t>(b)]) << (8 * b);
+        v3 ^= m;
+        SipRound(v0, v1, v2, v3);
+        v0 ^= m;
+    }
+    std::uint64_t last = static_cast<std::uint64_t>(n) << 56;
+    for (int b = 0; i + static_cast<std::size_t>(b) < n; ++b)
+        last |= static_cast<std::uint64_t>(p[i + static_cast<std::size_t>(b)]) << (8 * b);
+    v3 ^= last;
+    SipRound(v0, v1, v2, v3);
+    v0 ^= last;
+    v2 ^= 0xff;
+    for (int r = 0; r < 3; ++r) SipRound(v0, v1, v2, v3);
+    return static_cast<std::size_t>(v0 ^ v1 ^ v2 ^ v3);
+}
+
+void OrcIndex::Clear() {
+    fd_ = -1;
+    entries_.clear();
+    kept_.clear();
+    places_.clear();
+    lastFound_ = 0;
+}
+
+void OrcIndex::Build(int fd, std::uint64_t size) {
+    Clear();
+    fd_ = fd;
+    std::random_device rd;
+    places_ = decltype(places_)(0, KeyedHash{(std::uint64_t{rd()} << 32) | rd(), (std::uint64_t{rd()} << 32) | rd()});
+
+    // Every length is checked against the bytes really left before anything
+    // is read or allocated, so a damaged file fails cleanly.
+    auto damaged = [&](std::uint64_t at) {
+        return std::runtime_error("The file is damaged: the entry at byte " + IntText(static_cast<std::int64_t>(at)) +
+                                  " runs past the end of the file");
+    };
+    Scanner in(fd);
+    std::uint64_t pos = 1; // after the first "*"
+    in.SkipTo(pos);
+    unsigned char len[4];
+    std::string name;
+    while (pos < size) {
+        const std::uint64_t start = pos;
+        if (size - pos < 4 || !in.Read(len, 4)) throw damaged(start);
+        const std::int32_t n = GetLE32(len);
+        pos += 4;
+        if (n < 0 || size - pos < static_cast<std::uint64_t>(n) + 4) throw damaged(start);
+        name.resize(static_cast<std::size_t>(n));
+        if (!in.Read(name.data(), name.size()) || !in.Read(len, 4)) throw damaged(start);
+        pos += static_cast<std::uint64_t>(n) + 4;
+        const std::int32_t m = GetLE32(len);
+        if (m < 0 || size - pos < static_cast<std::uint64_t>(m)) throw damaged(start);
+        if (entries_.size() >= 0xffffffffu) throw std::runtime_error("The file holds too many entries");
+
+        Entry e{pos, static_cast<std::uint32_t>(m), kNotKept};
+        if (e.length <= kKeepLimit) {
+            e.kept = kept_.size();
+            in.Append(kept_, e.length);
+        }
+        auto it = places_.find(std::string_view(name));
+        if (it == places_.end()) it = places_.emplace(name, std::vector<std::uint32_t>{}).first;
+        it->second.push_back(static_cast<std::uint32_t>(entries_.size()));
+        entries_.push_back(e);
+        pos += static_cast<std::uint64_t>(m) + 2; // the closing "*" and the next opening one
+        if (pos < size) in.SkipTo(pos);
+    }
+}
+
+const OrcIndex::Entry* OrcIndex::Find(std::string_view name) {
+    const auto it = places_.find(name);
+    if (it == places_.end()) return nullptr;
+    // The first place after the last hit, else the first place of all.
+    const std::vector<std::uint32_t>& at = it->second;
+    const auto next = std::upper_bound(at.begin(), at.end(), lastFound_);
+    lastFound_ = next == at.end() ? at.front() : *next;
+    return &entries_[lastFound_];
+}
+
+void OrcIndex::ReadAt(std::uint64_t offset, void* out, std::size_t n) const {
+    auto* o = static_cast<char*>(out);
+    while (n > 0) {
+        const ssize_t r = ::pread(fd_, o, n, static_cast<off_t>(offset));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) throw std::runtime_error(r == 0 ? std::string("The file was cut short while it was read")
+                                                    : std::string("Could not read the file: ") + std::strerror(errno));
+        o += r, n -= static_cast<std::size_t>(r), offset += static_cast<std::uint64_t>(r);
+    }
+}
+
+std::string OrcIndex::Text(const Entry& e) const {
+    if (e.kept != kNotKept) return kept_.substr(static_cast<std::size_t>(e.kept), e.length);
+    std::string value(e.length, '\0');
+    ReadAt(e.offset, value.data(), value.size());
+    return value;
+}
+
+void OrcIndex::Bytes(const Entry& e, std::vector<std::uint8_t>& out) const {
+    out.resize(e.length);
+    if (e.length == 0) return;
+    if (e.kept != kNotKept) std::memcpy(out.data(), kept_.data() + e.kept, e.length);
+    else ReadAt(e.offset, out.data(), out.size());
+}
+
+} // namespace tambrel
