@@ -310,6 +310,7 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
                                      " Sub Boards but the file holds only " +
                                      N(static_cast<std::int64_t>(index_.size())) + " entries");
         subBoards += static_cast<std::size_t>(bodNos);
+        pb.Bds.reserve(static_cast<std::size_t>(bodNos)); // bounded by the entries, checked above
         for (std::int32_t j = 1; j <= bodNos; ++j) {
             SubBoard sb;
             const std::string bd = set + "Bd" + N(j);
@@ -395,6 +396,7 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
             throw std::runtime_error("The file is damaged: it claims " + N(recNos) + " recordings but holds only " +
                                      N(static_cast<std::int64_t>(index_.size())) + " entries");
         o.CurRec = ParseInt(ReadText("Rec0", "CurRec", "1"));
+        o.Recordings.reserve(static_cast<std::size_t>(recNos)); // bounded by the entries, checked above
         for (std::int32_t i = 1; i <= recNos; ++i) {
             Recording r;
             const std::string sec = "Rec" + N(i);

@@ -83,7 +83,7 @@ void SipRound(std::uint64_t& v0, std::uint64_t& v1, std::uint64_t& v2, std::uint
 
 } // namespace
 
-std::size_t KeyedHash::operator()(std::string_view s) const {
+std::uint64_t KeyedHash::operator()(std::string_view s) const {
     std::uint64_t v0 = k0 ^ 0x736f6d6570736575ull, v1 = k1 ^ 0x646f72616e646f6dull;
     std::uint64_t v2 = k0 ^ 0x6c7967656e657261ull, v3 = k1 ^ 0x7465646279746573ull;
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
@@ -104,22 +104,73 @@ std::size_t KeyedHash::operator()(std::string_view s) const {
     v0 ^= last;
     v2 ^= 0xff;
     for (int r = 0; r < 3; ++r) SipRound(v0, v1, v2, v3);
-    return static_cast<std::size_t>(v0 ^ v1 ^ v2 ^ v3);
+    return v0 ^ v1 ^ v2 ^ v3;
 }
 
 void OrcIndex::Clear() {
     fd_ = -1;
     entries_.clear();
     kept_.clear();
+    names_.clear();
+    nameStart_.clear();
+    distinct_.clear();
+    table_.clear();
     places_.clear();
     lastFound_ = 0;
+}
+
+std::uint32_t OrcIndex::Lookup(std::string_view name, std::uint64_t hash, std::size_t& slot) const {
+    const std::size_t mask = table_.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (slot = static_cast<std::size_t>(hash) & mask; table_[slot].id != kEmpty; slot = (slot + 1) & mask)
+        if (table_[slot].tag == tag && NameAt(distinct_[table_[slot].id].place) == name) return table_[slot].id;
+    return kEmpty;
+}
+
+void OrcIndex::HashNames() {
+    std::random_device rd;
+    hash_ = KeyedHash{(std::uint64_t{rd()} << 32) | rd(), (std::uint64_t{rd()} << 32) | rd()};
+    // At most half full, so probe runs stay short.
+    std::size_t slots = 16;
+    while (slots < 2 * entries_.size()) slots *= 2;
+    table_.assign(slots, Slot{});
+    for (std::uint32_t p = 0; p < entries_.size(); ++p) {
+        const std::string_view name = NameAt(p);
+        const std::uint64_t h = hash_(name);
+        std::size_t slot = 0;
+        std::uint32_t id = Lookup(name, h, slot);
+        if (id == kEmpty) {
+            id = static_cast<std::uint32_t>(distinct_.size());
+            distinct_.push_back({p, 0, 0});
+            table_[slot] = {id, static_cast<std::uint32_t>(h >> 32)};
+        }
+        ++distinct_[id].count;
+        entries_[p].name = id;
+    }
+    // Each name's places side by side, in file order.
+    std::uint32_t next = 0;
+    for (Name& d : distinct_) {
+        d.first = next;
+        next += d.count;
+        d.count = 0;
+    }
+    places_.resize(entries_.size());
+    for (std::uint32_t p = 0; p < entries_.size(); ++p) {
+        Name& d = distinct_[entries_[p].name];
+        places_[d.first + d.count++] = p;
+    }
 }
 
 void OrcIndex::Build(int fd, std::uint64_t size) {
     Clear();
     fd_ = fd;
-    std::random_device rd;
-    places_ = decltype(places_)(0, KeyedHash{(std::uint64_t{rd()} << 32) | rd(), (std::uint64_t{rd()} << 32) | rd()});
+    // Room for what a file of this size can hold, so nothing is copied
+    // while it grows; memory that is reserved but never used is never touched.
+    const std::uint64_t most = std::min<std::uint64_t>(size / 10 + 1, 1u << 20);
+    entries_.reserve(static_cast<std::size_t>(most));
+    nameStart_.reserve(static_cast<std::size_t>(most) + 1);
+    kept_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, 32u << 20)));
+    names_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, 32u << 20)));
 
     // Every length is checked against the bytes really left before anything
     // is read or allocated, so a damaged file fails cleanly.
@@ -131,41 +182,49 @@ void OrcIndex::Build(int fd, std::uint64_t size) {
     std::uint64_t pos = 1; // after the first "*"
     in.SkipTo(pos);
     unsigned char len[4];
-    std::string name;
+    nameStart_.push_back(0);
     while (pos < size) {
         const std::uint64_t start = pos;
         if (size - pos < 4 || !in.Read(len, 4)) throw damaged(start);
         const std::int32_t n = GetLE32(len);
         pos += 4;
         if (n < 0 || size - pos < static_cast<std::uint64_t>(n) + 4) throw damaged(start);
-        name.resize(static_cast<std::size_t>(n));
-        if (!in.Read(name.data(), name.size()) || !in.Read(len, 4)) throw damaged(start);
+        in.Append(names_, static_cast<std::size_t>(n));
+        if (!in.Read(len, 4)) throw damaged(start);
         pos += static_cast<std::uint64_t>(n) + 4;
         const std::int32_t m = GetLE32(len);
         if (m < 0 || size - pos < static_cast<std::uint64_t>(m)) throw damaged(start);
-        if (entries_.size() >= 0xffffffffu) throw std::runtime_error("The file holds too many entries");
+        if (entries_.size() >= 0xfffffff0u) throw std::runtime_error("The file holds too many entries");
 
-        Entry e{pos, static_cast<std::uint32_t>(m), kNotKept};
-        if (e.length <= kKeepLimit) {
-            e.kept = kept_.size();
+        Entry e{pos, static_cast<std::uint32_t>(m), 0};
+        if (e.Kept()) {
+            e.at = kept_.size();
             in.Append(kept_, e.length);
         }
-        auto it = places_.find(std::string_view(name));
-        if (it == places_.end()) it = places_.emplace(name, std::vector<std::uint32_t>{}).first;
-        it->second.push_back(static_cast<std::uint32_t>(entries_.size()));
         entries_.push_back(e);
+        nameStart_.push_back(names_.size());
         pos += static_cast<std::uint64_t>(m) + 2; // the closing "*" and the next opening one
         if (pos < size) in.SkipTo(pos);
     }
+    HashNames();
 }
 
 const OrcIndex::Entry* OrcIndex::Find(std::string_view name) {
-    const auto it = places_.find(name);
-    if (it == places_.end()) return nullptr;
+    if (entries_.empty()) return nullptr;
+    // Entries are mostly read in the order they were written: the place
+    // right after the last hit is the answer whenever it holds the name.
+    const std::size_t after = (lastFound_ + 1) % entries_.size();
+    if (NameAt(after) == name) {
+        lastFound_ = after;
+        return &entries_[after];
+    }
+    std::size_t slot = 0;
+    const std::uint32_t id = Lookup(name, hash_(name), slot);
+    if (id == kEmpty) return nullptr;
     // The first place after the last hit, else the first place of all.
-    const std::vector<std::uint32_t>& at = it->second;
-    const auto next = std::upper_bound(at.begin(), at.end(), lastFound_);
-    lastFound_ = next == at.end() ? at.front() : *next;
+    const auto begin = places_.begin() + distinct_[id].first, end = begin + distinct_[id].count;
+    const auto next = std::upper_bound(begin, end, lastFound_);
+    lastFound_ = next == end ? *begin : *next;
     return &entries_[lastFound_];
 }
 
@@ -181,17 +240,17 @@ void OrcIndex::ReadAt(std::uint64_t offset, void* out, std::size_t n) const {
 }
 
 std::string OrcIndex::Text(const Entry& e) const {
-    if (e.kept != kNotKept) return kept_.substr(static_cast<std::size_t>(e.kept), e.length);
+    if (e.Kept()) return kept_.substr(static_cast<std::size_t>(e.at), e.length);
     std::string value(e.length, '\0');
-    ReadAt(e.offset, value.data(), value.size());
+    ReadAt(e.at, value.data(), value.size());
     return value;
 }
 
 void OrcIndex::Bytes(const Entry& e, std::vector<std::uint8_t>& out) const {
     out.resize(e.length);
     if (e.length == 0) return;
-    if (e.kept != kNotKept) std::memcpy(out.data(), kept_.data() + e.kept, e.length);
-    else ReadAt(e.offset, out.data(), out.size());
+    if (e.Kept()) std::memcpy(out.data(), kept_.data() + e.at, e.length);
+    else ReadAt(e.at, out.data(), out.size());
 }
 
 } // namespace tambrel

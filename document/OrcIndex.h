@@ -9,30 +9,26 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tambrel {
 
 // SipHash-1-3 under a key: no set of names collides under every key.
 struct KeyedHash {
-    using is_transparent = void;
     std::uint64_t k0 = 0, k1 = 0;
-    std::size_t operator()(std::string_view s) const;
-};
-struct NameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+    std::uint64_t operator()(std::string_view s) const;
 };
 
 class OrcIndex {
 public:
     struct Entry {
-        std::uint64_t offset = 0; // of the value in the file
+        // Where the value lies: in memory when it is small (length up to
+        // kKeepLimit), else its offset in the file.
+        std::uint64_t at = 0;
         std::uint32_t length = 0;
-        std::uint64_t kept = kNotKept; // where the value lies in memory, when small
+        std::uint32_t name = 0; // which distinct name
+        bool Kept() const { return length <= kKeepLimit; }
     };
-    static constexpr std::uint64_t kNotKept = ~std::uint64_t{0};
     // Values up to this size are kept in memory by the pass; larger ones
     // (the stored waves) are read from the file when asked for.
     static constexpr std::uint32_t kKeepLimit = 64 * 1024;
@@ -50,14 +46,38 @@ public:
     void Bytes(const Entry& e, std::vector<std::uint8_t>& out) const;
 
 private:
+    struct Name {
+        std::uint32_t place = 0;            // where it stands first; its text is that entry's name
+        std::uint32_t first = 0, count = 0; // its places: places_[first .. first + count)
+    };
+    static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+
+    std::string_view NameAt(std::size_t place) const {
+        return std::string_view(names_).substr(nameStart_[place], nameStart_[place + 1] - nameStart_[place]);
+    }
+    // Gives every entry its distinct name, through a table sized once.
+    void HashNames();
     void ReadAt(std::uint64_t offset, void* out, std::size_t n) const;
 
     int fd_ = -1;
     std::vector<Entry> entries_;
-    std::string kept_;
-    // Each name's places, ascending. The hash is keyed afresh for every
-    // process, so a file cannot be made of names that all collide.
-    std::unordered_map<std::string, std::vector<std::uint32_t>, KeyedHash, NameEqual> places_;
+    std::string kept_;                    // the small values, one after another
+    std::string names_;                   // every entry's name, one after another
+    std::vector<std::uint64_t> nameStart_; // entry p's name: names_[nameStart_[p], nameStart_[p + 1])
+    std::vector<Name> distinct_;
+    // Open addressing: the index into distinct_ (or kEmpty) with the high half
+    // of the name's hash, so that a miss rarely looks beyond the table.
+    struct Slot {
+        std::uint32_t id = kEmpty;
+        std::uint32_t tag = 0;
+    };
+    std::vector<Slot> table_;
+    std::vector<std::uint32_t> places_; // each name's places, ascending, name after name
+    // Keyed afresh for every index, so a file cannot be made of names that
+    // all collide.
+    KeyedHash hash_;
+    // The distinct name equal to `name`, or kEmpty; slot is where it is or would go.
+    std::uint32_t Lookup(std::string_view name, std::uint64_t hash, std::size_t& slot) const;
     std::size_t lastFound_ = 0;
 };
 
