@@ -40,7 +40,10 @@ std::string Wave(const std::string& samples) {
 
 struct TborcTool : ::testing::Test {
     TempDir dir;
-    void SetUp() override { setenv("TMPDIR", dir.Path().c_str(), 1); }
+    void SetUp() override {
+        setenv("TMPDIR", dir.Path().c_str(), 1);
+        setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1); // a file saved over goes to this Trash
+    }
     void TearDown() override { unsetenv("TMPDIR"); }
 };
 
