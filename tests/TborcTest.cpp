@@ -197,7 +197,7 @@ TEST_F(TborcTool, RenderingARecordingWithoutKeyPressesFails) {
     EXPECT_EQ(played.status, 0) << played.err;
     const Result empty = Tborc({"render", orc, "-o", dir.File("empty.wav"), "--device", "Pad:4", "--recording", "2"});
     EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.err, "tborc: recording 2 (Empty) is not yet recorded: it has no key presses to play\n");
+    EXPECT_EQ(empty.err, "Tambrel Orchestra: Current recording in not yet recorded\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("empty.wav")));
 }
 

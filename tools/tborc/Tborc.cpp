@@ -22,6 +22,7 @@
 #include "common/Settings.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
+#include "recording/KeystrokeRecorder.h"
 #include "recording/OfflineRenderer.h"
 #include "sound/WavWriter.h"
 #include "input/InputSystem.h"
@@ -285,7 +286,7 @@ std::string ExeFolder() {
 
 int Render(const std::string& file, const std::string& output, const std::vector<std::string>& pressArgs,
            int recording, int rate, double tail, const std::string& programFolder, ProgramState& st,
-           std::ostream& err) {
+           StderrShell& shell, std::ostream& err) {
     if (rate < 8000 || rate > 192000) {
         err << "tborc: --rate must lie between 8000 and 192000\n";
         return 2;
@@ -312,10 +313,10 @@ int Render(const std::string& file, const std::string& output, const std::vector
         err << "tborc: the Orchestra has no recording " << recording << " (it has " << st.Orc.RecNos() << ")\n";
         return 2;
     }
-    // Playback would refuse it and the output would be silence: say so and fail.
+    // Playback refuses it, and the output would be silence: the refusal is
+    // the result, and no wave is written.
     if (recording > 0 && st.Orc.Recordings[static_cast<std::size_t>(recording - 1)].count() == 0) {
-        err << "tborc: recording " << recording << " (" << Cp1252ToUtf8(st.Orc.Recordings[static_cast<std::size_t>(recording - 1)].Name)
-            << ") is not yet recorded: it has no key presses to play\n";
+        shell.Message(kNotYetRecorded, "", MsgButtons::Ok);
         return 1;
     }
     opt.recording = recording;
@@ -412,7 +413,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     try {
         if (*dump) return Dump(file, st, shell, out);
         if (*build) return Build(file, output, st, err);
-        if (*render) return Render(file, output, presses, recording, rate, tail, programFolder, st, err);
+        if (*render) return Render(file, output, presses, recording, rate, tail, programFolder, st, shell, err);
         return WavInfo(file, shell, out, err);
     } catch (const std::exception& e) {
         err << "tborc: " << e.what() << "\n";
