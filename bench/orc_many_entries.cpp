@@ -19,6 +19,7 @@
 #include "common/Shell.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
+#include "tests/OrcBytes.h"
 
 namespace {
 
@@ -26,15 +27,8 @@ using namespace tambrel;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string LE32(std::uint32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xff);
-    return s;
-}
-
 void Put(std::string& out, const std::string& name, const std::string& value) {
-    out += "*" + LE32(static_cast<std::uint32_t>(name.size())) + name + LE32(static_cast<std::uint32_t>(value.size())) +
-           value + "*";
+    out += tambrel::test::EntryBytes(name, value);
 }
 
 // `entries` entries in all: the header entries, then small fillers; the

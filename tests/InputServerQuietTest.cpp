@@ -20,21 +20,14 @@
 #include "input/InputProtocol.h"
 #include "input/LocInputDx7Class.h"
 #include "inputserver/InputServer.h"
+#include "tests/ServerPath.h"
 #include "tests/TempDir.h"
 
-#ifndef TAMBREL_INPUT_SERVER_PATH
-#define TAMBREL_INPUT_SERVER_PATH ""
-#endif
 
 namespace tambrel::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string ServerPath() {
-    std::string p = TAMBREL_INPUT_SERVER_PATH;
-    return p.empty() ? LocInputDx7Class::DefaultServerPath() : p;
-}
 
 InputServerOptions Scripted(const std::string& script) { return {ServerPath(), {"--virtual", script}, 5000}; }
 

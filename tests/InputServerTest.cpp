@@ -18,11 +18,9 @@
 
 #include "input/InputProtocol.h"
 #include "input/LocInputDx7Class.h"
+#include "tests/ServerPath.h"
 #include "tests/TempDir.h"
 
-#ifndef TAMBREL_INPUT_SERVER_PATH
-#define TAMBREL_INPUT_SERVER_PATH ""
-#endif
 
 namespace tambrel::test {
 namespace {
@@ -30,11 +28,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Event = std::pair<int, int>; // device, key
 using Events = std::vector<Event>;
-
-std::string ServerPath() {
-    std::string p = TAMBREL_INPUT_SERVER_PATH;
-    return p.empty() ? LocInputDx7Class::DefaultServerPath() : p;
-}
 
 // A FIFO the test writes device-script lines into while the server reads
 // them by name (the server inherits no descriptor of ours).

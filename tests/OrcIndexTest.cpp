@@ -12,22 +12,14 @@
 
 #include "document/OpenSaveClass.h"
 #include "document/OrcIndex.h"
+#include "tests/OrcBytes.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
 
 namespace tambrel::test {
 namespace {
 
-std::string LE32(std::uint32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xff);
-    return s;
-}
-
-void Put(std::string& out, const std::string& name, const std::string& value) {
-    out += "*" + LE32(static_cast<std::uint32_t>(name.size())) + name + LE32(static_cast<std::uint32_t>(value.size())) +
-           value + "*";
-}
+void Put(std::string& out, const std::string& name, const std::string& value) { out += EntryBytes(name, value); }
 
 struct Indexed {
     TempDir dir;
