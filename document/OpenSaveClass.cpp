@@ -402,7 +402,8 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
             const std::string sec = "Rec" + N(i);
             const std::int32_t count = ParseInt(ReadText(sec, "Nos", "0"));
             r.Name = ReadText(sec, "Name", "0");
-            const std::vector<std::string> items = Split(ReadText(sec, "Rec", "0,0,0"), ';');
+            const std::string list = ReadText(sec, "Rec", "0,0,0");
+            const std::vector<std::string> items = count > 0 ? Split(list, ';') : std::vector<std::string>{};
             // Events the list does not hold are not made up.
             const std::size_t n = std::min<std::size_t>(count > 0 ? static_cast<std::size_t>(count) : 0, items.size());
             for (std::size_t e = 0; e < n; ++e) {

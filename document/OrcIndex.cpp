@@ -114,16 +114,21 @@ void OrcIndex::Clear() {
     names_.clear();
     nameStart_.clear();
     distinct_.clear();
-    table_.clear();
+    tags_.clear();
+    ids_.clear();
     places_.clear();
     lastFound_ = 0;
 }
 
+namespace {
+std::uint8_t TagOf(std::uint64_t hash) { return static_cast<std::uint8_t>(1 + (hash >> 56) % 255); }
+} // namespace
+
 std::uint32_t OrcIndex::Lookup(std::string_view name, std::uint64_t hash, std::size_t& slot) const {
-    const std::size_t mask = table_.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (slot = static_cast<std::size_t>(hash) & mask; table_[slot].id != kEmpty; slot = (slot + 1) & mask)
-        if (table_[slot].tag == tag && NameAt(distinct_[table_[slot].id].place) == name) return table_[slot].id;
+    const std::size_t mask = tags_.size() - 1;
+    const std::uint8_t tag = TagOf(hash);
+    for (slot = static_cast<std::size_t>(hash) & mask; tags_[slot] != 0; slot = (slot + 1) & mask)
+        if (tags_[slot] == tag && NameAt(distinct_[ids_[slot]].place) == name) return ids_[slot];
     return kEmpty;
 }
 
@@ -133,7 +138,8 @@ void OrcIndex::HashNames() {
     // At most half full, so probe runs stay short.
     std::size_t slots = 16;
     while (slots < 2 * entries_.size()) slots *= 2;
-    table_.assign(slots, Slot{});
+    tags_.assign(slots, 0);
+    ids_.assign(slots, kEmpty);
     for (std::uint32_t p = 0; p < entries_.size(); ++p) {
         const std::string_view name = NameAt(p);
         const std::uint64_t h = hash_(name);
@@ -142,7 +148,8 @@ void OrcIndex::HashNames() {
         if (id == kEmpty) {
             id = static_cast<std::uint32_t>(distinct_.size());
             distinct_.push_back({p, 0, 0});
-            table_[slot] = {id, static_cast<std::uint32_t>(h >> 32)};
+            tags_[slot] = TagOf(h);
+            ids_[slot] = id;
         }
         ++distinct_[id].count;
         entries_[p].name = id;

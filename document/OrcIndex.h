@@ -65,13 +65,12 @@ private:
     std::string names_;                   // every entry's name, one after another
     std::vector<std::uint64_t> nameStart_; // entry p's name: names_[nameStart_[p], nameStart_[p + 1])
     std::vector<Name> distinct_;
-    // Open addressing: the index into distinct_ (or kEmpty) with the high half
-    // of the name's hash, so that a miss rarely looks beyond the table.
-    struct Slot {
-        std::uint32_t id = kEmpty;
-        std::uint32_t tag = 0;
-    };
-    std::vector<Slot> table_;
+    // Open addressing in two arrays: a one-byte tag from the name's hash per
+    // slot (0: empty), small enough to stay in the cache, so that a lookup
+    // of a name the file lacks rarely reads anything else; and the index
+    // into distinct_ of each occupied slot.
+    std::vector<std::uint8_t> tags_;
+    std::vector<std::uint32_t> ids_;
     std::vector<std::uint32_t> places_; // each name's places, ascending, name after name
     // Keyed afresh for every index, so a file cannot be made of names that
     // all collide.
