@@ -18,11 +18,12 @@ std::int32_t GetLE32(const unsigned char* p) {
                                      static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// Reads a file front to back through one large buffer; a skip beyond what
-// the buffer holds becomes one seek.
+// Reads a file front to back through one buffer; a skip beyond what the
+// buffer holds becomes one seek. The buffer is no larger than a stored wave
+// usually is, so the pass reads little of the samples it skips.
 class Scanner {
 public:
-    explicit Scanner(int fd) : fd_(fd), buf_(1 << 20) {
+    explicit Scanner(int fd) : fd_(fd), buf_(64 * 1024) {
         if (::lseek(fd_, 0, SEEK_SET) != 0) throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
     }
     // Copies n bytes; false at the end of the file.
