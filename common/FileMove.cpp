@@ -166,8 +166,12 @@ void RemoveLeftovers(int dirFd, const std::string& title) {
         if (IsLeftoverName(e->d_name, title)) names.emplace_back(e->d_name);
     ::closedir(dir);
     for (const std::string& name : names) {
-        Fd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        // Only our own regular files: nothing else is even opened.
         struct stat st{};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        Fd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
         if (::flock(fd.fd, LOCK_EX | LOCK_NB) != 0) continue; // a save in progress
         if (StillNamed(dirFd, name, fd.fd)) ::unlinkat(dirFd, name.c_str(), 0);
@@ -219,6 +223,12 @@ void CopyToTrash(const std::string& path) {
         const int writeErr = errno;
         ::close(fd);
         const std::string filesPath = trash + "/files/" + name;
+        // A file of that name without its record: take the next name.
+        struct stat taken{};
+        if (::lstat(filesPath.c_str(), &taken) == 0) {
+            ::unlink(infoPath.c_str());
+            continue;
+        }
         try {
             if (!written) Fail("Could not write", infoPath, writeErr);
             // A hard link costs nothing and keeps the old file exactly; a

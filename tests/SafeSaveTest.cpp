@@ -156,12 +156,23 @@ TEST_F(SafeSave, AFailedSaveReportsAndLeavesTheOldFileAlone) {
 TEST_F(SafeSave, TheSaveKeepsTheOldFilesPermissionsAndTrashesItsContent) {
     const std::string path = dir.Write("orcs/mode.TbOrc", "old bytes");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    struct stat old{};
+    ASSERT_EQ(::stat(path.c_str(), &old), 0);
+    // A stray file in the Trash without its record takes no name from us.
+    fs::create_directories(dir.File("data/Trash/files"));
+    dir.Write("data/Trash/files/mode.TbOrc", "stray");
     auto t = Named("New");
     ASSERT_TRUE(OpenSaveClass(t->st).SaveOrchestra(path));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(TempDir::Read(dir.File("data/Trash/files/mode.TbOrc")), "old bytes");
-    EXPECT_TRUE(fs::exists(dir.File("data/Trash/info/mode.TbOrc.trashinfo")));
+    EXPECT_EQ(TempDir::Read(dir.File("data/Trash/files/mode.TbOrc")), "stray");
+    const std::string trashed = dir.File("data/Trash/files/mode.TbOrc.2");
+    EXPECT_EQ(TempDir::Read(trashed), "old bytes");
+    EXPECT_TRUE(fs::exists(dir.File("data/Trash/info/mode.TbOrc.2.trashinfo")));
+    // On one file system the old file reaches the Trash as a hard link: no copy.
+    struct stat inTrash{};
+    ASSERT_EQ(::stat(trashed.c_str(), &inTrash), 0);
+    EXPECT_EQ(inTrash.st_ino, old.st_ino);
 }
 
 TEST_F(SafeSave, OtherPeoplesNamesLinksAndLiveSavesAreLeftAlone) {
