@@ -19,8 +19,10 @@ std::int32_t GetLE32(const unsigned char* p) {
 }
 
 // Reads a file front to back through one buffer; a skip beyond what the
-// buffer holds becomes one seek. The buffer is no larger than a stored wave
-// usually is, so the pass reads little of the samples it skips.
+// buffer holds becomes one seek. After a seek it reads a little, and more
+// each time the reading goes on from there, so that a pass over stored waves
+// reads hardly any of the samples it skips while one over small entries
+// soon reads 64 KB at a time.
 class Scanner {
 public:
     explicit Scanner(int fd) : fd_(fd), buf_(64 * 1024) {
@@ -50,6 +52,7 @@ public:
         }
         at_ = end_ = 0;
         filePos_ = pos;
+        chunk_ = kFirstChunk;
         if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0)
             throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
     }
@@ -57,7 +60,8 @@ public:
 private:
     bool Fill() {
         for (;;) {
-            const ssize_t n = ::read(fd_, buf_.data(), buf_.size());
+            const ssize_t n = ::read(fd_, buf_.data(), chunk_);
+            chunk_ = std::min(chunk_ * 2, buf_.size());
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
             at_ = 0;
@@ -67,8 +71,10 @@ private:
         }
     }
 
+    static constexpr std::size_t kFirstChunk = 4096;
     int fd_;
     std::vector<char> buf_;
+    std::size_t chunk_ = kFirstChunk;
     std::size_t at_ = 0, end_ = 0;
     std::uint64_t filePos_ = 0; // of the byte after the buffer's end
 };
