@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <sys/stat.h>
 #include <vector>
 
 #include "input/LocInputDx7Class.h"
@@ -27,15 +29,25 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// A FIFO the server opens by name: it inherits no descriptor of ours.
 struct Pipe {
-    int read = -1, write = -1;
+    std::string path;
+    int write = -1;
     Pipe() {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) std::exit(1);
-        read = fcntl(fds[0], F_DUPFD, 100); // inherited by the server, clear of its descriptor 3
-        close(fds[0]);
-        write = fds[1];
+        const char* t = std::getenv("TMPDIR");
+        std::string dir = std::string(t && *t ? t : "/tmp") + "/tambrel-latency-XXXXXX";
+        if (!mkdtemp(dir.data())) std::exit(1);
+        path = dir + "/script";
+        // Read and write, so opening waits for nobody and keeps what is written early.
+        if (mkfifo(path.c_str(), 0600) != 0 || (write = open(path.c_str(), O_RDWR | O_CLOEXEC)) < 0) std::exit(1);
     }
+    ~Pipe() {
+        close(write);
+        unlink(path.c_str());
+        rmdir(path.substr(0, path.rfind('/')).c_str());
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
     void Put(const std::string& s) const {
         if (::write(write, s.data(), s.size()) != static_cast<ssize_t>(s.size())) std::exit(1);
     }
@@ -65,7 +77,7 @@ Result RunCase(int events, int burst, int devices) {
     std::string script;
     for (int d = 1; d <= devices; ++d) script += "device Pad " + std::to_string(d) + "\nkeys 16 B\n";
     pipe.Put(script);
-    LocInputDx7Class bridge(InputServerOptions{{}, {"--virtual", "/dev/fd/" + std::to_string(pipe.read)}, 5000});
+    LocInputDx7Class bridge(InputServerOptions{{}, {"--virtual", pipe.path}, 5000});
     if (!bridge.HasServer()) {
         std::fprintf(stderr, "input_latency: the input-device server could not be started\n");
         std::exit(1);
@@ -95,8 +107,6 @@ Result RunCase(int events, int burst, int devices) {
         while (arrived < group && Clock::now() < deadline) bridge.WaitForEvents(100);
         r.received += arrived;
     }
-    close(pipe.read);
-    close(pipe.write);
     return r;
 }
 

@@ -1,10 +1,9 @@
 #include "common/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "common/FileMove.h"
 
-#include <atomic>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -168,56 +167,21 @@ std::string Cut(std::string_view s, std::size_t bufferSize)
     return std::string(s.substr(0, bufferSize - 1));
 }
 
-bool WriteAll(int fd, std::string_view data)
+// Writes content beside target under a name no other writer can take and
+// renames it over target, so that a crash leaves either the old file or the
+// new one, never half of one; the new file keeps the old one's permissions.
+bool ReplaceFile(const std::string& target, std::string_view content)
 {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+    try {
+        FileBeside out(target);
+        if (std::fwrite(content.data(), 1, content.size(), out.File()) != content.size())
             return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes content beside target under a fresh name and renames it over target,
-// so that a crash leaves either the old file or the new one, never half of one.
-bool ReplaceFile(const std::string& target, std::string_view content, std::optional<mode_t> keepMode)
-{
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        // 0666 lets the umask decide, as for any newly created file.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-
-    bool ok = WriteAll(fd, content);
-    if (ok && keepMode)
-        ok = ::fchmod(fd, *keepMode & 07777) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
+        out.Finish();
+        out.PutInPlace();
+        return true;
+    } catch (const std::exception&) {
         return false;
     }
-
-    // Make the rename itself durable; a failure here no longer loses data.
-    const std::string folder = std::filesystem::path(target).parent_path().string();
-    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
 }
 
 bool HasLineBreak(std::string_view s)
@@ -286,13 +250,6 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
     const ReadResult read = ReadWholeFile(target, content);
     if (read == ReadResult::Failed)
         return false;
-    std::optional<mode_t> keepMode;
-    if (read == ReadResult::Ok) {
-        struct stat st {};
-        if (::stat(target.c_str(), &st) == 0)
-            keepMode = st.st_mode;
-    }
-
     const std::string entry = std::string(key) + "=" + std::string(value) + "\n";
     bool inSection = false;
     bool sectionSeen = false;
@@ -361,7 +318,7 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 
     if (read == ReadResult::Ok && *result == content)
         return true;
-    return ReplaceFile(target, *result, keepMode);
+    return ReplaceFile(target, *result);
 }
 
 } // namespace tambrel

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "common/FileKind.h"
 #include "common/Folders.h"
 #include "document/NewOrchestra.h"
 #include "document/OpenSaveClass.h"
@@ -87,7 +88,12 @@ bool FileOpen(ProgramState& st) {
 bool OpenChosenFile(ProgramState& st, std::string name) {
     st.LastUsedPath = FolderOf(name);
     CompleteTbo(name);
-    if (!FileExists(name)) return false;
+    const PathKind kind = KindOfPath(name);
+    if (kind == PathKind::Missing) return false;
+    if (kind != PathKind::File) { // typed into the dialog: say what it is
+        st.shell.Message(NotAFileText(name, kind), "Open File", MsgButtons::Ok);
+        return false;
+    }
     st.LastOpenedFile = name;
     return LoadAndShow(st, name, false);
 }
@@ -134,8 +140,11 @@ void OpenStartupFile(ProgramState& st, const std::string& commandLine) {
         return true;
     };
     if (!name.empty()) {
-        if (FileExists(name)) {
+        const PathKind kind = KindOfPath(name);
+        if (kind == PathKind::File) {
             if (openAtStart(name)) return;
+        } else if (kind != PathKind::Missing) {
+            st.shell.Message(NotAFileText(name, kind), "Open File", MsgButtons::Ok);
         } else {
             st.shell.Message("The file\n" + name + "\nDoes not exist", "", MsgButtons::Ok);
         }

@@ -1,10 +1,15 @@
 #include "document/OpenSaveClass.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 #include "common/DateText.h"
+#include "common/FileKind.h"
 #include "common/FileMove.h"
 #include "common/Folders.h"
 #include "common/NumberText.h"
@@ -14,7 +19,6 @@
 namespace tambrel {
 namespace {
 
-constexpr char kExt[] = "TbOrc";
 constexpr char kHomePage[] = "https://tambrel.org";
 
 std::vector<std::string> Split(const std::string& s, char sep) {
@@ -68,11 +72,6 @@ void PutLE32(std::uint8_t* p, std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
     p[0] = static_cast<std::uint8_t>(u), p[1] = static_cast<std::uint8_t>(u >> 8);
     p[2] = static_cast<std::uint8_t>(u >> 16), p[3] = static_cast<std::uint8_t>(u >> 24);
-}
-
-std::int32_t GetLE32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                     static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 // Fields of a key item after "src:", in the order they are stored.
@@ -211,33 +210,28 @@ bool OpenSaveClass::SaveOrchestra(const std::string& path) {
     Shell& sh = st_.shell;
     sh.Busy(true);
     sh.Status("Creating file");
-    std::string temp;
     bool ok = false;
     try {
-        for (int n = 1;; ++n) {
-            if (n > 10000) throw std::runtime_error("No temporary file name is free in " + st_.TempPath);
-            const std::string candidate = st_.TempPath + "Tmp" + N(n) + "." + kExt;
-            if (FileExists(candidate) && std::remove(candidate.c_str()) != 0) continue;
-            temp = candidate;
-            break;
-        }
-        file_ = std::fopen(temp.c_str(), "wb");
-        if (!file_) throw std::runtime_error("Could not create " + temp + ": " + std::strerror(errno));
-        std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
+        // The new file is made beside the old one, under a name no other
+        // save can take, so that the last step is one rename: the path holds
+        // the old Orchestra or the new one at every moment.
+        FileBeside out(path);
+        file_ = out.File();
         WriteOrchestra();
         sh.Status("Closing file");
         WriteEntry("EOF", "", nullptr, 0);
-        FlushToDisk(file_, temp);
-        const int closed = std::fclose(file_);
         file_ = nullptr;
-        if (closed != 0) throw std::runtime_error("Could not write " + temp + ": " + std::strerror(errno));
-        if (FileExists(path)) sh.Status("Sending old file to Recycle Bin");
-        ReplaceViaTrash(temp, path);
+        out.Finish();
+        if (FileExists(path)) {
+            sh.Status("Sending old file to Recycle Bin");
+            CopyToTrash(path);
+            SaveStep("trashed");
+        }
+        out.PutInPlace();
         sh.Status("Saving Complete");
         ok = true;
     } catch (const std::exception& e) {
-        if (file_) std::fclose(file_), file_ = nullptr;
-        if (!temp.empty()) std::remove(temp.c_str());
+        file_ = nullptr; // the FileBeside closed and removed it
         sh.Message(e.what(), "", MsgButtons::Ok);
         sh.Status("Error Saving");
     }
@@ -248,85 +242,38 @@ bool OpenSaveClass::SaveOrchestra(const std::string& path) {
 // ---------------------------------------------------------------- loading
 
 void OpenSaveClass::CloseRead() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
-    index_.clear();
-    lastFound_ = 0;
+    if (readFd_ >= 0) ::close(readFd_);
+    readFd_ = -1;
+    index_.Clear();
 }
 
 bool OpenSaveClass::OpenAndIndex(const std::string& path) {
-    if (!FileExists(path)) {
-        st_.shell.Message("File Not Found", "Open File", MsgButtons::Ok);
+    // A folder, a pipe or a device is named for what it is, not reported
+    // missing, and is never opened: a FIFO would block the program.
+    if (const PathKind kind = KindOfPath(path); kind != PathKind::File) {
+        st_.shell.Message(kind == PathKind::Missing ? "File Not Found" : NotAFileText(path, kind), "Open File",
+                          MsgButtons::Ok);
         return false;
     }
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) throw std::runtime_error("Could not open " + path + ": " + std::strerror(errno));
-    if (std::fseek(file_, 0, SEEK_END) != 0) throw std::runtime_error("Could not read " + path);
-    const long size = std::ftell(file_);
-    if (size < 0) throw std::runtime_error("Could not read " + path);
-    fileSize_ = static_cast<std::uint64_t>(size);
-
-    // Every length is checked against the bytes really left before anything
-    // is read or allocated, so a damaged file fails cleanly.
-    auto damaged = [&](std::uint64_t at) {
-        return std::runtime_error("The file is damaged: the entry at byte " + N(static_cast<std::int64_t>(at)) +
-                                  " runs past the end of the file");
-    };
-    std::uint64_t pos = 1; // after the first "*"
-    std::uint8_t len[4];
-    while (pos < fileSize_) {
-        const std::uint64_t start = pos;
-        if (fileSize_ - pos < 4 || std::fseek(file_, static_cast<long>(pos), SEEK_SET) != 0 ||
-            std::fread(len, 1, 4, file_) != 4)
-            throw damaged(start);
-        const std::int32_t n = GetLE32(len);
-        pos += 4;
-        if (n < 0 || fileSize_ - pos < static_cast<std::uint64_t>(n) + 4) throw damaged(start);
-        std::string name(static_cast<std::size_t>(n), '\0');
-        if (n && std::fread(name.data(), 1, name.size(), file_) != name.size()) throw damaged(start);
-        if (std::fread(len, 1, 4, file_) != 4) throw damaged(start);
-        pos += static_cast<std::uint64_t>(n) + 4;
-        const std::int32_t m = GetLE32(len);
-        if (m < 0 || fileSize_ - pos < static_cast<std::uint64_t>(m)) throw damaged(start);
-        if (index_.size() == index_.capacity()) index_.reserve(index_.size() + 100);
-        index_.push_back({std::move(name), pos, static_cast<std::uint32_t>(m)});
-        pos += static_cast<std::uint64_t>(m) + 2; // the closing "*" and the next opening one
-    }
+    std::string error;
+    readFd_ = OpenFileForReading(path, error);
+    if (readFd_ < 0) throw std::runtime_error(error);
+    struct stat info{};
+    if (::fstat(readFd_, &info) != 0) throw std::runtime_error("Could not read " + path + ": " + std::strerror(errno));
+    index_.Build(readFd_, static_cast<std::uint64_t>(info.st_size));
     return true;
 }
 
-const OpenSaveClass::IndexEntry* OpenSaveClass::Find(const std::string& name) {
-    // Entries are looked up in the order they were written, so the search
-    // starts after the last hit and normally succeeds at once.
-    const std::size_t count = index_.size();
-    for (std::size_t step = 1; step <= count; ++step) {
-        const std::size_t i = (lastFound_ + step) % count;
-        if (index_[i].name == name) {
-            lastFound_ = i;
-            return &index_[i];
-        }
-    }
-    return nullptr;
-}
-
 std::string OpenSaveClass::ReadText(const std::string& section, const std::string& key, const std::string& fallback) {
-    const IndexEntry* e = Find(section + "++" + key);
-    if (!e) return fallback;
-    std::string value(e->length, '\0');
-    if (e->length && (std::fseek(file_, static_cast<long>(e->offset), SEEK_SET) != 0 ||
-                      std::fread(value.data(), 1, value.size(), file_) != value.size()))
-        throw std::runtime_error("Could not read the entry " + section + "++" + key);
-    return value;
+    const OrcIndex::Entry* e = index_.Find(section + "++" + key);
+    return e ? index_.Text(*e) : fallback;
 }
 
 bool OpenSaveClass::ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,
                               std::int64_t expectedLength) {
-    const IndexEntry* e = Find(section + "++" + key);
+    const OrcIndex::Entry* e = index_.Find(section + "++" + key);
     if (!e || static_cast<std::int64_t>(e->length) != expectedLength) return false;
-    out.resize(e->length);
-    if (e->length && (std::fseek(file_, static_cast<long>(e->offset), SEEK_SET) != 0 ||
-                      std::fread(out.data(), 1, out.size(), file_) != out.size()))
-        throw std::runtime_error("Could not read the entry " + section + "++" + key);
+    index_.Bytes(*e, out);
     return true;
 }
 
@@ -364,6 +311,7 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
                                      " Sub Boards but the file holds only " +
                                      N(static_cast<std::int64_t>(index_.size())) + " entries");
         subBoards += static_cast<std::size_t>(bodNos);
+        pb.Bds.reserve(static_cast<std::size_t>(bodNos)); // bounded by the entries, checked above
         for (std::int32_t j = 1; j <= bodNos; ++j) {
             SubBoard sb;
             const std::string bd = set + "Bd" + N(j);
@@ -446,12 +394,14 @@ Orchestra OpenSaveClass::ReadOrchestra(bool& ok) {
             throw std::runtime_error("The file is damaged: it claims " + N(recNos) + " recordings but holds only " +
                                      N(static_cast<std::int64_t>(index_.size())) + " entries");
         o.CurRec = ParseInt(ReadText("Rec0", "CurRec", "1"));
+        o.Recordings.reserve(static_cast<std::size_t>(recNos)); // bounded by the entries, checked above
         for (std::int32_t i = 1; i <= recNos; ++i) {
             Recording r;
             const std::string sec = "Rec" + N(i);
             const std::int32_t count = ParseInt(ReadText(sec, "Nos", "0"));
             r.Name = ReadText(sec, "Name", "0");
-            const std::vector<std::string> items = Split(ReadText(sec, "Rec", "0,0,0"), ';');
+            const std::string list = ReadText(sec, "Rec", "0,0,0");
+            const std::vector<std::string> items = count > 0 ? Split(list, ';') : std::vector<std::string>{};
             // Events the list does not hold are not made up.
             const std::size_t n = std::min<std::size_t>(count > 0 ? static_cast<std::size_t>(count) : 0, items.size());
             for (std::size_t e = 0; e < n; ++e) {

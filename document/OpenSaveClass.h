@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document/OrcIndex.h"
 #include "document/ProgramState.h"
 
 namespace tambrel {
@@ -26,20 +27,12 @@ public:
     bool SaveOrchestra(const std::string& path);
 
 private:
-    struct IndexEntry {
-        std::string name;
-        std::uint64_t offset; // of the value
-        std::uint32_t length;
-    };
-
     ProgramState& st_;
-    std::FILE* file_ = nullptr;
-    std::uint64_t fileSize_ = 0;
-    std::vector<IndexEntry> index_;
-    std::size_t lastFound_ = 0;
+    std::FILE* file_ = nullptr; // the file being written
+    int readFd_ = -1;           // the file being read
+    OrcIndex index_;
 
     bool OpenAndIndex(const std::string& path);
-    const IndexEntry* Find(const std::string& name);
     std::string ReadText(const std::string& section, const std::string& key, const std::string& fallback);
     // The value bytes of an entry, or false when it is absent.
     bool ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,

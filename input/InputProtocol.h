@@ -34,6 +34,7 @@ enum class FrameType : std::uint8_t {
     PlayThisKey = 5,   // i32 key number, i32 device number
     Message = 6,       // string text, string title: a message box the server asks for
     DeviceNotice = 7,  // i32 notice kind, string device name
+    Overflow = 8,      // i32 presses dropped here because the program did not read them
     // bridge -> server
     Detect = 20,       // i32 window handle (unused on this platform)
     Acquire = 21,

@@ -84,7 +84,13 @@ bool LocInputDx7Class::CreateInputServer() {
     posix_spawn_file_actions_t fa;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&fa);
+    // The server starts with its channel and nothing else of ours: no
+    // input, no output, and every other descriptor closed, inheritable or
+    // not. Only error messages go where ours go.
     posix_spawn_file_actions_adddup2(&fa, childEnd, 3);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&fa, 4);
     posix_spawnattr_init(&attr);
     // A clean signal state, whatever the program blocks or ignores.
     sigset_t none, defaults;
@@ -237,6 +243,11 @@ bool LocInputDx7Class::Handle(const Frame& f) {
     case FrameType::Message: {
         std::string text, title;
         if (r.Str(text) && r.Str(title) && ServerMessage) ServerMessage(text, title);
+        return false;
+    }
+    case FrameType::Overflow: {
+        std::int32_t count = 0;
+        if (r.I32(count) && count > 0) lost_ += count;
         return false;
     }
     case FrameType::DeviceNotice: {

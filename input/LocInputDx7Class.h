@@ -55,6 +55,9 @@ public:
     // this too.
     int Release();
     pid_t ServerPid() const { return pid_; }
+    // Presses the server dropped because this program did not read them in
+    // time (it keeps the newest ones), since the bridge was made.
+    std::int64_t LostPresses() const { return lost_; }
     // Starts tried by the constructor (1 or 2).
     int StartAttempts() const { return attempts_; }
 
@@ -82,6 +85,7 @@ private:
     FrameReader reader_;
     std::deque<Frame> pending_;
     bool inCall_ = false;
+    std::int64_t lost_ = 0;
 };
 
 } // namespace tambrel

@@ -2,9 +2,11 @@
 
 #include <sys/epoll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
 namespace tambrel::server {
 
@@ -15,20 +17,74 @@ InputServer::~InputServer() {
     if (epoll_ >= 0) close(epoll_);
 }
 
-bool InputServer::Send(FrameType type, const std::string& body) { return SendBytes(EncodeFrame(type, body)); }
+void InputServer::Send(FrameType type, const std::string& body) {
+    std::string frame = EncodeFrame(type, body);
+    queuedAnswerBytes_ += frame.size();
+    out_.push_back({Out::Kind::Answer, std::move(frame), 0});
+    Flush();
+}
 
-bool InputServer::SendBytes(const std::string& frame) {
-    std::size_t done = 0;
-    while (done < frame.size()) {
-        // Blocking on purpose: a program that reads slowly slows the server
-        // down, and the kernel's own device buffers take up the slack.
-        const ssize_t n = send(sock_, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
-        if (n < 0) {
+void InputServer::QueuePress(std::string frame) {
+    // A program that stops reading must not stop the server: it keeps
+    // reading its devices, and the program later gets the newest presses.
+    if (queuedPresses_ >= kMaxQueuedPresses) DropOldestPress();
+    ++queuedPresses_;
+    out_.push_back({Out::Kind::Press, std::move(frame), 0});
+}
+
+void InputServer::DropOldestPress() {
+    // A frame partly sent must go out whole.
+    std::size_t i = frontSent_ > 0 ? 1 : 0;
+    while (i < out_.size() && out_[i].kind != Out::Kind::Press) ++i;
+    if (i == out_.size()) return;
+    ++dropped_;
+    --queuedPresses_;
+    const bool lostBefore = i > 0 && out_[i - 1].kind == Out::Kind::Lost && !(i - 1 == 0 && frontSent_ > 0);
+    if (lostBefore && out_[i - 1].lost < INT32_MAX) {
+        ++out_[i - 1].lost;
+        out_.erase(out_.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+        out_[i] = {Out::Kind::Lost, {}, 1};
+    }
+}
+
+bool InputServer::Flush() {
+    while (!out_.empty()) {
+        // Gather the front frames into one write.
+        iovec iov[64];
+        int n = 0;
+        for (std::size_t i = 0; i < out_.size() && n < 64; ++i) {
+            Out& o = out_[i];
+            if (o.kind == Out::Kind::Lost && (i > 0 || frontSent_ == 0))
+                o.bytes = EncodeFrame(FrameType::Overflow, BodyWriter().I32(o.lost).Bytes());
+            const std::size_t skip = i == 0 ? frontSent_ : 0;
+            iov[n].iov_base = o.bytes.data() + skip;
+            iov[n].iov_len = o.bytes.size() - skip;
+            ++n;
+        }
+        msghdr msg{};
+        msg.msg_iov = iov;
+        msg.msg_iovlen = static_cast<std::size_t>(n);
+        ssize_t sent = sendmsg(sock_, &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
             if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return true; // the program is not reading now
             closing_ = true; // the program is gone
             return false;
         }
-        done += static_cast<std::size_t>(n);
+        while (sent > 0) {
+            Out& o = out_.front();
+            const std::size_t left = o.bytes.size() - frontSent_;
+            if (static_cast<std::size_t>(sent) < left) {
+                frontSent_ += static_cast<std::size_t>(sent);
+                break;
+            }
+            sent -= static_cast<ssize_t>(left);
+            if (o.kind == Out::Kind::Press) --queuedPresses_;
+            if (o.kind == Out::Kind::Answer) queuedAnswerBytes_ -= o.bytes.size();
+            out_.pop_front();
+            frontSent_ = 0;
+        }
     }
     return true;
 }
@@ -136,8 +192,8 @@ bool InputServer::AnyPending() {
 
 void InputServer::Wake() {
     Item items[kBufferItems];
-    // The events of one wake-up leave in one write, in order.
-    std::string out;
+    // The events of one wake-up leave in one write, in order, as far as
+    // the program takes them.
     for (std::size_t i = 0; i < devices_.size(); ++i) {
         if (!acquired_[i]) continue;
         const ReadResult r = devices_[i]->Read(items, kBufferItems);
@@ -149,15 +205,28 @@ void InputServer::Wake() {
         const int n = r.count < 0 ? 0 : (r.count > kBufferItems ? kBufferItems : r.count);
         for (int k = 0; k < n; ++k)
             if (items[k].data != 0)
-                out += EncodeFrame(FrameType::PlayThisKey,
-                                   BodyWriter().I32(items[k].keyNo).I32(static_cast<std::int32_t>(i + 1)).Bytes());
+                QueuePress(EncodeFrame(FrameType::PlayThisKey,
+                                       BodyWriter().I32(items[k].keyNo).I32(static_cast<std::int32_t>(i + 1)).Bytes()));
     }
-    if (!out.empty()) SendBytes(out);
+    Flush();
 }
 
 void InputServer::SyncWatches() {
     if (epoll_ < 0) return;
-    std::vector<int> want{sock_};
+    // The socket: requests unless too many answers wait unread, and room to
+    // write while anything waits to be sent.
+    std::uint32_t sockWant = (queuedAnswerBytes_ < kMaxQueuedAnswerBytes ? EPOLLIN : 0u) |
+                             (out_.empty() ? 0u : EPOLLOUT);
+    if (sockWant != sockEvents_) {
+        epoll_event ev{};
+        ev.events = sockWant;
+        ev.data.fd = sock_;
+        if (epoll_ctl(epoll_, sockWatched_ ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, sock_, &ev) == 0) {
+            sockEvents_ = sockWant;
+            sockWatched_ = true;
+        }
+    }
+    std::vector<int> want;
     backend_.WatchFds(want);
     for (std::size_t i = 0; i < devices_.size(); ++i)
         if (acquired_[i]) devices_[i]->WatchFds(want);
@@ -182,11 +251,15 @@ void InputServer::SyncWatches() {
 int InputServer::Run() {
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     if (epoll_ < 0) return 1;
-    if (!Send(FrameType::Hello, BodyWriter().U32(kInputProtocolVersion).Bytes())) return 0;
+    Send(FrameType::Hello, BodyWriter().U32(kInputProtocolVersion).Bytes());
+    if (closing_) return 0;
     SyncWatches();
     for (;;) {
         backend_.Service();
-        if (!ReadSocket() || closing_) return 0;
+        if (!Flush()) return 0;
+        // Requests wait while too many answers lie unread (a program that
+        // sends and never reads); the socket's end is seen when writing.
+        if (queuedAnswerBytes_ < kMaxQueuedAnswerBytes && (!ReadSocket() || closing_)) return 0;
         // Again: a request may have released script lines that waited for it.
         const int serviceWait = backend_.Service();
         bool more = false;

@@ -3,12 +3,16 @@
 // there; it ends when that socket closes or its parent dies.
 //
 //   TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT]
+//
+// SCRIPT is opened by name (a file or a FIFO): the server keeps no
+// descriptor it did not open itself apart from --fd.
 
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -60,7 +64,17 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (fd < 0) return Usage();
+    if (fd < 0 || fd > INT_MAX) return Usage();
+
+    // Only the channel (and the standard streams) stay open, whatever the
+    // program that started us left inheritable: the server reads every key
+    // typed and must hold nothing else of anyone's.
+    const auto sock = static_cast<unsigned>(fd);
+    if (sock > 3) close_range(3, sock - 1, 0);
+    close_range(sock < 3 ? 3 : sock + 1, ~0u, 0);
+    // Not dumpable: no core file of the keys typed, and no other process of
+    // the user may attach to it or read its memory.
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 
     // End with the program even when it dies without closing the socket
     // (a copy of the descriptor may live on in some other child of it).

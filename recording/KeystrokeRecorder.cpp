@@ -120,7 +120,7 @@ void KeystrokeRecorder::PlayBackControl(std::int32_t action) {
         FixCurRec();
         const Recording& r = orc.Recordings[static_cast<std::size_t>(orc.CurRec - 1)];
         if (r.count() < 1) {
-            st_.shell.Message("Current recording in not yet recorded", "", MsgButtons::Ok);
+            st_.shell.Message(kNotYetRecorded, "", MsgButtons::Ok);
             return;
         }
         keyStrokes_ = r.events;

@@ -18,6 +18,9 @@
 
 namespace tambrel {
 
+// The refusal to play back a recording without key presses.
+inline constexpr char kNotYetRecorded[] = "Current recording in not yet recorded";
+
 class KeystrokeRecorder final : public KeyStrokeSink {
 public:
     KeystrokeRecorder(ProgramState& st, TimerHost& timers, PlayKeyFn playKey);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -17,10 +18,9 @@
 
 #include "input/InputProtocol.h"
 #include "input/LocInputDx7Class.h"
+#include "tests/ServerPath.h"
+#include "tests/TempDir.h"
 
-#ifndef TAMBREL_INPUT_SERVER_PATH
-#define TAMBREL_INPUT_SERVER_PATH ""
-#endif
 
 namespace tambrel::test {
 namespace {
@@ -29,41 +29,34 @@ using Clock = std::chrono::steady_clock;
 using Event = std::pair<int, int>; // device, key
 using Events = std::vector<Event>;
 
-std::string ServerPath() {
-    std::string p = TAMBREL_INPUT_SERVER_PATH;
-    return p.empty() ? LocInputDx7Class::DefaultServerPath() : p;
-}
-
-// A pipe the test writes device-script lines into while the server reads
-// them; the server opens it as /dev/fd/N.
+// A FIFO the test writes device-script lines into while the server reads
+// them by name (the server inherits no descriptor of ours).
 class ScriptPipe {
 public:
-    explicit ScriptPipe(const std::string& initial) {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-        // The server inherits the reading end only, and above descriptor 3,
-        // which is where its channel goes.
-        read_ = fcntl(fds[0], F_DUPFD, 100);
-        close(fds[0]);
-        write_ = fds[1];
+    explicit ScriptPipe(const std::string& initial) : path_(dir_.File("script")) {
+        if (mkfifo(path_.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
+        // Read and write: opening never waits for the server, and the FIFO
+        // keeps what is written before the server opens it.
+        write_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+        if (write_ < 0) throw std::runtime_error("open fifo");
         Write(initial);
     }
-    ~ScriptPipe() {
-        close(read_);
-        close(write_);
-    }
+    ~ScriptPipe() { close(write_); }
     ScriptPipe(const ScriptPipe&) = delete;
     ScriptPipe& operator=(const ScriptPipe&) = delete;
 
-    std::string Path() const { return "/dev/fd/" + std::to_string(read_); }
+    const std::string& Path() const { return path_; }
     // One write: the server reads it whole (below the pipe's atomic size).
     void Write(const std::string& text) const {
         ASSERT_LT(text.size(), 4096u);
         ASSERT_EQ(write(write_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
+    int WriteFd() const { return write_; }
 
 private:
-    int read_ = -1, write_ = -1;
+    TempDir dir_;
+    std::string path_;
+    int write_ = -1;
 };
 
 class Rig {

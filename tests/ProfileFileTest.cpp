@@ -256,5 +256,15 @@ TEST_F(ProfileFileTest, NoTemporaryFilesLeftBehind)
     EXPECT_EQ(Content(), "[A]\nk=3\n\n[B]\nk=2\n");
 }
 
+TEST_F(ProfileFileTest, WhatAKilledWriteLeftBesideTheFileGoesWithTheNextWrite)
+{
+    Put("[A]\nk=1\n");
+    // A write killed before its rename leaves its hidden file behind.
+    std::ofstream(dir_ / ".settings.ini.tbsave-Ab3dE9", std::ios::binary) << "[A]\nk=half";
+    ASSERT_TRUE(WriteProfileString(path_, "A", "k", "2"));
+    EXPECT_EQ(Content(), "[A]\nk=2\n");
+    EXPECT_FALSE(fs::exists(dir_ / ".settings.ini.tbsave-Ab3dE9"));
+}
+
 } // namespace
 } // namespace tambrel::test

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sstream>
 
 #include "tests/TempDir.h"
@@ -39,7 +40,10 @@ std::string Wave(const std::string& samples) {
 
 struct TborcTool : ::testing::Test {
     TempDir dir;
-    void SetUp() override { setenv("TMPDIR", dir.Path().c_str(), 1); }
+    void SetUp() override {
+        setenv("TMPDIR", dir.Path().c_str(), 1);
+        setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1); // a file saved over goes to this Trash
+    }
     void TearDown() override { unsetenv("TMPDIR"); }
 };
 
@@ -308,6 +312,59 @@ TEST_F(TborcBoards, BadArgumentsAndUnreadableFilesEndWithAMessage) {
     const Result missing = Tborc({"boards", dir.File("none.TbOrc")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Open File: File Not Found\n");
+
+TEST_F(TborcTool, FoldersPipesAndDevicesAreNamedForWhatTheyAreAndNeverWaitedOn) {
+    const std::string folder = dir.File("adir");
+    std::filesystem::create_directories(folder);
+    const std::string fifo = dir.File("apipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); // nobody writes to it: opening it to read would wait forever
+    const std::string json = dir.Write("ok.json", R"({"PlayBoards":[{"Bds":[{"InpDev":"Pad","Keys":[]}]}]})");
+    const std::string orc = dir.File("ok.TbOrc");
+    ASSERT_EQ(Tborc({"build", json, "-o", orc, "--device", "Pad:4"}).status, 0);
+
+    struct Kind {
+        std::string path, says;
+    } kinds[] = {
+        {folder, folder + " is a folder, not a file"},
+        {fifo, fifo + " is a named pipe (FIFO), not a file"},
+        {"/dev/zero", "/dev/zero is a device, not a file"},
+    };
+    for (const auto& k : kinds) {
+        const std::vector<std::vector<std::string>> runs = {
+            {"dump", k.path},
+            {"build", k.path, "-o", dir.File("never.TbOrc")},
+            {"build", json, "-o", k.path},
+            {"render", k.path, "-o", dir.File("never.wav")},
+            {"render", orc, "-o", k.path, "--device", "Pad:4"},
+            {"wav-info", k.path},
+        };
+        for (const auto& args : runs) {
+            SCOPED_TRACE(testing::PrintToString(args));
+            const Result r = Tborc(args);
+            EXPECT_NE(r.status, 0);
+            EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(r.err.find("File Not Found"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("basic_filebuf"), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("never.TbOrc")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("never.wav")));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(TborcTool, RenderingARecordingWithoutKeyPressesFails) {
+    const std::string json = dir.Write("rec.json", R"({"PlayBoards":[{"Bds":[{"InpDev":"Pad","Keys":[]}]}],
+        "Recordings":[{"Name":"Take","events":[{"KeyNo":1,"InpDvNo":1,"time":0.1}]},{"Name":"Empty","events":[]}]})");
+    const std::string orc = dir.File("rec.TbOrc");
+    ASSERT_EQ(Tborc({"build", json, "-o", orc, "--device", "Pad:4"}).status, 0);
+    const Result played = Tborc({"render", orc, "-o", dir.File("take.wav"), "--device", "Pad:4", "--recording", "1",
+                                 "--tail", "0"});
+    EXPECT_EQ(played.status, 0) << played.err;
+    const Result empty = Tborc({"render", orc, "-o", dir.File("empty.wav"), "--device", "Pad:4", "--recording", "2"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "Tambrel Orchestra: Current recording in not yet recorded\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("empty.wav")));
 }
 
 } // namespace

@@ -2,9 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +16,7 @@
 #include <vector>
 
 #include "common/CodePage.h"
+#include "common/FileKind.h"
 #include "common/Folders.h"
 #include "common/NumberText.h"
 #include "common/Settings.h"
@@ -19,6 +24,7 @@
 #include "document/OpenSaveClass.h"
 #include "session/OfflineRenderer.h"
 #include "audio/WavWriter.h"
+#include "recording/KeystrokeRecorder.h"
 #include "input/InputSystem.h"
 #include "input/LocInputDx7Class.h"
 #include "document/WaveBuffers.h"
@@ -38,6 +44,40 @@
 namespace tambrel {
 namespace {
 
+// A folder, pipe or device where a file is to be written: one plain line.
+bool RefuseOutput(const std::string& file, std::ostream& err) {
+    const PathKind kind = KindOfPath(file);
+    if (kind == PathKind::File || kind == PathKind::Missing) return false;
+    err << "tborc: " << NotAFileText(file, kind) << "\n";
+    return true;
+}
+
+// The whole of a file given to read; false with one plain line when it is
+// missing, not a file, or unreadable. A FIFO is refused, never waited on.
+bool ReadInput(const std::string& file, std::string& content, std::ostream& err) {
+    std::string error;
+    const int fd = OpenFileForReading(file, error);
+    if (fd < 0) {
+        err << "tborc: " << (error == "File Not Found" ? "no such file: " + file : error) << "\n";
+        return false;
+    }
+    content.clear();
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            err << "tborc: cannot read " << file << ": " << std::strerror(errno) << "\n";
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        content.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
 int Dump(const std::string& file, ProgramState& st, StderrShell& shell, std::ostream& out) {
     if (!LoadOrchestraFile(file, st, shell)) return 1;
     out << OrchestraToJson(st.Orc).dump(2) << "\n";
@@ -45,14 +85,11 @@ int Dump(const std::string& file, ProgramState& st, StderrShell& shell, std::ost
 }
 
 int Build(const std::string& source, const std::string& output, ProgramState& st, std::ostream& err) {
-    std::ifstream in(source, std::ios::binary);
-    if (!in) {
-        err << "tborc: cannot read " << source << "\n";
-        return 1;
-    }
+    std::string text;
+    if (!ReadInput(source, text, err)) return 1;
     nlohmann::json j;
     try {
-        j = nlohmann::json::parse(in);
+        j = nlohmann::json::parse(text);
         OrchestraFromJson(j, st, FolderOf(source));
     } catch (const std::exception& e) {
         err << "tborc: " << source << ": " << e.what() << "\n";
@@ -62,8 +99,8 @@ int Build(const std::string& source, const std::string& output, ProgramState& st
 }
 
 int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std::ostream& err) {
-    if (!FileExists(file)) {
-        err << "tborc: no such file: " << file << "\n";
+    if (const PathKind kind = KindOfPath(file); kind != PathKind::File) {
+        err << "tborc: " << (kind == PathKind::Missing ? "no such file: " + file : NotAFileText(file, kind)) << "\n";
         return 1;
     }
     WaveData w;
@@ -229,14 +266,17 @@ int Render(const std::string& file, const std::string& output, const std::vector
         }
         opt.presses.push_back(press);
     }
-    if (!FileExists(file)) {
-        shell.Message("File Not Found", "Open File", MsgButtons::Ok);
-        return 1;
-    }
+    if (RefuseOutput(output, err)) return 2;
     if (!OpenSaveClass(st).LoadOrchestra(file)) return 1;
     if (recording < 0 || recording > st.Orc.RecNos()) {
         err << "tborc: the Orchestra has no recording " << recording << " (it has " << st.Orc.RecNos() << ")\n";
         return 2;
+    }
+    // Playback refuses it, and the output would be silence: the refusal is
+    // the result, and no wave is written.
+    if (recording > 0 && st.Orc.Recordings[static_cast<std::size_t>(recording - 1)].count() == 0) {
+        shell.Message(kNotYetRecorded, "", MsgButtons::Ok);
+        return 1;
     }
     opt.recording = recording;
     st.AppPath = programFolder.empty() ? ExeFolder() : programFolder;
