@@ -312,6 +312,7 @@ TEST_F(TborcBoards, BadArgumentsAndUnreadableFilesEndWithAMessage) {
     const Result missing = Tborc({"boards", dir.File("none.TbOrc")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Open File: File Not Found\n");
+}
 
 TEST_F(TborcTool, FoldersPipesAndDevicesAreNamedForWhatTheyAreAndNeverWaitedOn) {
     const std::string folder = dir.File("adir");
