@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -284,13 +285,23 @@ public:
         Send(c);
         pending_.push_back(slot);
         if (pending_.size() >= 256) Reclaim();
+        RequestPump();
     }
 
     void Send(const Command& c) {
         // Commands that found the ring full wait here, in order, and go first next time.
         Flush();
-        if (!overflow_.empty() || !Push(c)) overflow_.push_back(c);
+        if (!overflow_.empty() || !Push(c)) {
+            overflow_.push_back(c);
+            RequestPump();
+        }
     }
+
+    bool PumpPending() const { return !overflow_.empty() || !pending_.empty(); }
+    void RequestPump() {
+        if (pumpRequest_) pumpRequest_();
+    }
+    std::function<void()> pumpRequest_;
 
     void Flush() {
         while (!overflow_.empty() && Push(overflow_.front())) overflow_.pop_front();
@@ -515,6 +526,8 @@ void Mixer::Pump() {
     core_->Flush();
     core_->Reclaim();
 }
+bool Mixer::PumpPending() const { return core_->PumpPending(); }
+void Mixer::SetPumpRequest(std::function<void()> request) { core_->pumpRequest_ = std::move(request); }
 int Mixer::VoicesInUse() const { return core_->InUse(); }
 int Mixer::VoiceCapacity() const { return core_->VoiceCapacity(); }
 

@@ -10,6 +10,7 @@
 // from a preallocated pool that grows on the user-interface thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "audio/SoundBuffer.h"
@@ -39,6 +40,11 @@ public:
     // Hands on commands that found the ring full and frees released voices;
     // the app calls it now and then, the offline renderer before each block.
     void Pump();
+    // True while Pump has work left: commands waiting for room in the ring,
+    // or released voices not yet acknowledged by the audio thread.
+    bool PumpPending() const;
+    // Called (user-interface thread) when such work appears.
+    void SetPumpRequest(std::function<void()> request);
     // Voices bound to buffers now (for tests and benchmarks).
     int VoicesInUse() const;
     int VoiceCapacity() const;

@@ -96,10 +96,11 @@ InputServerLink* InputSystem::Bridge() {
 }
 
 std::string InputSystem::FindDeviceName(std::string_view section, std::string_view fallback,
-                                        std::string_view question) {
+                                        std::string_view question, bool standsIn) {
     std::string name = settings ? settings->ReadSetting(section, "LangName", fallback) : std::string(fallback);
     for (const InputDevice& d : st_.InputDevices)
         if (d.Name == name) return name;
+    if (standsIn) return name;
     // With no device at all there is nothing to choose from.
     if (!chooseDevice || st_.InputDevices.empty()) return name;
     const std::int32_t chosen = chooseDevice(question, DeviceListEntries(st_));
@@ -150,10 +151,12 @@ void InputSystem::DetectInputDevices() {
 
     st_.KeyboardName = FindDeviceName("KeyBoard", "Keyboard",
                                       "Due to language difference \"Keyboard\" could not be located. Please choose "
-                                      "the keyboard from this list of input devices.");
+                                      "the keyboard from this list of input devices.",
+                                      keyboardStandsIn);
     st_.MouseName = FindDeviceName("Mouse", "Mouse",
                                    "Due to language difference \"Mouse\" could not be located. Please choose the "
-                                   "mouse from this list of input devices.");
+                                   "mouse from this list of input devices.",
+                                   false);
 
     // Carried over by name (the n-th device of a name takes the n-th known
     // one) when the key count is the same; every other layout is read.

@@ -64,6 +64,12 @@ public:
     const Settings* settings = nullptr;
     // Asks for the keyboard or mouse when its name is not found; none: not asked.
     ChooseDeviceFn chooseDevice;
+    // True where a keyboard under the default name is always there, fed by
+    // the main window when the server reads none. The server reports every
+    // keyboard under that one name, so a missing keyboard means it cannot be
+    // read, not that its name differs: asking which device is the keyboard
+    // would only offer the mouse or a game controller, at every start.
+    bool keyboardStandsIn = false;
     // Called after detection, in device order, for every device whose
     // layout is not carried over: a device found again under the same name
     // with the same key count keeps this run's layout (the n-th device of a
@@ -94,7 +100,8 @@ public:
 private:
     void KeepLayouts(std::vector<InputDevice>& devices);
     void RebindAfterDetection(const std::vector<bool>& readAnew);
-    std::string FindDeviceName(std::string_view section, std::string_view fallback, std::string_view question);
+    std::string FindDeviceName(std::string_view section, std::string_view fallback, std::string_view question,
+                               bool standsIn);
 
     ProgramState& st_;
     LinkFactory factory_;

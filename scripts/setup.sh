@@ -12,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev   # the fuzz targets
   qt6-base-dev qt6-svg-dev libgl-dev  # the main program's windows
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots
+  libx11-dev libxtst-dev        # the main program benchmark drives the X server
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -44,6 +44,13 @@ void Instrument::PumpAudio() {
     if (synth_) synth_->Pump();
 }
 
+bool Instrument::AudioPumpPending() const { return mixer_->PumpPending() || (synth_ && synth_->PumpPending()); }
+
+void Instrument::SetPumpRequest(const std::function<void()>& request) {
+    mixer_->SetPumpRequest(request);
+    if (synth_) synth_->SetPumpRequest(request);
+}
+
 void Instrument::RenderAudio(float* out, int frames) {
     mixer_->Render(out, frames);
     if (synth_) synth_->RenderAdd(out, frames);

@@ -9,6 +9,7 @@
 // RenderAudio: the audio thread only; never allocates, locks or waits.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "common/AudioSource.h"
@@ -57,9 +58,13 @@ public:
     // Plays key (key, board, playBoard) through the dispatcher.
     void PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
 
-    // Hands on what waits for the audio thread; the app calls it now and
-    // then, the offline renderer before each block.
+    // Hands on what waits for the audio thread; the offline renderer calls
+    // it before each block, the program whenever the request below came.
     void PumpAudio();
+    // True while PumpAudio has work left.
+    bool AudioPumpPending() const;
+    // Called when work for PumpAudio appears (user-interface thread).
+    void SetPumpRequest(const std::function<void()>& request);
     // Audio thread: overwrites out with frames x 2 interleaved floats.
     void RenderAudio(float* out, int frames);
 

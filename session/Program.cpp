@@ -11,9 +11,9 @@ namespace tambrel {
 
 namespace {
 // Commands that found the mixer's ring full wait for the next pump, and
-// released voices are freed then: often enough to keep up with fast
-// playing, rare enough to cost nothing while idle.
-constexpr std::int64_t kPumpIntervalMs = 50;
+// released voices are freed then. The pump ticks only while such work
+// waits, so it can tick often without costing anything while idle.
+constexpr std::int64_t kPumpIntervalMs = 10;
 } // namespace
 
 Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams seams, AudioOutput& output)
@@ -21,12 +21,24 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
           seams.settings = &settings;
           return std::move(seams);
       }()) {
-    pumpTimer_ = timers_.Create([this] { instrument_.PumpAudio(); });
+    // The pump runs only while it has work: an idle program sleeps.
+    pumpTimer_ = timers_.Create([this] {
+        instrument_.PumpAudio();
+        if (!instrument_.AudioPumpPending()) {
+            timers_.Stop(pumpTimer_);
+            pumping_ = false;
+        }
+    });
     instrument_.Input().readDeviceLayout = [this](std::int32_t d) { ReadDeviceLayout(st_, settings_, d); };
+    // The window keyboard stands in for a keyboard the server cannot read.
+    instrument_.Input().keyboardStandsIn = true;
 }
 
 Program::~Program() {
     output_.Stop();
+    // Voices released while the instrument goes must not start a timer
+    // that is gone.
+    instrument_.SetPumpRequest(nullptr);
     timers_.Destroy(pumpTimer_);
 }
 
@@ -54,7 +66,15 @@ bool Program::Start(const std::string& commandLine) {
         ExitProgram();
         return false;
     }
-    timers_.Start(pumpTimer_, kPumpIntervalMs);
+    instrument_.SetPumpRequest([this] {
+        if (pumping_) return;
+        pumping_ = true;
+        timers_.Start(pumpTimer_, kPumpIntervalMs);
+    });
+    if (instrument_.AudioPumpPending()) {
+        pumping_ = true;
+        timers_.Start(pumpTimer_, kPumpIntervalMs);
+    }
 
     if (MidiOutput* midi = instrument_.GetMidiOutput()) {
         midi->LoadMidiBand();
@@ -100,7 +120,9 @@ bool Program::Close(const WindowPlacement& placement) {
 }
 
 void Program::ExitProgram() {
+    instrument_.SetPumpRequest(nullptr);
     timers_.Stop(pumpTimer_);
+    pumping_ = false;
     instrument_.ExitProgram();
 }
 

@@ -60,6 +60,7 @@ private:
     MidiPortMenu portMenu_;
     WindowKeyboard windowKeyboard_;
     int pumpTimer_ = -1;
+    bool pumping_ = false;
 };
 
 // "The current file is modified" + CR LF + "Do you want to save it?"

@@ -102,6 +102,33 @@ TEST(BuiltinSynth, ANoteStartsAtTheNextBlockAndEndsOnItsFrame) {
     EXPECT_LT(s0.Peak(later, later + 512), 0.1f * s1.Peak(later, later + 512));
 }
 
+TEST(BuiltinSynth, AnIdleSynthRestsAndTheNextNoteWakesItInTime) {
+    NEED_SOUNDFONT();
+    Synth s(soundFont);
+    EXPECT_FALSE(s.engine.Resting());
+    s.engine.Note(0, 60, 100, 100 * 48);
+    s.RunTo(200 * 48);
+    EXPECT_FALSE(s.engine.Resting()) << "the reverb tail still sounds";
+    s.RunTo(6 * kRate);
+    ASSERT_TRUE(s.engine.Resting());
+    // Resting adds nothing at all to the mix.
+    EXPECT_EQ(s.Peak(5 * kRate, 6 * kRate), 0.0f);
+    // A program change alone wakes it for a while, then it rests again.
+    s.engine.ProgramChange(0, 19);
+    s.RunTo(6 * kRate + kBlock);
+    EXPECT_FALSE(s.engine.Resting());
+    const std::int64_t press = 1313 * kBlock; // about 7 s, on a block's start
+    s.RunTo(press);
+    EXPECT_TRUE(s.engine.Resting());
+    s.engine.Note(0, 60, 100, 500 * 48);
+    s.RunTo(press + kRate);
+    EXPECT_GE(s.FirstSound(press), press);
+    EXPECT_LT(s.FirstSound(press), press + 96) << "sound within 2 ms of the press";
+    // Time kept running while resting: the note ends on its frame.
+    EXPECT_LT(s.Peak(press + 700 * 48, press + 710 * 48), 0.1f * s.Peak(press + 400 * 48, press + 410 * 48));
+    EXPECT_EQ(s.engine.RenderedFrames(), static_cast<std::int64_t>(s.out.size() / 2));
+}
+
 TEST(BuiltinSynth, AKeyStruckAgainIsHeldUntilItsLastNoteEnds) {
     NEED_SOUNDFONT();
     // (first note's length, second note's length): both end at 600 ms.

@@ -173,6 +173,17 @@ TEST(DetectInputDevices, AsksForTheKeyboardOnceAndRemembersTheChoice) {
     EXPECT_EQ(rig.t.st.KeyboardName, "Tastatur");
 }
 
+TEST(DetectInputDevices, AStandInKeyboardIsNeverAskedForButTheMouseStillIs) {
+    NameRig rig;
+    rig.input.keyboardStandsIn = true;
+    rig.reply = EncodeDetectionReply({{"Tastatur", true, {}}, {"Maus", true, {}}});
+    rig.input.DetectInputDevices();
+    ASSERT_EQ(rig.asked.size(), 1u);
+    EXPECT_NE(rig.asked[0].find("\"Mouse\" could not be located"), std::string::npos);
+    EXPECT_EQ(rig.t.st.KeyboardName, "Keyboard");
+    EXPECT_EQ(rig.settings.ReadSetting("KeyBoard", "LangName", "none"), "none");
+}
+
 TEST(DetectInputDevices, NoChoiceStoresNothingAndAsksAgainNextTime) {
     NameRig rig;
     rig.reply = EncodeDetectionReply({{"Tastatur", true, {}}, {"Maus", true, {}}});

@@ -6,6 +6,7 @@
 
 #include "common/Settings.h"
 #include "common/VirtualClock.h"
+#include "audio/Mixer.h"
 #include "document/OpenSaveClass.h"
 #include "recording/KeystrokeRecorder.h"
 #include "session/Program.h"
@@ -129,6 +130,42 @@ TEST(Program, StartsANewOrchestraThenTheSampleWithSoundAndInputOn) {
     EXPECT_EQ(rig.program->GetInstrument().Input().OnOffState(), 1);
     rig.output.Pull(64);
     EXPECT_EQ(rig.output.FrameCount(), 64u) << "the sound service renders the instrument";
+}
+
+TEST(Program, ThePumpTicksOnlyWhileTheMixerHasWorkForIt) {
+    ProgramRig rig;
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    rig.output.Pull(64);
+    rig.clock.AdvanceBy(100);
+    EXPECT_EQ(rig.clock.NextDue(), -1) << "an idle program has no timer running";
+
+    Mixer& mixer = rig.program->GetInstrument().GetMixer();
+    SoundBuffer::Samples bytes(8, 0x10);
+    auto b = std::make_shared<SoundBuffer>(WaveFormat{16, 1, 44100}, std::move(bytes));
+    // More commands than the ring holds: the rest wait for the pump.
+    for (int i = 0; i < 70000; ++i) mixer.Play(*b, true);
+    mixer.Stop(*b);
+    ASSERT_TRUE(mixer.PumpPending());
+    EXPECT_GE(rig.clock.NextDue(), 0) << "waiting commands start the pump";
+    for (int i = 0; i < 20 && mixer.PumpPending(); ++i) {
+        rig.output.Pull(64);
+        rig.clock.AdvanceBy(10);
+    }
+    EXPECT_FALSE(mixer.PumpPending());
+    rig.clock.AdvanceBy(10);
+    EXPECT_EQ(rig.clock.NextDue(), -1) << "the pump stops once its work is done";
+    // The stop, queued last, was handed on: the voice is silent.
+    rig.output.Pull(64);
+    EXPECT_EQ(mixer.Status(*b), 0);
+
+    // A voice given back waits for the audio thread, then for the pump.
+    b.reset();
+    EXPECT_GE(rig.clock.NextDue(), 0);
+    rig.output.Pull(64);
+    rig.clock.AdvanceBy(20);
+    EXPECT_EQ(rig.clock.NextDue(), -1);
+    EXPECT_EQ(mixer.VoicesInUse(), 0);
 }
 
 TEST(Program, WithoutASoundDeviceSaysSoAndEnds) {

@@ -1,8 +1,9 @@
 #include "sound/fluidsynth/FluidSynthEngine.h"
 
-#include <fluidsynth.h>
-
 #include <algorithm>
+#include <cmath>
+
+#include <fluidsynth.h>
 
 namespace tambrel {
 namespace {
@@ -124,7 +125,10 @@ void FluidSynthEngine::Pump() {
 
 void FluidSynthEngine::Send(const Command& c) {
     Pump();
-    if (!overflow_.empty() || !Push(c)) overflow_.push_back(c);
+    if (!overflow_.empty() || !Push(c)) {
+        overflow_.push_back(c);
+        if (pumpRequest_) pumpRequest_();
+    }
 }
 
 bool FluidSynthEngine::Push(const Command& c) {
@@ -167,6 +171,7 @@ void FluidSynthEngine::Drain() {
 }
 
 void FluidSynthEngine::Apply(const Command& c) {
+    quietFrames_ = 0;
     switch (c.op) {
     case Op::Segment:
         EndSegment(c.segment);
@@ -236,6 +241,13 @@ void FluidSynthEngine::RenderAdd(float* out, int frames) {
         return;
     }
     Drain();
+    if (Resting()) {
+        // Reverb and chorus tails have died away: a rest costs nothing,
+        // which keeps an idle program idle.
+        now_ += frames;
+        return;
+    }
+    float peak = 0.0f;
     for (int done = 0; done < frames;) {
         while (!pending_.empty() && pending_.front().due <= now_) {
             const Command c = pending_.front().c;
@@ -250,10 +262,17 @@ void FluidSynthEngine::RenderAdd(float* out, int frames) {
         for (int k = 0; k < len; ++k) {
             o[2 * k] += left_[static_cast<std::size_t>(k)];
             o[2 * k + 1] += right_[static_cast<std::size_t>(k)];
+            peak = std::max({peak, std::fabs(left_[static_cast<std::size_t>(k)]), std::fabs(right_[static_cast<std::size_t>(k)])});
         }
         done += len;
         now_ += n;
     }
+    // About -120 dB: far below a 16-bit output's last bit.
+    constexpr float kInaudible = 1e-6f;
+    if (peak < kInaudible && fluid_synth_get_active_voice_count(Synth(synth)) == 0)
+        quietFrames_ += frames;
+    else
+        quietFrames_ = 0;
 }
 
 } // namespace tambrel

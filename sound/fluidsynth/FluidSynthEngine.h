@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,10 +53,17 @@ public:
     void Pump() override;
 
     void RenderAdd(float* out, int frames) override;
+    bool PumpPending() const override { return !overflow_.empty(); }
+    void SetPumpRequest(std::function<void()> request) override { pumpRequest_ = std::move(request); }
 
     // For tests and benchmarks while no output callback runs.
     int ActiveVoices() const;
     std::int64_t RenderedFrames() const { return now_; }
+    // Audio thread (tests: between renders). True while the synthesizer
+    // rests: no voice, nothing scheduled, and its output has been below
+    // hearing for half a second, so rendering it would only add noise far
+    // under the last bit. Any command wakes it before its block.
+    bool Resting() const { return quietFrames_ >= rate_ / 2 && pending_.empty(); }
 
     static constexpr int kChannels = 32;
     static constexpr float kDefaultGain = 0.2f;
@@ -97,6 +105,7 @@ private:
 
     // User-interface thread.
     std::deque<Command> overflow_;
+    std::function<void()> pumpRequest_;
 
     // Shared ring.
     std::unique_ptr<Command[]> ring_;
@@ -110,6 +119,7 @@ private:
     std::uint32_t segment_ = 0;
     std::uint64_t order_ = 0;
     std::int64_t now_ = 0;
+    std::int64_t quietFrames_ = 0;
 };
 
 } // namespace tambrel

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Real key events through a real X server: with no keyboard the input server
+# can read, the main window plays its own key presses while it has the focus.
+# Starts TambrelOrchestra from a copy of the program folder under Xvfb, SDL's
+# disk driver writing the sound into a file, and presses keys with xdotool.
+#
+#   window_keys_xvfb.sh PROGRAM_FOLDER
+set -uo pipefail
+bin="$1"
+if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
+  echo "xvfb-run and xdotool are needed"; exit 1
+fi
+if [ -z "${TAMBREL_IN_XVFB:-}" ]; then
+  TAMBREL_IN_XVFB=1 exec xvfb-run -a -s '-screen 0 1280x900x24' bash "$0" "$@"
+fi
+
+tmp=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$tmp/log" ] && sed 's/^/  program: /' "$tmp/log"; exit 1; }
+
+mkdir -p "$tmp/bin" "$tmp/home" "$tmp/config" "$tmp/runtime"
+chmod 700 "$tmp/runtime"
+cp "$bin/TambrelOrchestra" "$bin/TambrelOrchestraDll" "$bin"/*.sty "$tmp/bin/" || fail "program folder incomplete"
+cp -r "$bin/Samples" "$tmp/bin/"
+cp "$bin"/*.html "$tmp/bin/" 2>/dev/null
+
+# The input server reads its devices from this script.
+cat > "$tmp/server.sh" <<EOF
+#!/bin/sh
+exec '$tmp/bin/TambrelOrchestraDll' "\$@" --virtual '$tmp/devices.txt'
+EOF
+chmod +x "$tmp/server.sh"
+
+# Starts the program with the device script $1 and waits for its main window.
+start_program() {
+  printf '%b' "$1" > "$tmp/devices.txt"
+  rm -f "$tmp/out.raw"
+  HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime" \
+    TAMBREL_INPUT_SERVER="$tmp/server.sh" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/out.raw" \
+    QT_QPA_PLATFORM=xcb "$tmp/bin/TambrelOrchestra" > "$tmp/log" 2>&1 &
+  pid=$!
+  win=$(timeout 20 xdotool search --sync --onlyvisible --name 'Sample1' | head -1)
+  [ -n "$win" ] || fail "the main window did not show the sample"
+  # The sample greets with its message; the dialog takes the keys until closed.
+  sleep 0.5
+  if msg=$(xdotool search --onlyvisible --name 'Opening Message' 2>/dev/null | head -1) && [ -n "$msg" ]; then
+    xdotool windowfocus --sync "$msg" key Escape
+    sleep 0.3
+  fi
+  sleep 1 # the input devices go on after the sample opened
+  xdotool windowfocus --sync "$win"
+  sleep 0.3
+}
+
+# The session's end is a close request; an unchanged Orchestra closes
+# without a question, with status 0.
+stop_program() {
+  kill -TERM "$pid"
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "the program did not close on SIGTERM"
+  wait "$pid"; status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after a normal close"
+}
+
+# Bytes after offset $1 of the sound file that are not silence.
+sound_after() { tail -c +"$(($1 + 1))" "$tmp/out.raw" | tr -d '\000' | wc -c; }
+
+# Sends key $1 to the main window; prints how much sound followed.
+press() {
+  local at
+  at=$(stat -c %s "$tmp/out.raw")
+  xdotool key --window "$win" --clearmodifiers "$1"
+  sleep 0.6
+  sound_after "$at"
+}
+
+# Only a mouse: no keyboard the server reads, so the window plays its keys.
+start_program 'mouse\n'
+at=$(stat -c %s "$tmp/out.raw")
+sleep 0.5
+[ "$(sound_after "$at")" -eq 0 ] || fail "the program sounded before any key was pressed"
+[ "$(press 1)" -gt 0 ] || fail "pressing 1 in the main window played nothing"
+echo "pressing 1 in the main window plays"
+sleep 1 # the kick has ended
+[ "$(press z)" -eq 0 ] || fail "a key with nothing assigned sounded"
+echo "a key with nothing assigned stays silent"
+stop_program
+echo "SIGTERM closes the program with status 0"
+
+# A keyboard the server reads is never fed twice: the window's own key
+# events then play nothing (that keyboard's presses come from the server).
+start_program 'keyboard\nmouse\n'
+[ "$(press 1)" -eq 0 ] || fail "the window fed a keyboard the server reads"
+echo "a keyboard the server reads is not fed by the window"
+stop_program
+echo "PASS"
