@@ -75,7 +75,7 @@ struct Figures {
 
 // A throw-away home and program folder; removed at the end.
 struct Sandbox {
-    fs::path root, bin;
+    fs::path root, bin, from;
     Sandbox() {
         std::string t = (fs::temp_directory_path() / "tambrel-bench-XXXXXX").string();
         if (!mkdtemp(t.data())) Fail("no temporary folder");
@@ -84,7 +84,7 @@ struct Sandbox {
         char exe[4096];
         const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
         if (n <= 0) Fail("cannot find the program folder");
-        const fs::path from = fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path();
+        from = fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path();
         fs::create_directories(bin);
         for (const char* name : {"TambrelOrchestra", "TambrelOrchestraDll"}) {
             if (!fs::exists(from / name)) Fail(std::string(name) + " is not beside this benchmark");
@@ -297,6 +297,8 @@ public:
         env.push_back("SDL_AUDIODRIVER=disk");
         env.push_back("SDL_DISKAUDIOFILE=" + audioFile);
         env.push_back("QT_QPA_PLATFORM=xcb");
+        // Each buffer reaches a FIFO as SDL hands it on, not two at a time.
+        if (audioFile != "/dev/null") env.push_back("LD_PRELOAD=" + (box.from / "unbuffered_disk_audio.so").string());
         std::vector<char*> envp;
         for (std::string& s : env) envp.push_back(s.data());
         envp.push_back(nullptr);
@@ -328,14 +330,15 @@ public:
         waitpid(pid, nullptr, 0);
         pid = -1;
     }
-    // User and system clock ticks of the program and of its child processes.
-    long long CpuTicks() const {
-        long long total = Ticks(pid);
+    // Time on a CPU, in nanoseconds, of every thread of the program and of
+    // its child processes (the scheduler's own figures, finer than ticks).
+    long long CpuNs(bool sdlAudioOnly = false) const {
+        long long total = RunNs(pid, sdlAudioOnly);
         for (const auto& e : fs::directory_iterator("/proc")) {
             const std::string n = e.path().filename().string();
             if (n.empty() || !std::all_of(n.begin(), n.end(), ::isdigit)) continue;
             const pid_t child = std::atoi(n.c_str());
-            if (ParentOf(child) == pid) total += Ticks(child);
+            if (ParentOf(child) == pid) total += RunNs(child, sdlAudioOnly);
         }
         return total;
     }
@@ -370,9 +373,23 @@ private:
         const auto f = Fields(p);
         return f.size() > 1 ? std::atoi(f[1].c_str()) : -1;
     }
-    static long long Ticks(pid_t p) {
-        const auto f = Fields(p);
-        return f.size() > 12 ? std::atoll(f[11].c_str()) + std::atoll(f[12].c_str()) : 0;
+    // sdlAudioOnly: only SDL's audio thread ("SDLAudioP..."), which wakes for
+    // every device buffer whether anything sounds or not.
+    static long long RunNs(pid_t p, bool sdlAudioOnly) {
+        long long total = 0;
+        std::error_code ec;
+        for (const auto& t : fs::directory_iterator("/proc/" + std::to_string(p) + "/task", ec)) {
+            if (sdlAudioOnly) {
+                std::ifstream c(t.path() / "comm");
+                std::string name;
+                std::getline(c, name);
+                if (name.rfind("SDLAudio", 0) != 0) continue;
+            }
+            std::ifstream f(t.path() / "schedstat");
+            long long ns = 0;
+            if (f >> ns) total += ns;
+        }
+        return total;
     }
 };
 
@@ -411,15 +428,15 @@ void MeasureIdle(Sandbox& box, XWatch& screen, int seconds) {
     if (!screen.WaitForTitle(kSampleTitle, std::chrono::seconds(20))) Fail("the main window did not show");
     DismissOpenMessage(screen);
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    const long long before = p.CpuTicks();
+    const long long before = p.CpuNs(), audioBefore = p.CpuNs(true);
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const long long ticks = p.CpuTicks() - before;
+    const double cpu = static_cast<double>(p.CpuNs() - before) / 1e9;
+    const double audio = static_cast<double>(p.CpuNs(true) - audioBefore) / 1e9;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    const double pct = 100.0 * static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK)) / wall;
-    std::printf("idle, input on, no sound (program + input server, SDL disk driver): %.2f%% of a core over %.0f s "
-                "(%lld ticks of %ld per s)\n",
-                pct, wall, ticks, sysconf(_SC_CLK_TCK));
+    std::printf("idle, input on, no sound (program + input server, SDL disk driver): %.2f%% of a core over %.0f s;\n"
+                "    of which SDL's audio thread (one wake-up per %d-frame buffer): %.2f%%, everything else: %.2f%%\n",
+                100.0 * cpu / wall, wall, kBufferFrames, 100.0 * audio / wall, 100.0 * (cpu - audio) / wall);
 }
 
 // Waits until nothing has sounded for `quiet`; false when sound never stops.
