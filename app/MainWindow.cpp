@@ -429,7 +429,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     // Keys pressed anywhere in this window (not in a dialog over it) play
     // the keyboard the window feeds. A key event travels up the widget
     // chain; it is played once, and still reaches the menus' shortcuts.
-    if (HandleHelpKey(e)) return true;
+    if (HandleHelpKey(watched, e)) return true;
     if (e->type() == QEvent::KeyPress && program_ && !QApplication::activeModalWidget()) {
         auto* w = qobject_cast<QWidget*>(watched);
         auto* k = static_cast<QKeyEvent*>(e);

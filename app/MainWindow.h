@@ -87,8 +87,9 @@ private:
     void ShowSubBoardMenu(int p, int b, QPoint at);
     void Tip(const QString& text);
     void BuildHelpMenu();
-    // F1 anywhere in the program: the help at the focused control's topic.
-    bool HandleHelpKey(QEvent* e);
+    // F1 anywhere in the program: the help at the topic of the control the
+    // key went to (the focused one).
+    bool HandleHelpKey(QObject* receiver, QEvent* e);
 
     ProgramState& st_;
     QtShell& shell_;

@@ -33,10 +33,11 @@ void MainWindow::SetHelpFile() { tambrel::SetHelpFile(st_); }
 
 void MainWindow::ShowHelpTopic(int topic) { ShowHelp(st_, topic, this); }
 
-bool MainWindow::HandleHelpKey(QEvent* e) {
+bool MainWindow::HandleHelpKey(QObject* receiver, QEvent* e) {
     if (e->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(e)->key() != Qt::Key_F1) return false;
     if (static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier) return false;
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = qobject_cast<QWidget*>(receiver);
+    if (!focus) focus = QApplication::focusWidget();
     if (!focus) focus = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
     // Inside the help window F1 shows the contents again.
     if (qobject_cast<HelpWindow*>(focus->window())) {
