@@ -22,6 +22,9 @@
 #define TAMBREL_BUILD_DATE ""
 #endif
 
+// The resources of a static library are registered by hand.
+static void InitAppResources() { Q_INIT_RESOURCE(app); }
+
 namespace tambrel {
 
 namespace {
@@ -31,6 +34,7 @@ constexpr char kTipProperty[] = "tambrelTip";
 QPixmap LogoPixmap(int size, qreal devicePixelRatio) {
     QPixmap pm(QSize(size, size) * devicePixelRatio);
     pm.fill(Qt::transparent);
+    InitAppResources();
     QSvgRenderer svg(QStringLiteral(":/tambrel/logo.svg"));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);

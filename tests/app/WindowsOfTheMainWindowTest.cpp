@@ -272,7 +272,10 @@ private slots:
         QCOMPARE(about.BuildLabel()->textFormat(), Qt::PlainText);
         QCOMPARE(about.BuildLabel()->toolTip(), QString("Version"));
         QCOMPARE(about.LinkLabel()->toolTip(), QString("Click to visit our web site"));
-        QVERIFY(!about.Logo()->pixmap().isNull());
+        // The logo is drawn: its middle is not transparent.
+        const QImage logo = about.Logo()->pixmap().toImage();
+        QVERIFY(!logo.isNull());
+        QVERIFY(qAlpha(logo.pixel(logo.width() / 2, logo.height() / 2)) > 0);
         QCOMPARE(about.InfoLabels().front()->text(), QString("Tambrel Orchestra"));
         for (QLabel* l : about.InfoLabels()) QVERIFY(!l->toolTip().isEmpty());
         QEvent enter(QEvent::Enter);
