@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -121,6 +122,58 @@ void DragWidthLine(LayoutFrm* editor, int dx) {
 class WindowsOfTheMainWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void theKeyMenuMovesAndSizesTheSelectedKey() {
+        Rig rig;
+        QStringList menus;
+        int rowBefore = 0, rowAfter = 0, widthAfter = 0;
+        rig.window->beforeDialog = [&](QDialog* d) {
+            auto* editor = qobject_cast<LayoutFrm*>(d);
+            QTimer::singleShot(0, editor, [&, editor] {
+                const KeyFace face = editor->Session().Picture().Faces.at(20);
+                const QPoint middle((face.Left + face.Right) / 2, (face.Top + face.Bottom) / 2);
+                const LayoutKey& key = rig.st.InputDevices[0].Layout.Keys[static_cast<std::size_t>(face.Key - 1)];
+                rowBefore = key.Row;
+                // Choose an item of the pop-up's sub-menu, as the user would.
+                // answer: what is typed into the input box the item asks with.
+                auto choose = [&](const QString& sub, const QString& item, const QString& answer = {}) {
+                    QTimer::singleShot(0, editor, [&, sub, item, answer] {
+                        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                        if (!popup) return;
+                        popup->close();
+                        if (!answer.isEmpty()) {
+                            QTimer::singleShot(0, editor, [answer] {
+                                if (auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                                    input->setTextValue(answer);
+                                    input->accept();
+                                }
+                            });
+                        }
+                        for (QAction* a : popup->actions()) {
+                            menus << a->text();
+                            if (a->text() == sub)
+                                for (QAction* i : a->menu()->actions())
+                                    if (i->text() == item) i->trigger();
+                        }
+                    });
+                };
+                choose("Move", "Down");
+                QTest::mouseClick(editor->Canvas(), Qt::RightButton, Qt::NoModifier, middle);
+                rowAfter = key.Row;
+                // 600 is more than a key may be wide.
+                choose("Size/Space", "Key Width", "600");
+                // The key where it stands now.
+                QTest::mouseClick(editor->Canvas(), Qt::RightButton, Qt::NoModifier,
+                                  QPoint((key.Left + key.Right) / 2, (key.Top + key.Bottom) / 2));
+                widthAfter = key.Width;
+                d->reject();
+            });
+        };
+        rig.window->EditLayout(1);
+        QCOMPARE(menus.mid(0, 2), QStringList({"Move", "Size/Space"}));
+        QCOMPARE(rowAfter, rowBefore + 1);
+        QCOMPARE(widthAfter, 500);
+    }
+
     void theResetDialogOffersTheThreeTypes() {
         LayOutRsetFrm dialog;
         QCOMPARE(dialog.windowTitle(), QString(" Reset Layout"));
