@@ -165,7 +165,7 @@ private slots:
                 QTest::mouseClick(editor->Canvas(), Qt::RightButton, Qt::NoModifier,
                                   QPoint((key.Left + key.Right) / 2, (key.Top + key.Bottom) / 2));
                 widthAfter = key.Width;
-                d->reject();
+                editor->reject();
             });
         };
         rig.window->EditLayout(1);
