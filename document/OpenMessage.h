@@ -48,8 +48,9 @@ bool HasOpenMessage(const std::string& message);
 OpenMessageView DescribeOpenMessage(const Orchestra& orc, bool editMode);
 
 // OK in the dialog with text in the message box (LF line breaks). In edit
-// mode a text that, stored with CR LF, differs from OpenMsg becomes OpenMsg and the Orchestra counts as modified;
-// in view mode, or without a change, nothing is stored. True when stored.
+// mode a text that differs from OpenMsg (once stored with CR LF) becomes
+// OpenMsg and the Orchestra counts as modified; in view mode, or without a
+// change, nothing is stored. True when stored.
 bool AcceptOpenMessage(ProgramState& st, bool editMode, const std::string& text);
 
 } // namespace tambrel
