@@ -6,13 +6,16 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "app/HelpWindow.h"
 #include "app/QtShell.h"
+#include "session/HelpFile.h"
 
 namespace tambrel {
 
 int ChooseFromDeviceList(QWidget* parent, std::string_view text, const std::vector<std::string>& entries) {
     QDialog dlg(parent);
     dlg.setObjectName("InpDevNmFrm");
+    SetHelpTopic(&dlg, kTopicDeviceList);
     dlg.setWindowTitle("Input devices found:");
     dlg.setAccessibleName(dlg.windowTitle());
     auto* layout = new QVBoxLayout(&dlg);

@@ -143,6 +143,8 @@ void MainWindow::BuildMenus() {
     AddItem(file, "&Open...", "Open an Orchestra file", [this] { FileOpen(st_); });
     AddItem(file, "&Save", "Save the Orchestra", [this] { FileSave(st_, false); });
     AddItem(file, "Save &As...", "Save the Orchestra under a new name", [this] { FileSave(st_, true); });
+    AddItem(file, "Edit &Message", "Edit the message shown to whoever opens this Orchestra",
+            [this] { ShowOpenMessageDialog(true); });
     file->addSeparator();
     AddItem(file, "E&xit", "Close Tambrel Orchestra", [this] { close(); });
 
@@ -177,6 +179,8 @@ void MainWindow::BuildMenus() {
                 x += w->width();
             }
     });
+
+    BuildHelpMenu();
 
     for (QMenu* m : findChildren<QMenu*>()) {
         m->setAccessibleName(m->title().remove('&'));
@@ -213,7 +217,7 @@ void MainWindow::UpdateDeviceMenus() {
         std::int32_t b = d;
         SubBoardOp(st_, kSbAdd, b, st_.Orc.CurSet);
     }, "Add a board for this device to the active Play Board");
-    FillMenu(editLayoutMnu_, items, [](int) {}, "Edit the key layout of this device");
+    FillMenu(editLayoutMnu_, items, [this](int d) { EditLayout(d); }, "Edit the key layout of this device");
 }
 
 void MainWindow::UpdateMidiPortMenu() {
@@ -375,6 +379,7 @@ void MainWindow::OnEvent(ShellEvent event, int a, int b, int c) {
         break;
     case ShellEvent::ShowKeyMenu: ShowKeyMenu(a, b, c); break;
     case ShellEvent::ShowPlayTableMenu: ShowPlayTableMenu(); break;
+    case ShellEvent::ShowOpenMessage: ShowOpenMessageDialog(a != 0); break;
     default: break;
     }
 }
@@ -424,6 +429,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     // Keys pressed anywhere in this window (not in a dialog over it) play
     // the keyboard the window feeds. A key event travels up the widget
     // chain; it is played once, and still reaches the menus' shortcuts.
+    if (HandleHelpKey(watched, e)) return true;
     if (e->type() == QEvent::KeyPress && program_ && !QApplication::activeModalWidget()) {
         auto* w = qobject_cast<QWidget*>(watched);
         auto* k = static_cast<QKeyEvent*>(e);

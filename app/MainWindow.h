@@ -5,6 +5,7 @@
 // command; the window holds no rule. User-interface thread.
 
 #include <QLabel>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
@@ -46,6 +47,23 @@ public:
     // Closing without asking anything more (after a close was accepted).
     bool closing = false;
 
+    // Help, the about window, the open message and the layout editor
+    // (MainWindowHelp.cpp).
+    // SetHelpFile: checks once that the help file is there, and says so
+    // when it is not; call it when the window has been loaded.
+    void SetHelpFile();
+    // The help at a topic (Help > "Help Content" gives 100).
+    void ShowHelpTopic(int topic);
+    void ShowAbout();
+    // ShowOpenMessage: the open message in view or edit mode.
+    void ShowOpenMessageDialog(bool editMode);
+    // Tools > "Edit Layout" item d: the layout editor on device d, then the
+    // board views catch up.
+    void EditLayout(int device);
+    // Lets a test stand in for the modal dialogs these open: it gets the
+    // dialog just before it is shown.
+    std::function<void(QDialog*)> beforeDialog;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -68,6 +86,10 @@ private:
     void ShowPlayTableMenu();
     void ShowSubBoardMenu(int p, int b, QPoint at);
     void Tip(const QString& text);
+    void BuildHelpMenu();
+    // F1 anywhere in the program: the help at the topic of the control the
+    // key went to (the focused one).
+    bool HandleHelpKey(QObject* receiver, QEvent* e);
 
     ProgramState& st_;
     QtShell& shell_;

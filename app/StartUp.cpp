@@ -147,6 +147,7 @@ int RunMainProgram(int argc, char** argv) {
         return ChooseFromDeviceList(&window, text, entries);
     };
     window.SetProgram(&program);
+    window.SetHelpFile();
     window.show();
 
     if (!program.Start(commandLine)) return 1;

@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
+#include "boards/MouseButton.h"
 #include "boards/BoardViewPicture.h"
 #include "document/ProgramState.h"
 
 namespace tambrel {
 
-enum class MouseButton { Left, Right, Middle };
 
 // Status-bar tips the window shows while the mouse moves over a board
 // surface or over the window's background.

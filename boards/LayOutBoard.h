@@ -7,14 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "common/Rgb.h"
 #include "document/DeviceLayout.h"
 
 namespace tambrel {
 
-struct Rgb {
-    std::uint8_t R = 0, G = 0, B = 0;
-    bool operator==(const Rgb&) const = default;
-};
 
 inline constexpr Rgb KeyColour{128, 128, 128};
 inline constexpr Rgb CurrentKeyColour{0, 0, 255};

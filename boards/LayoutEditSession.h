@@ -7,16 +7,17 @@
 // every user act to the command of the same name. Prompts and messages go
 // through the program's Shell. User-interface thread only.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "boards/MouseButton.h"
 #include "boards/LayOutBoard.h"
 #include "document/ProgramState.h"
 
 namespace tambrel {
 
-enum class MouseButton { Left = 1, Right = 2 };
 
 // The pop-up menu's "Move" items (KeyMoveMnu), by their index.
 enum class KeyMove { Up = 1, Down = 2, Left = 3, Right = 4 };
@@ -24,6 +25,16 @@ enum class KeyMove { Up = 1, Down = 2, Left = 3, Right = 4 };
 enum class KeySize { KeyWidth = 1, RowHeight = 2, SpaceBefore = 3, SpaceAbove = 4 };
 // The reset dialog's list (DefTypLst), by its index.
 enum class LayoutType { Keyboard = 0, Mouse = 1, Rectangle = 2 };
+
+// The key pop-up menu ButtonLayPopUpMnu: its two sub-menus and their
+// items, item i at [i - 1].
+inline constexpr std::string_view kKeyMoveMenu = "Move";
+inline constexpr std::array<std::string_view, 4> kKeyMoveItems{"Up", "Down", "Left", "Right"};
+inline constexpr std::string_view kKeySizeMenu = "Size/Space";
+inline constexpr std::array<std::string_view, 4> kKeySizeItems{"Key Width", "Row Height", "Space Before", "Space Above"};
+// The reset dialog's list, type t at [t].
+inline constexpr std::array<std::string_view, 3> kLayoutTypeNames{"Keyboard", "Mouse", "Rectangle"};
+inline constexpr std::string_view kResetButtonText = "Reset Layout";
 
 // Status tips of the window's parts (shown while the mouse is over them).
 inline constexpr std::string_view kWidthLineTip = "Drag this line to size the tree box.";

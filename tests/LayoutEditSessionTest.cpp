@@ -555,3 +555,20 @@ TEST(LayoutEditor, NothingHoldsOverToTheNextOpening) {
 
 } // namespace
 } // namespace tambrel::test
+
+namespace tambrel {
+namespace {
+
+// The window builds its menus and the reset list from these tables and
+// hands back the item's number: each caption must stand at its command's place.
+TEST(LayoutEditTexts, MenuAndListCaptionsMatchTheirCommands) {
+    EXPECT_EQ(kKeyMoveItems[static_cast<int>(KeyMove::Up) - 1], "Up");
+    EXPECT_EQ(kKeyMoveItems[static_cast<int>(KeyMove::Right) - 1], "Right");
+    EXPECT_EQ(kKeySizeItems[static_cast<int>(KeySize::KeyWidth) - 1], "Key Width");
+    EXPECT_EQ(kKeySizeItems[static_cast<int>(KeySize::SpaceAbove) - 1], "Space Above");
+    EXPECT_EQ(kLayoutTypeNames[static_cast<int>(LayoutType::Keyboard)], "Keyboard");
+    EXPECT_EQ(kLayoutTypeNames[static_cast<int>(LayoutType::Rectangle)], "Rectangle");
+}
+
+} // namespace
+} // namespace tambrel

@@ -1,0 +1,110 @@
+// Draws the windows of the main window as a user sees them and saves each
+// as a PNG into the folder named on the command line (the pictures of the
+// docs and of the help). Not a test: run it by hand after changing a window.
+//   QT_QPA_PLATFORM=offscreen TakeWindowShots docs
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "app/AboutFrm.h"
+#include "app/HelpWindow.h"
+#include "app/MainWindow.h"
+#include "app/OpenMsgFrm.h"
+#include "app/QtShell.h"
+#include "app/QtTimerHost.h"
+#include "boards/view/LayoutFrm.h"
+#include "common/AudioOutput.h"
+#include "common/Settings.h"
+#include "input/InputProtocol.h"
+#include "session/HelpFile.h"
+#include "session/Program.h"
+#include "tests/FakeInputLink.h"
+
+using namespace tambrel;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(out);
+    auto save = [&](QWidget* w, const char* name) {
+        QApplication::processEvents();
+        w->grab().save(out + "/" + name);
+    };
+
+    QTemporaryDir dir;
+    QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"), dir.path() + "/TambrelOrchestra.html");
+    QDir().mkpath(dir.path() + "/help-images");
+    for (const QString& png : QDir(QStringLiteral(TAMBREL_SOURCE_DIR "/docs")).entryList({"*.png"}))
+        QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/") + png, dir.path() + "/help-images/" + png);
+    QtShell shell;
+    ProgramState st(shell);
+    st.AppPath = dir.path().toStdString();
+    Settings settings((dir.path() + "/TambrelOrchestra.ini").toStdString());
+    QtTimerHost timers;
+    MemoryAudioOutput output;
+    MainWindow window(st, shell);
+    InstrumentSeams seams(timers);
+    seams.inputLink = [] {
+        auto link = std::make_unique<test::FakeLink>();
+        link->reply = EncodeDetectionReply({});
+        return std::unique_ptr<InputServerLink>(std::move(link));
+    };
+    Program program(st, settings, std::move(seams), output);
+    window.SetProgram(&program);
+    window.resize(1000, 700);
+    window.show();
+    program.Start("");
+
+    {
+        LayoutFrm editor(st, &window);
+        editor.InitilizeForm(1);
+        editor.show();
+        // Select a key, then drag the width line part of the way: the shadow shows.
+        for (const KeyFace& f : editor.Session().Picture().Faces)
+            if (f.Label == "Q") editor.Session().Select((f.Left + f.Right) / 2, (f.Top + f.Bottom) / 2, MouseButton::Left);
+        LayoutCanvas* c = editor.Canvas();
+        const QPoint from = c->WidthLineRect().center();
+        QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(from - QPoint(160, 0)), c->mapToGlobal(QPointF(from - QPoint(160, 0))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(c, &move);
+        save(&editor, "layout-editor.png");
+        QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, from - QPoint(160, 0));
+        editor.reject();
+    }
+    {
+        LayOutRsetFrm reset(&window);
+        reset.show();
+        save(&reset, "reset-layout.png");
+    }
+    st.Orc.OpenMsg = "Welcome to the drum night!\r\n\r\nPress 1 to 8 for the drums, Q, W and E for the bass.\r\n"
+                     "Switch to the second Play Board for the solo part.";
+    {
+        OpenMsgFrm view(st, false, &window);
+        view.show();
+        save(&view, "open-message-view.png");
+    }
+    {
+        OpenMsgFrm edit(st, true, &window);
+        edit.show();
+        save(&edit, "open-message-edit.png");
+    }
+    {
+        AboutFrm about(&window);
+        about.show();
+        save(&about, "about.png");
+    }
+    if (HelpWindow* help = ShowHelp(st, kTopicLayoutEditor, &window)) {
+        help->resize(820, 640);
+        save(help, "help-window.png");
+        help->close();
+    }
+    window.closing = true;
+    return 0;
+}
