@@ -44,14 +44,13 @@ start_program() {
     TAMBREL_INPUT_SERVER="$tmp/server.sh" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/out.raw" \
     QT_QPA_PLATFORM=xcb "$tmp/bin/TambrelOrchestra" > "$tmp/log" 2>&1 &
   pid=$!
-  win=$(timeout 20 xdotool search --sync --onlyvisible --name 'Sample1' | head -1)
+  # The open sample greets with its message, a modal dialog that takes the
+  # keys; the caption names the file once it is closed.
+  msg=$(timeout 20 xdotool search --sync --onlyvisible --name 'Opening Message' | head -1)
+  [ -n "$msg" ] || fail "the sample's greeting did not show"
+  xdotool windowfocus --sync "$msg" key Escape
+  win=$(timeout 10 xdotool search --sync --onlyvisible --name 'Sample1' | head -1)
   [ -n "$win" ] || fail "the main window did not show the sample"
-  # The sample greets with its message; the dialog takes the keys until closed.
-  sleep 0.5
-  if msg=$(xdotool search --onlyvisible --name 'Opening Message' 2>/dev/null | head -1) && [ -n "$msg" ]; then
-    xdotool windowfocus --sync "$msg" key Escape
-    sleep 0.3
-  fi
   sleep 1 # the input devices go on after the sample opened
   xdotool windowfocus --sync "$win"
   sleep 0.3
