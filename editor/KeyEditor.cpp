@@ -1,5 +1,7 @@
 #include "editor/KeyEditor.h"
 
+#include <algorithm>
+
 #include "common/Folders.h"
 #include "common/NumberText.h"
 #include "editor/EditorNumbers.h"
@@ -204,7 +206,7 @@ std::string KeyEditor::StepKeyNo(int dir, std::string_view fieldText) {
 
 std::string KeyEditor::StepKeyNo(int dir) {
     const KeyAssign* k = EditKey();
-    return k ? StepKeyNo(dir, View().midi.keyTxt) : std::string();
+    return k ? StepKeyNo(dir, IntText(std::clamp(k->MidiKeyNo, 0, kMaxMidiKeyNo))) : std::string();
 }
 
 std::string KeyEditor::CommitVelosValue(double value) {
