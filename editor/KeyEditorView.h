@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "boards/LayOutBoard.h" // Rgb
 #include "document/ProgramState.h"
 
 namespace tambrel {
@@ -33,10 +34,6 @@ inline constexpr std::string_view kNoDeviceSelected = "No Input Device selected,
 // with HideLbl(0) or HideLbl(1)) or the editor (IsAsgnFramPic(1)).
 enum class EditorLayer { NoKeyHint, KeyOutOfLimitHint, Editor };
 
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
 inline constexpr Rgb kGreenText{0, 128, 0};
 inline constexpr Rgb kNavyText{0, 0, 128};
 inline constexpr Rgb kRedText{255, 0, 0};
