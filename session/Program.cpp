@@ -20,7 +20,11 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
     : st_(st), settings_(settings), output_(output), timers_(seams.timers), instrument_(st, [&] {
           seams.settings = &settings;
           return std::move(seams);
-      }()) {
+      }()),
+      editor_(st, instrument_.Player()),
+      buttons_(st, instrument_.Player(), instrument_.Input(), [this] { DetectInputDevices(); }) {
+    editor_.input = &instrument_.Input();
+    editor_.midiOutput = instrument_.GetMidiOutput();
     // The pump runs only while it has work: an idle program sleeps.
     pumpTimer_ = timers_.Create([this] {
         instrument_.PumpAudio();

@@ -11,6 +11,8 @@
 
 #include "common/AudioOutput.h"
 #include "common/Settings.h"
+#include "editor/EditorButtons.h"
+#include "editor/KeyEditor.h"
 #include "document/ProgramState.h"
 #include "session/Instrument.h"
 #include "session/WindowKeyboard.h"
@@ -29,6 +31,10 @@ public:
     Instrument& GetInstrument() { return instrument_; }
     const MidiPortMenu& PortMenu() const { return portMenu_; }
     const WindowKeyboard& GetWindowKeyboard() const { return windowKeyboard_; }
+    // The key assignment editor and the buttons beside it, wired to this
+    // program's player, input and MIDI output.
+    KeyEditor& Editor() { return editor_; }
+    EditorButtons& Buttons() { return buttons_; }
     // Detects the devices again (start-up and "Detect Again").
     void DetectInputDevices();
     // The "Midi Port" menu's item i (1-based) was chosen.
@@ -59,6 +65,8 @@ private:
     Instrument instrument_;
     MidiPortMenu portMenu_;
     WindowKeyboard windowKeyboard_;
+    KeyEditor editor_;
+    EditorButtons buttons_;
     int pumpTimer_ = -1;
     bool pumping_ = false;
 };

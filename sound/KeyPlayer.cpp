@@ -202,21 +202,48 @@ void KeyPlayer::SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t
         for (std::int32_t i = Q.QueCount(); i >= 1; --i)
             if (Q.QueItems[static_cast<std::size_t>(i)] == me) Q.RemoveWaiting(i);
         if (Q.QueItems[0] != me) break;
-        StopDupCopiesNow(me);
-        // A muted keep-looping entry must not be replayed by the service below.
-        Q.QueLoop = kVbFalse;
-        // Only the services pending now: serving arms a new one, which must
-        // not be fired as well.
-        std::vector<TimerClass1*> pending;
-        for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
-            TimerClass1& t = timers_.Timer(i);
-            if (!t.IsFree && t.ActType == kTimerServeQueue && t.QueIdx == q) pending.push_back(&t);
-        }
-        for (TimerClass1* t : pending)
-            if (!t->IsFree && t->ActType == kTimerServeQueue && t->QueIdx == q) FireNow(*t);
+        EndQueueTurn(q, me);
         break;
     }
     default: break;
+    }
+}
+
+void KeyPlayer::EndQueueTurn(std::int32_t q, const KeyTriple& me) {
+    PlayQueue& Q = queues_.Queue(q);
+    StopDupCopiesNow(me);
+    // A keep-looping entry must not be replayed by the service below.
+    Q.QueLoop = kVbFalse;
+    // Only the services pending now: serving arms a new one, which must
+    // not be fired as well.
+    std::vector<TimerClass1*> pending;
+    for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+        TimerClass1& t = timers_.Timer(i);
+        if (!t.IsFree && t.ActType == kTimerServeQueue && t.QueIdx == q) pending.push_back(&t);
+    }
+    for (TimerClass1* t : pending)
+        if (!t->IsFree && t->ActType == kTimerServeQueue && t->QueIdx == q) FireNow(*t);
+}
+
+void KeyPlayer::CancelPending(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+    Quietly([&] { CancelPendingNow({playBoard, board, key}); });
+}
+
+void KeyPlayer::CancelPendingNow(const KeyTriple& me) {
+    // Whatever style armed them: a copy scheduled while the key had another
+    // style must not sound after the change either.
+    for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
+        TimerClass1& t = timers_.Timer(i);
+        if (!t.IsFree && (t.ActType == kTimerPlayCopy || t.ActType == kTimerStopKey) && t.Owner() == me) t.ResetIt();
+    }
+    // Every queue, not only the one QueNo names now: the key may have joined
+    // another before its queue number changed.
+    for (std::int32_t q = 0; q < kQueueCount; ++q) {
+        PlayQueue& Q = queues_.Queue(q);
+        if (!Q.QueBusy) continue;
+        for (std::int32_t i = Q.QueCount(); i >= 1; --i)
+            if (Q.QueItems[static_cast<std::size_t>(i)] == me) Q.RemoveWaiting(i);
+        if (Q.QueItems[0] == me) EndQueueTurn(q, me);
     }
 }
 

@@ -47,6 +47,12 @@ public:
     void StopDupCopies(std::int32_t key, std::int32_t board, std::int32_t playBoard);
     // Cancels everything the wave key has playing or pending (it was muted).
     void SilenceKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    // Cancels what the key has pending whatever its play style now: its
+    // delayed copies, the end of its counted loop and its waiting queue
+    // entries; a queue playing it goes on to its next entry at once. For a
+    // key whose source or play style changes, so nothing of the old
+    // assignment sounds later.
+    void CancelPending(std::int32_t key, std::int32_t board, std::int32_t playBoard);
     // kStopAll, kStopMidi or kStopLoopAndQueue; other values do nothing.
     void StopSounds(int option);
     // The key's action command: change the active Play Board, or stop sounds.
@@ -65,6 +71,10 @@ private:
     void PlayDupCopyNow(const KeyTriple& owner);
     void StopDupCopiesNow(const KeyTriple& owner);
     void SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void CancelPendingNow(const KeyTriple& me);
+    // The entry playing in queue q is cut short: its copies stop, it does not
+    // loop again, and the queue's pending service runs now.
+    void EndQueueTurn(std::int32_t q, const KeyTriple& me);
     void StopSoundsNow(int option);
     void DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
     void PlayMultiple(const KeyAssign& k, const KeyTriple& owner);

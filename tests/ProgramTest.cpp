@@ -168,6 +168,25 @@ TEST(Program, ThePumpTicksOnlyWhileTheMixerHasWorkForIt) {
     EXPECT_EQ(mixer.VoicesInUse(), 0);
 }
 
+TEST(Program, TheEditorsButtonsAreWiredToThisProgram) {
+    ProgramRig rig;
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    rig.t.shell.Clear();
+    rig.program->Buttons().DetectAgain();
+    // The program's own detection (its menus), then every view and the editor.
+    const std::size_t menus = rig.IndexOf(ShellEvent::UpdateDeviceMenus);
+    ASSERT_NE(menus, SIZE_MAX);
+    const auto& n = rig.t.shell.notices;
+    ASSERT_GE(n.size(), 2u);
+    EXPECT_EQ(n[n.size() - 2].event, ShellEvent::RebuildAllBoardViews);
+    EXPECT_LT(menus, n.size() - 2);
+    EXPECT_TRUE(rig.t.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(rig.program->Editor().View().listsGiveFocusBack); // input is on after start
+    rig.program->Buttons().SetInputOn(false);
+    EXPECT_FALSE(rig.program->Editor().View().listsGiveFocusBack);
+}
+
 TEST(Program, WithoutASoundDeviceSaysSoAndEnds) {
     ProgramRig rig;
     rig.output.fail = true;
