@@ -35,7 +35,14 @@ QString OptionBall::PictureName(int state) const {
     return state >= 0 && state <= 2 ? pictures_[static_cast<std::size_t>(state)].Name() : QString();
 }
 
-QString OptionBall::ShownPictureKey() const { return pictures_[static_cast<std::size_t>(value_)].Key(); }
+QString OptionBall::ShownPictureKey() const {
+    Sync();
+    return pictures_[static_cast<std::size_t>(value_)].Key();
+}
+
+void OptionBall::Sync() const {
+    for (int s = 0; s <= (third_ ? 2 : 1); ++s) pictures_[static_cast<std::size_t>(s)].FetchIfResized(*store_, size());
+}
 
 void OptionBall::SetMaskColor(const QColor& c) { mask_ = c; update(); }
 void OptionBall::SetTip(const QString& tip) { ApplyTip(*this, tip); }
@@ -84,6 +91,7 @@ void OptionBall::keyPressEvent(QKeyEvent* e) {
 }
 
 void OptionBall::paintEvent(QPaintEvent*) {
+    Sync();
     QPainter p(this);
     if (!isEnabled()) p.setOpacity(0.45);
     pictures_[static_cast<std::size_t>(value_)].Paint(p, rect(), *store_, mask_);

@@ -52,8 +52,10 @@ protected:
 private:
     void Apply(int value);
 
+    void Sync() const;
+
     ImageProcessFrm* store_;
-    std::array<PictureSlot, 3> pictures_{PictureSlot(QStringLiteral("Ball_Gray")), PictureSlot(QStringLiteral("Ball_Green")),
+    mutable std::array<PictureSlot, 3> pictures_{PictureSlot(QStringLiteral("Ball_Gray")), PictureSlot(QStringLiteral("Ball_Green")),
                                          PictureSlot(QStringLiteral("Ball_Yellow"))};
     QColor mask_;
     int value_ = 0;

@@ -8,6 +8,7 @@
 namespace tambrel {
 
 bool PictureSlot::Fetch(ImageProcessFrm& store, QSize size) {
+    fetchedFor_ = size;
     if (size.isEmpty()) return false;
     const QString key = store.Get_PicturName(name_, size.width(), size.height());
     if (key.isEmpty()) return false;

@@ -24,12 +24,18 @@ public:
 
     // Fetches the copy at `size` from the store; false (key unchanged) on failure.
     bool Fetch(ImageProcessFrm& store, QSize size);
+    // Fetches again only when the size differs from the last fetch (a hidden
+    // widget is resized without a resize event).
+    void FetchIfResized(ImageProcessFrm& store, QSize size) {
+        if (size != fetchedFor_) Fetch(store, size);
+    }
     // Paints the picture over `rect` at the painter's device pixel ratio.
     void Paint(QPainter& p, const QRect& rect, const ImageProcessFrm& store, const QColor& mask) const;
 
 private:
     QString name_;
     QString key_;
+    QSize fetchedFor_;
 };
 
 } // namespace tambrel

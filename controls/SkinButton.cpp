@@ -33,7 +33,15 @@ void SkinButton::SetPictureDownName(const QString& name) {
     UpdatePicture();
 }
 
-QString SkinButton::ShownPictureKey() const { return isDown() ? down_.Key() : up_.Key(); }
+QString SkinButton::ShownPictureKey() const {
+    Sync();
+    return isDown() ? down_.Key() : up_.Key();
+}
+
+void SkinButton::Sync() const {
+    up_.FetchIfResized(*store_, size());
+    down_.FetchIfResized(*store_, size());
+}
 
 void SkinButton::SetMaskColor(const QColor& c) { mask_ = c; update(); }
 void SkinButton::SetBackColor(const QColor& c) { back_ = c; update(); }
@@ -88,6 +96,7 @@ void SkinButton::changeEvent(QEvent* e) {
 }
 
 void SkinButton::paintEvent(QPaintEvent*) {
+    Sync();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (backStyle_ == 1 && back_.isValid()) p.fillRect(rect(), back_);
@@ -95,8 +104,10 @@ void SkinButton::paintEvent(QPaintEvent*) {
     (isDown() ? down_ : up_).Paint(p, rect(), *store_, mask_);
     p.setOpacity(1.0);
     if (!text().isEmpty()) {
-        QColor c = fore_.isValid() ? fore_ : palette().color(QPalette::ButtonText);
-        if (!isEnabled()) c.setAlphaF(0.5);
+        // Disabled captions are the normal colour faded, so they stay legible
+        // on light and mid-grey faces alike.
+        QColor c = fore_.isValid() ? fore_ : palette().color(QPalette::Active, QPalette::ButtonText);
+        if (!isEnabled()) c.setAlphaF(0.45);
         // Held buttons sink by a pixel, as their pictures do.
         const int sink = isDown() ? 1 : 0;
         PaintCaption(p, rect().adjusted(sink, lblTop_ + sink, sink, sink), text(), font(), c, Qt::AlignHCenter | Qt::AlignTop,

@@ -89,9 +89,11 @@ private:
     void StopRepeat();
     void ReleaseHost();
 
+    void Sync() const;
+
     ImageProcessFrm* store_;
-    PictureSlot up_{QStringLiteral("Button_Up")};
-    PictureSlot down_{QStringLiteral("Button_Dn")};
+    mutable PictureSlot up_{QStringLiteral("Button_Up")};
+    mutable PictureSlot down_{QStringLiteral("Button_Dn")};
     QColor mask_, back_, fore_;
     int backStyle_ = 0;
     int lblTop_ = 0;

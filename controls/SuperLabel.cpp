@@ -47,6 +47,7 @@ void SuperLabel::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void SuperLabel::paintEvent(QPaintEvent*) {
+    picture_.FetchIfResized(*store_, size());
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     picture_.Paint(p, rect(), *store_, mask_);

@@ -21,7 +21,10 @@ public:
     QString Caption() const { return text(); }
     void SetPictureName(const QString& name);
     QString PictureName() const { return picture_.Name(); }
-    QString ShownPictureKey() const { return picture_.Key(); }
+    QString ShownPictureKey() const {
+        picture_.FetchIfResized(*store_, size());
+        return picture_.Key();
+    }
     // Horizontal alignment of the caption.
     void SetAlignment(Qt::Alignment a);
     void SetLblTop(int y);
@@ -43,7 +46,7 @@ protected:
 
 private:
     ImageProcessFrm* store_;
-    PictureSlot picture_{QStringLiteral("Heading")};
+    mutable PictureSlot picture_{QStringLiteral("Heading")};
     QColor fore_, mask_;
     Qt::Alignment align_ = Qt::AlignLeft;
     int lblTop_ = 0;

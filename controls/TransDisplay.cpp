@@ -183,12 +183,16 @@ bool TransDisplay::eventFilter(QObject* watched, QEvent* e) {
         }
         emit KeyDown(k->key(), k->modifiers(), k->text());
     } else if (e->type() == QEvent::FocusOut && !ending_ && IsEditing()) {
-        AcceptEdit();
+        // Focus lost because the display was disabled drops the typing;
+        // any other way of leaving keeps it.
+        if (isEnabled()) AcceptEdit();
+        else CancelEdit();
     }
     return QWidget::eventFilter(watched, e);
 }
 
 void TransDisplay::paintEvent(QPaintEvent*) {
+    picture_.FetchIfResized(*store_, size());
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (backStyle_ == 1 && back_.isValid()) p.fillRect(rect(), back_);

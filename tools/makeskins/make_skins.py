@@ -240,7 +240,8 @@ def skin0():
     p["DrumSmall_Green"] = drum(GREEN, BLACK, WHITE, YELLOW)
     p["DrumSmall_Gray"] = drum(GREY, BLACK, WHITE, SILVER)
     box = (f'<rect x="0" y="0" width="16" height="16" fill="{GREY}"/><rect x="1" y="1" width="15" height="15" fill="{WHITE}"/>'
-           f'<rect x="1" y="1" width="14" height="14" fill="{BLACK}"/><rect x="2" y="2" width="13" height="13" fill="{WHITE}"/>')
+           f'<rect x="1" y="1" width="14" height="14" fill="{BLACK}"/><rect x="2" y="2" width="13" height="13" fill="{SILVER}"/>'
+           f'<rect x="2" y="2" width="12" height="12" fill="{WHITE}"/>')
     p["Check_Off"] = svg(16, 16, box)
     p["Check_On"] = svg(16, 16, box + f'<path d="M4 8 L7 11 L12 4.5" fill="none" stroke="{BLACK}" stroke-width="2.2"/>')
     ring = f'<circle cx="8" cy="8" r="6.5" fill="{WHITE}" stroke="{BLACK}" stroke-width="1.2"/>'
