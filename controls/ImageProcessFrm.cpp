@@ -34,7 +34,17 @@ ImageProcessFrm::ImageProcessFrm(QObject* parent, QString skinRoot) : QObject(pa
     static const bool registered = (RegisterSkinResources(), true);
     (void)registered;
     onError_ = [](const QString& text, const QString& name) {
-        QMessageBox::warning(nullptr, QGuiApplication::applicationDisplayName(), text + QStringLiteral(": ") + name);
+        // Pictures are fetched while painting; the box waits for the event
+        // loop so that no dialog runs inside a paint.
+        QMetaObject::invokeMethod(
+            qApp,
+            [text, name] {
+                QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+                                text + QLatin1Char('\n') + name, QMessageBox::Ok);
+                box.setTextFormat(Qt::PlainText);
+                box.exec();
+            },
+            Qt::QueuedConnection);
     };
 }
 

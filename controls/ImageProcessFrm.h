@@ -68,7 +68,7 @@ public:
 
     // Receives the store's error texts ("Error Getting Picture name",
     // "Error loading Picture") with the picture name concerned. The default
-    // shows a message box; each text and name is reported once per skin load
+    // shows a message box once the event loop is free; each text and name is reported once per skin load
     // so that many controls with the same bad name do not flood the screen.
     using ErrorHandler = std::function<void(const QString& text, const QString& name)>;
     void SetErrorHandler(ErrorHandler handler) { onError_ = std::move(handler); }

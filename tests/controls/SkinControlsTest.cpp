@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -56,6 +58,7 @@ private slots:
     void everySkinHoldsEveryPictureTheWindowsUse();
     void sizedCopiesAndTheirKeys();
     void unknownNamesAndBadSizesReportOnceAndKeepThePicture();
+    void defaultErrorBoxWaitsForTheEventLoop();
     void skinChoiceFollowsSettingsAndScreenDepth();
     void skinWithoutPictureSetFallsBackWithoutErrors();
     void brokenPictureFileReportsLoadingError();
@@ -137,6 +140,23 @@ void SkinControlsTest::unknownNamesAndBadSizesReportOnceAndKeepThePicture() {
     QCOMPARE(b.ShownPictureKey(), QString("ButtonGreen_Up"));
     b.SetPictureName("Missing");
     QCOMPARE(b.ShownPictureKey(), QString("ButtonGreen_Up")); // the previous picture stays
+}
+
+void SkinControlsTest::defaultErrorBoxWaitsForTheEventLoop() {
+    ImageProcessFrm store;
+    store.ResetPictures(32);
+    // Fetching happens while painting: the answer comes at once, no dialog yet.
+    QCOMPARE(store.Get_PicturName("Missing<b>", 10, 10), QString());
+    QVERIFY(!QApplication::activeModalWidget());
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen = box->text();
+            QCOMPARE(box->textFormat(), Qt::PlainText);
+            box->accept();
+        }
+    });
+    QTRY_COMPARE(seen, QString("Error Getting Picture name\nMissing<b>"));
 }
 
 void SkinControlsTest::skinChoiceFollowsSettingsAndScreenDepth() {
