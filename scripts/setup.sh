@@ -12,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev   # the fuzz targets
   qt6-base-dev qt6-svg-dev libgl-dev  # the main program's windows
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots
+  desktop-file-utils appstream dpkg-dev file shared-mime-info  # checking the install and the Debian package
 )
 missing=()
 for p in "${packages[@]}"; do
