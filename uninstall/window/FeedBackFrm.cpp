@@ -1,7 +1,5 @@
 #include "uninstall/window/FeedBackFrm.h"
 
-#include "app/LinkButton.h"
-
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,6 +19,20 @@ void Describe(QWidget* w, const QString& name, const QString& tip) {
     w->setAccessibleDescription(tip);
 }
 
+// A flat button that looks like a web link, reachable with Tab.
+QPushButton* MakeLinkButton(QWidget* parent) {
+    auto* b = new QPushButton(parent);
+    b->setFlat(true);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setFocusPolicy(Qt::StrongFocus);
+    b->setAutoDefault(false);
+    b->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline; border: none; "
+                                    "padding: 0px; text-align: left; }"
+                                    "QPushButton:focus { border: 1px dotted palette(link); }"));
+    b->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    return b;
+}
+
 } // namespace
 
 QLabel* FeedBackFrm::AddLine(QVBoxLayout* box, const char* name) {
@@ -34,6 +46,7 @@ QLabel* FeedBackFrm::AddLine(QVBoxLayout* box, const char* name) {
 
 FeedBackFrm::FeedBackFrm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("FeedBackFrm"));
+    setMinimumWidth(460);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(24, 20, 24, 16);
     box->setSpacing(6);

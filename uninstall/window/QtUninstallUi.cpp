@@ -67,6 +67,9 @@ bool QtUninstallUi::Open(std::string_view address, std::string& error) {
     return false;
 }
 
-void QtUninstallUi::End(int status) { QCoreApplication::exit(status); }
+void QtUninstallUi::End(int status) {
+    if (onEnd_) onEnd_(status);
+    else QCoreApplication::exit(status);
+}
 
 } // namespace tambrel

@@ -9,7 +9,9 @@ namespace tambrel {
 
 class QtUninstallUi final : public UninstallUi {
 public:
-    explicit QtUninstallUi(FeedBackFrm& window) : window_(window) {}
+    // onEnd ends the program; by default it quits the event loop.
+    explicit QtUninstallUi(FeedBackFrm& window, std::function<void(int)> onEnd = {})
+        : window_(window), onEnd_(std::move(onEnd)) {}
 
     void Message(std::string_view text, std::string_view title) override;
     UninstallAnswer AskStop(std::string_view text, std::string_view title) override;
@@ -20,6 +22,7 @@ public:
 
 private:
     FeedBackFrm& window_;
+    std::function<void(int)> onEnd_;
 };
 
 } // namespace tambrel

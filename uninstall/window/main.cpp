@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/QtTimerHost.h"
 #include "common/Folders.h"
 #include "uninstall/Uninstaller.h"
 #include "uninstall/window/FeedBackFrm.h"
 #include "uninstall/window/QtUninstallUi.h"
+#include "uninstall/window/UninstallTimers.h"
 
 using namespace tambrel;
 
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
 
-    QtTimerHost timers;
+    UninstallTimers timers;
     SpawnedProcess process;
     FeedBackFrm window;
     QtUninstallUi ui(window);
