@@ -6,10 +6,13 @@
 #include <QSocketNotifier>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/CloseSignals.h"
 #include "app/DeviceListDialog.h"
+#include "app/DxDnLoadFrm.h"
+#include "app/InstallerSwitches.h"
 #include "app/MainWindow.h"
 #include "app/QtShell.h"
 #include "app/QtTimerHost.h"
@@ -23,6 +26,7 @@
 #include "sound/MidiPorts.h"
 #include "sound/SoundService.h"
 #include "sound/sdl/SdlAudioOutput.h"
+#include "sound/sdl/SdlAudioRoot.h"
 #ifdef TAMBREL_HAVE_FLUIDSYNTH
 #include "sound/fluidsynth/FluidSynthEngine.h"
 #include "sound/fluidsynth/FluidSynthPorts.h"
@@ -81,15 +85,13 @@ struct MidiServices {
 } // namespace
 
 int RunMainProgram(int argc, char** argv) {
+    if (const std::optional<int> status = RunInstallerSwitches(argc, argv)) return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(FromCore(kProgramTitle));
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList args = QApplication::arguments();
     const std::string commandLine = CommandLine(args);
-
-    // The installer hooks come with the installer; until then these runs
-    // touch nothing and end at once.
-    if (commandLine == "-AfterInstall" || commandLine == "-BeforeUnInstall") return 0;
 
     SingleInstance instance(RuntimeFolder(), "TambrelOrchestra");
     switch (instance.Claim(1000)) {
@@ -116,7 +118,9 @@ int RunMainProgram(int argc, char** argv) {
     QDir().mkpath(QString::fromStdString(FolderOf(settingsPath)));
     const Settings settings(settingsPath);
 
-    CreateDirectX(st, true, "");
+    // SDL's audio system is the root the sound device is opened from.
+    const SdlAudioRoot audioRoot;
+    if (!audioRoot.Ok()) ShowAudioStartFailure(st.AppPath, audioRoot.Error());
 
     MainWindow window(st, shell);
     window.ApplyPlacement(settings.ReadSetting("General", "WindowSizPos", "0,0,0,0,0"));

@@ -8,10 +8,13 @@ namespace tambrel {
 
 bool CreateDirectX(ProgramState& st, bool servicesPresent, const std::string& error) {
     if (servicesPresent) return true;
-    st.shell.Message("Could Not Initilize DirectX7.\r\n(Error: " + error +
-                         ")\r\nIf this problem persists in Win95/98 you need to reinstall directX7 or higher.",
-                     "", MsgButtons::Ok);
+    st.shell.Message(DirectXErrorLine(error), "", MsgButtons::Ok);
     return false;
+}
+
+std::string DirectXErrorLine(std::string_view error) {
+    return "Could Not Initilize DirectX7.\r\n(Error: " + std::string(error) +
+           ")\r\nIf this problem persists in Win95/98 you need to reinstall directX7 or higher.";
 }
 
 bool InitSound(ProgramState& st, AudioOutput& output, AudioOutput::RenderFn render) {

@@ -3,6 +3,7 @@
 // User-interface thread.
 
 #include <string>
+#include <string_view>
 
 #include "document/ProgramState.h"
 #include "common/AudioOutput.h"
@@ -15,6 +16,9 @@ class KeyPlayer;
 // On failure shows the start-up text of the download-links window through
 // the shell and returns false; start-up goes on.
 bool CreateDirectX(ProgramState& st, bool servicesPresent, const std::string& error);
+// The error line of the download-links window when the audio system cannot be
+// started; error is the audio system's own description.
+std::string DirectXErrorLine(std::string_view error);
 
 // Opens the sound device and starts pulling frames from render. On failure
 // shows the long message and returns false: the program then ends.

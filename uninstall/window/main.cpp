@@ -1,0 +1,39 @@
+// TbUninst: the desktop's "Uninstall" action runs it with the removal
+// command, "TbUninst PREFIX/tambrel-remove".
+#include <QApplication>
+
+#include <string>
+#include <vector>
+
+#include "common/Folders.h"
+#include "uninstall/Uninstaller.h"
+#include "uninstall/window/FeedBackFrm.h"
+#include "uninstall/window/QtUninstallUi.h"
+#include "uninstall/window/UninstallTimers.h"
+
+using namespace tambrel;
+
+int main(int argc, char** argv) {
+    // Taken before Qt reads its own options out of argv.
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TbUninst"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+
+    UninstallTimers timers;
+    SpawnedProcess process;
+    FeedBackFrm window;
+    QtUninstallUi ui(window);
+    Uninstaller uninstaller(ui, timers, process);
+    window.onLink = [&uninstaller](int i) { uninstaller.OnLink(i); };
+    window.onContinue = [&uninstaller] { uninstaller.OnContinue(); };
+    window.onCancel = [&uninstaller] { uninstaller.OnCancel(); };
+
+    uninstaller.Start(
+        args, [&folder](const std::string& name) { return FileExists(folder + "/" + name); },
+        [](const std::string& path) { return FileExists(path); });
+    if (uninstaller.Ended()) return uninstaller.ExitStatus();
+    const int status = QApplication::exec();
+    return uninstaller.Ended() ? uninstaller.ExitStatus() : status;
+}
