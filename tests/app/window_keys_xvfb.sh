@@ -14,6 +14,9 @@ if [ -z "${TAMBREL_IN_XVFB:-}" ]; then
   TAMBREL_IN_XVFB=1 exec xvfb-run -a -s '-screen 0 1280x900x24' bash "$0" "$@"
 fi
 
+# Under the sanitizers, leaks inside system libraries are not the program's.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-system-libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 tmp=$(mktemp -d)
 pid=""
 cleanup() {
