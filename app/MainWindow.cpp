@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/DeviceListDialog.h"
+#include "app/KeyEditorPanel.h"
 #include "boards/RefreshBoardViews.h"
 #include "boards/view/BoardViewWindow.h"
 #include "sound/KeyPlayer.h"
@@ -61,7 +62,13 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     area_->setAccessibleName("Play Tables");
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    layout->addWidget(area_, 1);
+    auto* body = new QHBoxLayout;
+    editorPanel_ = new KeyEditorPanel(central);
+    editorPanel_->focusBack = this;
+    editorPanel_->onTip = [this](const QString& t) { Tip(t); };
+    body->addWidget(editorPanel_);
+    body->addWidget(area_, 1);
+    layout->addLayout(body, 1);
     connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         // Views shown while they are being rebuilt activate themselves one
         // after another; only the user's choice, or the rebuild's own
@@ -106,6 +113,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::SetProgram(Program* program) {
     program_ = program;
+    editorPanel_->SetProgram(program);
     qApp->installEventFilter(this);
 }
 
@@ -273,7 +281,7 @@ void MainWindow::ShowKeyMenu(int p, int b, int k) {
     mute->setChecked(key && key->Mute == 1);
     QAction* chosen = menu.exec(QCursor::pos());
     if (!program_ || !chosen) return;
-    if (chosen == play) program_->GetInstrument().Player().PlayKey(k, b, p);
+    if (chosen == play) program_->Buttons().PlayPopupKey();
     else if (chosen == mute) program_->GetInstrument().Player().ToggleMute(k, b, p);
 }
 
@@ -377,6 +385,9 @@ void MainWindow::OnEvent(ShellEvent event, int a, int b, int c) {
     case ShellEvent::ShowKeyIcon:
         if (BoardViewWindow* v = ViewOf(a)) v->View()->Repaint();
         break;
+    case ShellEvent::ShowPlayAssignment: editorPanel_->ShowPlayAssignment(); break;
+    case ShellEvent::HidePlayAssignment: editorPanel_->Render(); break;
+    case ShellEvent::ShowInputOnOff: editorPanel_->ShowInputOnOff(); break;
     case ShellEvent::ShowKeyMenu: ShowKeyMenu(a, b, c); break;
     case ShellEvent::ShowPlayTableMenu: ShowPlayTableMenu(); break;
     case ShellEvent::ShowOpenMessage: ShowOpenMessageDialog(a != 0); break;

@@ -22,6 +22,7 @@ namespace tambrel {
 class Program;
 class QtShell;
 class BoardViewWindow;
+class KeyEditorPanel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -39,6 +40,8 @@ public:
     BoardViewWindow* BoardViewOf(int p) const { return ViewOf(p); }
     QLabel* TipPanel() const { return tipPanel_; }
     QLabel* StatusPanel() const { return statusPanel_; }
+    // The key assignment editor beside the Play Tables.
+    KeyEditorPanel* EditorPanel() const { return editorPanel_; }
 
     // Raised by a second instance: un-minimised, raised and activated.
     void BringToFront();
@@ -95,6 +98,7 @@ private:
     QtShell& shell_;
     Program* program_ = nullptr;
     QMdiArea* area_ = nullptr;
+    KeyEditorPanel* editorPanel_ = nullptr;
     QLabel* curPlyBdLbl_ = nullptr;
     QLabel* recNameLbl_ = nullptr;
     QLabel* tipPanel_ = nullptr;

@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include <QScopeGuard>
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -15,7 +16,9 @@
 #include "app/InstallerSwitches.h"
 #include "app/MainWindow.h"
 #include "app/QtShell.h"
+#include "app/KeyEditorPanel.h"
 #include "app/QtTimerHost.h"
+#include "controls/ImageProcessFrm.h"
 #include "app/SingleInstance.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
@@ -117,6 +120,9 @@ int RunMainProgram(int argc, char** argv) {
                          QDir::homePath().toStdString());
     QDir().mkpath(QString::fromStdString(FolderOf(settingsPath)));
     const Settings settings(settingsPath);
+    // The skinned controls draw from the skin the settings name.
+    ImageProcessFrm::Shared().SetSettings(&settings);
+    ImageProcessFrm::Shared().ResetPictures();
 
     // SDL's audio system is the root the sound device is opened from.
     const SdlAudioRoot audioRoot;
@@ -147,6 +153,9 @@ int RunMainProgram(int argc, char** argv) {
         return bridge;
     };
     Program program(st, settings, std::move(seams), output);
+    // The arrows repeat on the program's timers, which go before the window.
+    window.EditorPanel()->SetTimerHost(&timers);
+    const auto releaseTimers = qScopeGuard([&window] { window.EditorPanel()->SetTimerHost(nullptr); });
     program.GetInstrument().Input().chooseDevice = [&window](std::string_view text, const std::vector<std::string>& entries) {
         return ChooseFromDeviceList(&window, text, entries);
     };

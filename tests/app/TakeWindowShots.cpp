@@ -14,6 +14,8 @@
 
 #include "app/AboutFrm.h"
 #include "app/HelpWindow.h"
+#include "app/KeyEditorPanel.h"
+#include "controls/ImageProcessFrm.h"
 #include "app/MainWindow.h"
 #include "app/OpenMsgFrm.h"
 #include "app/QtShell.h"
@@ -60,6 +62,31 @@ int main(int argc, char** argv) {
     window.resize(1000, 700);
     window.show();
     program.Start("");
+
+    // The key assignment panel for the first key of each kind in the sample.
+    auto shootKey = [&](std::int32_t src, const char* name) {
+        for (std::int32_t p = 1; p <= st.Orc.SetNos(); ++p)
+            for (std::int32_t b = 1; b <= st.Orc.Set(p).BodNos(); ++b)
+                for (std::int32_t k = 1; k <= 256; ++k)
+                    if (const KeyAssign* key = st.Orc.FindKey(p, b, k); key && key->SndSrc == src) {
+                        st.EditSet = p;
+                        st.EditBd = b;
+                        st.EditKey = k;
+                        st.EditKeyValid = kVbTrue;
+                        window.EditorPanel()->ShowPlayAssignment();
+                        save(&window, name);
+                        return;
+                    }
+    };
+    ImageProcessFrm::Shared().SetSettings(&settings);
+    ImageProcessFrm::Shared().ResetPictures();
+    save(&window, "key-editor-hint.png");
+    shootKey(kSrcWave, "key-editor-wave.png");
+    shootKey(kSrcMidi, "key-editor-midi.png");
+    shootKey(kSrcAction, "key-editor-action.png");
+    settings.WriteSetting("General", "Current Skin", "0");
+    ImageProcessFrm::Shared().ResetPictures();
+    shootKey(kSrcWave, "key-editor-skin0.png");
 
     {
         LayoutFrm editor(st, &window);

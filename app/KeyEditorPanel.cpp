@@ -1,0 +1,629 @@
+#include "app/KeyEditorPanel.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/QtShell.h"
+#include "controls/OptionBall.h"
+#include "controls/SkinButton.h"
+#include "controls/TransDisplay.h"
+#include "editor/EditorButtons.h"
+#include "editor/KeyEditor.h"
+#include "editor/StatusTips.h"
+#include "session/Program.h"
+
+namespace tambrel {
+
+namespace {
+constexpr int kArrowFirstMs = 250, kArrowNextMs = 75;
+constexpr int kButtonHeight = 24;
+
+QString Q(std::string_view s) { return FromCore(s); }
+
+QColor ToQColor(Rgb c) { return QColor(c.R, c.G, c.B); }
+
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setAccessibleName(text);
+    return l;
+}
+
+QLabel* Heading(const QString& text, QWidget* parent) {
+    QLabel* l = PlainLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+void FillList(QComboBox* box, const ListView& list) {
+    if (box->count() != static_cast<int>(list.items.size())) {
+        box->clear();
+        for (const std::string& item : list.items) box->addItem(Q(item));
+    } else {
+        for (int i = 0; i < box->count(); ++i) box->setItemText(i, Q(list.items[static_cast<std::size_t>(i)]));
+    }
+    box->setCurrentIndex(list.selected);
+    box->setVisible(list.visible);
+}
+
+void SetFieldText(QLineEdit* e, const std::string& text) {
+    // Text being typed stays while the field has the focus.
+    if (!e->hasFocus()) e->setText(Q(text));
+}
+} // namespace
+
+ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);
+    setAccessibleName(text);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit Clicked();
+    QLabel::mouseReleaseEvent(e);
+}
+
+KeyEditorPanel::KeyEditorPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName("KeyEditorPanel");
+    setAccessibleName(Q(kPanelHeading));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(2, 2, 2, 2);
+    outer->setSpacing(4);
+    QLabel* heading = Heading(Q(kPanelHeading), this);
+    Tip(heading, Q(kTipAssignmentHeading), heading->text());
+    outer->addWidget(heading);
+
+    layers = new QStackedWidget(this);
+    layers->setObjectName("AsgnFramPic");
+    hintLbl = PlainLabel(Q(kHintNoKey), layers);
+    hintLbl->setObjectName("HideLbl");
+    hintLbl->setWordWrap(true);
+    hintLbl->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    hintLbl->setContentsMargins(4, 8, 4, 8);
+    layers->addWidget(hintLbl);
+
+    auto* editor = new QWidget(layers);
+    auto* el = new QVBoxLayout(editor);
+    el->setContentsMargins(0, 0, 0, 0);
+    el->setSpacing(3);
+    curKeyLbl = PlainLabel(QString(), editor);
+    curKeyLbl->setObjectName("CurKeyLbl");
+    curKeyLbl->setWordWrap(true);
+    Tip(curKeyLbl, "CurKeyLbl", "Current key");
+    el->addWidget(curKeyLbl);
+    QLabel* srcHead = Heading("Sound Source", editor);
+    Tip(srcHead, Q(kTipSourceHeading), srcHead->text());
+    el->addWidget(srcHead);
+    auto* srcRow = new QHBoxLayout;
+    srcRow->setSpacing(2);
+    for (std::size_t i = 0; i < kSourceCodes.size(); ++i) {
+        const std::int32_t code = kSourceCodes[i];
+        sourceBtn[i] = MakeButton(Q(SourceCaption(code)), QString("AsgnBtn(%1)").arg(code), editor);
+        connect(sourceBtn[i], &SkinButton::clicked, this, [this, code] { Act([&] { program_->Editor().ChooseSource(code); }); });
+        srcRow->addWidget(sourceBtn[i]);
+    }
+    el->addLayout(srcRow);
+
+    sourceFrames = new QStackedWidget(editor);
+    sourceFrames->setObjectName("SndSrcFramPic");
+    noneNote = PlainLabel(QString(), sourceFrames);
+    noneNote->setWordWrap(true);
+    noneNote->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    sourceFrames->addWidget(noneNote);
+    sourceFrames->addWidget(BuildWave());
+    sourceFrames->addWidget(BuildMidi());
+    sourceFrames->addWidget(BuildAction());
+    sourceFrames->addWidget(new QWidget(sourceFrames));
+    el->addWidget(sourceFrames);
+    dslLbl = PlainLabel(QString(), editor);
+    dslLbl->setObjectName("DslLbl");
+    dslLbl->setWordWrap(true);
+    Tip(dslLbl, "DslLbl", "DLS remark");
+    el->addWidget(dslLbl);
+    el->addStretch(1);
+    layers->addWidget(editor);
+    outer->addWidget(layers);
+    outer->addWidget(BuildButtons());
+    outer->addStretch(1);
+    setMaximumWidth(300);
+    RenderView(view_);
+}
+
+SkinButton* KeyEditorPanel::MakeButton(const QString& caption, const QString& tipName, QWidget* parent) {
+    auto* b = new SkinButton(parent);
+    b->setObjectName(tipName);
+    b->SetCaption(caption);
+    b->setMinimumHeight(kButtonHeight);
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Tip(b, tipName, caption);
+    return b;
+}
+
+SkinButton* KeyEditorPanel::MakeArrow(bool up, const QString& tipName, QWidget* parent) {
+    auto* b = new SkinButton(parent);
+    b->setObjectName(tipName);
+    b->SetCaption(up ? QStringLiteral("\u25B2") : QStringLiteral("\u25BC"));
+    b->setFixedSize(22, 22);
+    b->SetRepeatDelays(kArrowFirstMs, kArrowNextMs);
+    Tip(b, tipName, up ? "Up" : "Down");
+    b->setAccessibleName(tipName.section('_', 0, 0) + (up ? " up" : " down"));
+    return b;
+}
+
+void KeyEditorPanel::Tip(QWidget* w, const QString& tipName, const QString& name) {
+    const QString tip = Q(StatusTip(ToCore(tipName)));
+    w->setToolTip(tip);
+    w->setStatusTip(tip);
+    w->setAccessibleDescription(tip);
+    if (!name.isEmpty()) w->setAccessibleName(name);
+    w->setProperty("tambrelTip", tip);
+    w->installEventFilter(this);
+}
+
+QWidget* KeyEditorPanel::BuildWave() {
+    auto* p = new QWidget(sourceFrames);
+    p->setObjectName("WavePanel");
+    auto* l = new QGridLayout(p);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setHorizontalSpacing(4);
+    l->setVerticalSpacing(2);
+    fileNameRemLbl = PlainLabel(QString(), p);
+    fileNameRemLbl->setObjectName("FileNameRemLbl");
+    fileNameLbl = PlainLabel(QString(), p);
+    fileNameLbl->setObjectName("FileNameLbl");
+    fileNameLbl->setWordWrap(true);
+    Tip(fileNameRemLbl, "FileNameLbl", "File");
+    fileNameLbl->installEventFilter(this);
+    fileNameLbl->setAccessibleName("File name");
+    l->addWidget(fileNameRemLbl, 0, 0, 1, 4);
+    l->addWidget(fileNameLbl, 1, 0, 1, 4);
+    selectFileBtn = MakeButton(Q(kSelectFileCaption), Q(kTipSelectFile), p);
+    connect(selectFileBtn, &SkinButton::clicked, this, [this] { Act([&] { program_->Editor().SelectFile(); }); });
+    waveDur = PlainLabel(QString(), p);
+    waveDur->setObjectName("WaveDur");
+    Tip(waveDur, "WaveDur", "Wave duration");
+    l->addWidget(selectFileBtn, 2, 0, 1, 2);
+    l->addWidget(waveDur, 2, 2, 1, 2);
+
+    saveInFileChk = new QCheckBox(p);
+    saveInFileLbl = new ClickLabel(Q(kSaveInFileCaption), p);
+    Tip(saveInFileChk, "SaveInFileChk", saveInFileLbl->text());
+    Tip(saveInFileLbl, "SaveInFileChk", saveInFileLbl->text());
+    connect(saveInFileChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetSaveInFile(on); }); });
+    connect(saveInFileLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickSaveInFileLabel(); }); });
+    waveMuteChk = new QCheckBox(p);
+    waveMuteLbl = new ClickLabel(Q(kMuteCaption), p);
+    Tip(waveMuteChk, "MuteChk(0)", "Mute");
+    Tip(waveMuteLbl, "MuteChk(0)", "Mute");
+    connect(waveMuteChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetMute(on); }); });
+    connect(waveMuteLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickMuteLabel(); }); });
+    auto* checks = new QHBoxLayout;
+    checks->setSpacing(2);
+    checks->addWidget(saveInFileChk);
+    checks->addWidget(saveInFileLbl, 1);
+    checks->addWidget(waveMuteChk);
+    checks->addWidget(waveMuteLbl);
+    l->addLayout(checks, 3, 0, 1, 4);
+
+    QLabel* styleHead = Heading("Play Style", p);
+    Tip(styleHead, Q(kTipWaveStyleHeading), styleHead->text());
+    l->addWidget(styleHead, 4, 0, 1, 4);
+    for (int i = 0; i < 4; ++i) {
+        styleBtn[static_cast<std::size_t>(i)] = MakeButton(Q(StyleCaption(i)), QString("StylBtn(%1)").arg(i), p);
+        connect(styleBtn[static_cast<std::size_t>(i)], &SkinButton::clicked, this,
+                [this, i] { Act([&] { program_->Editor().ChooseStyle(i); }); });
+        l->addWidget(styleBtn[static_cast<std::size_t>(i)], 5, i);
+    }
+
+    styleFrames = new QStackedWidget(p);
+    styleFrames->setObjectName("StylFramPic");
+    // Once
+    auto* once = new QWidget(styleFrames);
+    auto* ol = new QHBoxLayout(once);
+    ol->setContentsMargins(0, 2, 0, 2);
+    allowDupChk = new QCheckBox(once);
+    allowDupLbl = new ClickLabel(Q(kAllowDupCaption), once);
+    Tip(allowDupChk, "AllowDupChk", allowDupLbl->text());
+    Tip(allowDupLbl, "AllowDupChk", allowDupLbl->text());
+    connect(allowDupChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetAllowDup(on); }); });
+    connect(allowDupLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickAllowDupLabel(); }); });
+    ol->addWidget(allowDupChk);
+    ol->addWidget(allowDupLbl, 1);
+    styleFrames->addWidget(once);
+    // Multi
+    auto* multi = new QWidget(styleFrames);
+    auto* ml = new QVBoxLayout(multi);
+    ml->setContentsMargins(0, 2, 0, 2);
+    ml->addWidget(PlainLabel("Delay play times (ms):", multi));
+    multiTimLst = new QLineEdit(multi);
+    multiTimLst->setObjectName("MultiTimLstTxt");
+    Tip(multiTimLst, "MultiTimLstTxt", "Delay play times");
+    connect(multiTimLst, &QLineEdit::editingFinished, this, [this] {
+        const std::string text = ToCore(multiTimLst->text());
+        QString shown;
+        Act([&] { shown = Q(program_->Editor().CommitDelayList(text)); });
+        multiTimLst->setText(shown);
+    });
+    ml->addWidget(multiTimLst);
+    styleFrames->addWidget(multi);
+    // Loop
+    auto* loop = new QWidget(styleFrames);
+    auto* ll = new QGridLayout(loop);
+    ll->setContentsMargins(0, 2, 0, 2);
+    for (int i = 0; i < 2; ++i) {
+        auto*& r = loopOption[static_cast<std::size_t>(i)];
+        r = new QRadioButton(Q(kLoopOptionCaptions[static_cast<std::size_t>(i)]), loop);
+        Tip(r, QString("LoopOption(%1)").arg(i), r->text());
+        connect(r, &QRadioButton::clicked, this, [this, i] { Act([&] { program_->Editor().ChooseLoopOption(i); }); });
+        ll->addWidget(r, i, 0);
+    }
+    loopTimes = new QLineEdit(loop);
+    loopTimes->setObjectName("LoopTimesTxt");
+    loopTimes->setMaximumWidth(70);
+    Tip(loopTimes, "LoopTimesTxt", "Loop times");
+    connect(loopTimes, &QLineEdit::editingFinished, this, [this] {
+        const std::string text = ToCore(loopTimes->text());
+        QString shown;
+        Act([&] { shown = Q(program_->Editor().CommitLoopTimes(text)); });
+        loopTimes->setText(shown);
+    });
+    ll->addWidget(loopTimes, 1, 1);
+    styleFrames->addWidget(loop);
+    // Queue
+    auto* queue = new QWidget(styleFrames);
+    auto* ql = new QGridLayout(queue);
+    ql->setContentsMargins(0, 2, 0, 2);
+    ql->addWidget(PlainLabel("Queue:", queue), 0, 0);
+    queueCmb = new QComboBox(queue);
+    Tip(queueCmb, "QueNoCmb", "Queue");
+    connect(queueCmb, &QComboBox::activated, this, [this](int i) { Act([&] { program_->Editor().ChooseQueue(i); }); });
+    ql->addWidget(queueCmb, 0, 1, 1, 2);
+    for (int i = 0; i < 3; ++i) {
+        auto*& r = queueDup[static_cast<std::size_t>(i)];
+        r = new QRadioButton(Q(kQueueDupCaptions[static_cast<std::size_t>(i)]), queue);
+        r->setAutoExclusive(false);
+        Tip(r, QString("QueDupLoopOpn(%1)").arg(i), r->text());
+        connect(r, &QRadioButton::clicked, this, [this, i] { Act([&] { program_->Editor().ChooseQueueDup(i); }); });
+        ql->addWidget(r, 1, i);
+    }
+    styleFrames->addWidget(queue);
+    styleFrames->addWidget(new QWidget(styleFrames));
+    l->addWidget(styleFrames, 6, 0, 1, 4);
+    return p;
+}
+
+QWidget* KeyEditorPanel::BuildMidi() {
+    auto* p = new QWidget(sourceFrames);
+    p->setObjectName("MidiPanel");
+    auto* l = new QGridLayout(p);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setHorizontalSpacing(4);
+    l->setVerticalSpacing(2);
+    midiMuteChk = new QCheckBox(p);
+    midiMuteLbl = new ClickLabel(Q(kMuteCaption), p);
+    Tip(midiMuteChk, "MuteChk(1)", "Mute");
+    Tip(midiMuteLbl, "MuteChk(1)", "Mute");
+    connect(midiMuteChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetMute(on); }); });
+    connect(midiMuteLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickMuteLabel(); }); });
+    drumOpn = new OptionBall(p);
+    drumOpn->setFixedSize(18, 18);
+    drumOpn->SetPictureName(0, "Ball_Gray");
+    drumOpn->SetPictureName(1, "Ball_Green");
+    Tip(drumOpn, "DrumOpn", "Drum");
+    connect(drumOpn, &OptionBall::Click, this, [this] {
+        const bool on = drumOpn->Value() != 0;
+        Act([&] { program_->Editor().SetDrumOn(on); });
+    });
+    auto* top = new QHBoxLayout;
+    top->setSpacing(2);
+    top->addWidget(midiMuteChk);
+    top->addWidget(midiMuteLbl);
+    top->addSpacing(12);
+    top->addWidget(drumOpn);
+    top->addWidget(PlainLabel("Drum", p));
+    top->addStretch(1);
+    l->addLayout(top, 0, 0, 1, 4);
+
+    instruLbl = PlainLabel("Instrument:", p);
+    Tip(instruLbl, "InstruLbl", "Instrument");
+    instruCmb = new QComboBox(p);
+    instruCmb->setMaxVisibleItems(16);
+    instruCmb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    instruCmb->setMinimumContentsLength(14);
+    Tip(instruCmb, "InstruCmb", "Instrument");
+    connect(instruCmb, &QComboBox::activated, this, [this](int i) {
+        Act([&] { program_->Editor().ChooseInstrument(i); });
+        GiveFocusBack();
+    });
+    l->addWidget(instruLbl, 1, 0);
+    l->addWidget(instruCmb, 1, 1, 1, 3);
+    drumBankLbl = PlainLabel("Drum Bank:", p);
+    Tip(drumBankLbl, "DrumLbl(0)", "Drum Bank");
+    drumCmb = new QComboBox(p);
+    Tip(drumCmb, "DrumCmb", "Drum Bank");
+    connect(drumCmb, &QComboBox::activated, this, [this](int i) {
+        Act([&] { program_->Editor().ChooseDrumBank(i); });
+        GiveFocusBack();
+    });
+    l->addWidget(drumBankLbl, 2, 0);
+    l->addWidget(drumCmb, 2, 1, 1, 3);
+
+    auto numberRow = [&](int row, QLabel* label, TransDisplay*& field, std::array<SkinButton*, 2>& arrows, const QString& name,
+                         const QString& arrowName) {
+        field = new TransDisplay(p);
+        field->setObjectName(name);
+        field->SetBorderStyle(1);
+        field->setMinimumWidth(70);
+        field->setFixedHeight(22);
+        Tip(field, name, label->text().remove(':'));
+        arrows[0] = MakeArrow(true, arrowName + "(0)", p);
+        arrows[1] = MakeArrow(false, arrowName + "(1)", p);
+        for (SkinButton* a : arrows) a->setObjectName(a->objectName());
+        l->addWidget(label, row, 0);
+        l->addWidget(field, row, 1);
+        l->addWidget(arrows[0], row, 2);
+        l->addWidget(arrows[1], row, 3);
+    };
+    keyNoLbl = PlainLabel("Key No:", p);
+    Tip(keyNoLbl, "KeyTxt", "Key No");
+    numberRow(3, keyNoLbl, keyTxt, keyUp, "KeyTxt", "Key_Up");
+    drumName = PlainLabel(QString(), p);
+    drumName->setObjectName("DrumName");
+    Tip(drumName, "DrumLbl(1)", "Drum name");
+    l->addWidget(drumName, 4, 0, 1, 4);
+    QLabel* velosLbl = PlainLabel("Velocity:", p);
+    Tip(velosLbl, "VelosTxt", "Velocity");
+    numberRow(5, velosLbl, velosTxt, velosUp, "VelosTxt", "Velos_Up");
+    durLbl = PlainLabel("Dur (sec):", p);
+    Tip(durLbl, "DurLbl2", "Duration");
+    numberRow(6, durLbl, durTxt, durUp, "DurTxt", "Dur_Up");
+
+    // Each number field: Enter commits and shows what the editor made of
+    // it, Escape leaves the shown value; the arrows step from the field.
+    auto wire = [this](TransDisplay* field, std::array<SkinButton*, 2>& arrows, std::string (KeyEditor::*commit)(std::string_view),
+                       std::string (KeyEditor::*step)(int, std::string_view)) {
+        connect(field, &TransDisplay::EditAccepted, this, [this, field, commit](const QString& text) {
+            const std::string typed = ToCore(text);
+            QString shown;
+            Act([&] { shown = Q((program_->Editor().*commit)(typed)); });
+            field->SetText(shown);
+        });
+        connect(field, &TransDisplay::EditCanceled, this, [this] { Render(); });
+        for (int i = 0; i < 2; ++i) {
+            const int dir = i == 0 ? 1 : -1;
+            auto go = [this, field, step, dir] {
+                const std::string from = ToCore(field->Text());
+                QString shown;
+                Act([&] { shown = Q((program_->Editor().*step)(dir, from)); });
+                field->SetText(shown);
+            };
+            connect(arrows[static_cast<std::size_t>(i)], &SkinButton::pressed, this, go);
+            connect(arrows[static_cast<std::size_t>(i)], &SkinButton::Repeat, this, go);
+        }
+    };
+    wire(keyTxt, keyUp, &KeyEditor::CommitKeyNo, static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepKeyNo));
+    wire(velosTxt, velosUp, &KeyEditor::CommitVelos, static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepVelos));
+    wire(durTxt, durUp, &KeyEditor::CommitDur, static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepDur));
+
+    QLabel* styleHead = Heading("Play Style", p);
+    Tip(styleHead, Q(kTipMidiStyleHeading), styleHead->text());
+    l->addWidget(styleHead, 7, 0, 1, 4);
+    midiStyleBtn = MakeButton(Q(StyleCaption(0)), "MidiStylBtn", p);
+    midiStyleBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    midiStyleBtn->setFixedWidth(64);
+    l->addWidget(midiStyleBtn, 8, 0);
+    l->setColumnStretch(1, 1);
+    return p;
+}
+
+QWidget* KeyEditorPanel::BuildAction() {
+    auto* p = new QWidget(sourceFrames);
+    p->setObjectName("ActionPanel");
+    auto* l = new QVBoxLayout(p);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(2);
+    l->addWidget(PlainLabel("Action:", p));
+    actCmdCmb = new QComboBox(p);
+    Tip(actCmdCmb, "ActCmdCmb", "Action");
+    connect(actCmdCmb, &QComboBox::activated, this, [this](int i) { Act([&] { program_->Editor().ChooseActionCommand(i); }); });
+    l->addWidget(actCmdCmb);
+    actSub1Lbl = PlainLabel(QString(), p);
+    actSub1Lbl->setObjectName("ActSub1Lbl");
+    l->addWidget(actSub1Lbl);
+    actSub1Cmb = new QComboBox(p);
+    Tip(actSub1Cmb, "ActSub1Cmb", "Action target");
+    connect(actSub1Cmb, &QComboBox::activated, this, [this](int i) { Act([&] { program_->Editor().ChooseActionTarget(i); }); });
+    l->addWidget(actSub1Cmb);
+    l->addStretch(1);
+    return p;
+}
+
+QWidget* KeyEditorPanel::BuildButtons() {
+    auto* p = new QWidget(this);
+    p->setObjectName("EditorButtons");
+    auto* l = new QGridLayout(p);
+    l->setContentsMargins(0, 6, 0, 0);
+    l->setHorizontalSpacing(2);
+    l->setVerticalSpacing(2);
+    playBtn = MakeButton("Play", "PlayBtn", p);
+    connect(playBtn, &SkinButton::clicked, this, [this] {
+        if (program_) program_->Buttons().Play();
+        Render();
+    });
+    l->addWidget(playBtn, 0, 0, 1, 3);
+    QLabel* stopHead = Heading("Stop", p);
+    Tip(stopHead, Q(kTipStopHeading), stopHead->text());
+    l->addWidget(stopHead, 1, 0, 1, 3);
+    for (int i = 0; i < 3; ++i) {
+        stopBtn[static_cast<std::size_t>(i)] =
+            MakeButton(Q(kStopButtonCaptions[static_cast<std::size_t>(i)]), QString("StopBtn(%1)").arg(i), p);
+        connect(stopBtn[static_cast<std::size_t>(i)], &SkinButton::clicked, this, [this, i] {
+            if (program_) program_->Buttons().Stop(i);
+        });
+        l->addWidget(stopBtn[static_cast<std::size_t>(i)], 2, i);
+    }
+    QLabel* inputHead = Heading("Input Devices", p);
+    Tip(inputHead, Q(kTipInputHeading), inputHead->text());
+    l->addWidget(inputHead, 3, 0, 1, 3);
+    auto* row = new QHBoxLayout;
+    inputOpn = new OptionBall(p);
+    inputOpn->setFixedSize(20, 20);
+    inputOpn->SetPictureName(0, "Ball_Red");
+    inputOpn->SetPictureName(1, "Ball_Green");
+    Tip(inputOpn, "DiAcuireOpn", "Input devices on");
+    connect(inputOpn, &OptionBall::Click, this, [this] {
+        const bool on = inputOpn->Value() != 0;
+        if (program_) program_->Buttons().SetInputOn(on);
+        ShowInputOnOff();
+        Render();
+    });
+    inputLbl = new ClickLabel("ON / OFF", p);
+    Tip(inputLbl, "DiAcuireLbl", "Input devices ON / OFF");
+    // The label is the ball's caption: clicking it clicks the ball.
+    connect(inputLbl, &ClickLabel::Clicked, inputOpn, &OptionBall::click);
+    detectBtn = MakeButton(Q(kDetectAgainCaption), "DetectDevBtn", p);
+    connect(detectBtn, &SkinButton::clicked, this, [this] {
+        if (program_) program_->Buttons().DetectAgain();
+        Render();
+    });
+    row->addWidget(inputOpn);
+    row->addWidget(inputLbl);
+    row->addStretch(1);
+    row->addWidget(detectBtn);
+    l->addLayout(row, 4, 0, 1, 3);
+    return p;
+}
+
+void KeyEditorPanel::SetProgram(Program* program) {
+    program_ = program;
+    ShowInputOnOff();
+    Render();
+}
+
+void KeyEditorPanel::SetTimerHost(TimerHost* host) {
+    host_ = host;
+    for (auto* arrows : {&keyUp, &velosUp, &durUp})
+        for (SkinButton* a : *arrows) a->SetTimerHost(host);
+}
+
+void KeyEditorPanel::ShowPlayAssignment() {
+    if (!program_) return;
+    RenderView(program_->Editor().ShowPlayAssignment());
+}
+
+void KeyEditorPanel::Render() {
+    if (!program_) return;
+    RenderView(program_->Editor().View());
+}
+
+void KeyEditorPanel::ShowInputOnOff() {
+    if (!program_) return;
+    const QSignalBlocker block(inputOpn);
+    inputOpn->SetValue(program_->Buttons().InputOn() ? 1 : 0);
+}
+
+void KeyEditorPanel::Act(const std::function<void()>& command) {
+    if (!program_) return;
+    command();
+    Render();
+}
+
+void KeyEditorPanel::GiveFocusBack() {
+    if (view_.listsGiveFocusBack && focusBack) focusBack->setFocus(Qt::OtherFocusReason);
+}
+
+void KeyEditorPanel::RenderView(const KeyEditorView& v) {
+    view_ = v;
+    // Blocking every child's signals: no value set here may run a command.
+    std::vector<std::unique_ptr<QSignalBlocker>> blocks;
+    for (QObject* o : findChildren<QObject*>()) blocks.push_back(std::make_unique<QSignalBlocker>(o));
+
+    const bool editor = v.layer == EditorLayer::Editor;
+    hintLbl->setText(Q(v.hintText.empty() ? std::string(kHintNoKey) : v.hintText));
+    layers->setCurrentIndex(editor ? 1 : 0);
+    curKeyLbl->setText(Q(v.curKeyLbl));
+    for (std::size_t i = 0; i < sourceBtn.size(); ++i) {
+        sourceBtn[i]->SetCaption(Q(v.sourceButtons[i].caption.empty() ? SourceCaption(kSourceCodes[i]) : v.sourceButtons[i].caption));
+        sourceBtn[i]->SetPictureName(Q(v.sourceButtons[i].picture.empty() ? kPictureNotChosen : v.sourceButtons[i].picture));
+    }
+    int frame = 4;
+    switch (v.sourceFrame) {
+    case kSrcNone: frame = 0; break;
+    case kSrcWave: frame = 1; break;
+    case kSrcMidi: frame = 2; break;
+    case kSrcAction: frame = 3; break;
+    default: break;
+    }
+    sourceFrames->setCurrentIndex(frame);
+    noneNote->setText(Q(v.noneNote));
+    if (frame == 1) RenderWave(v.wave);
+    if (frame == 2) RenderMidi(v.midi);
+    if (frame == 3) RenderAction(v.action);
+    dslLbl->setText(Q(v.dslLbl));
+    dslLbl->setVisible(v.dslLblVisible);
+}
+
+void KeyEditorPanel::RenderWave(const WavePanelView& w) {
+    saveInFileChk->setChecked(w.saveInFile);
+    fileNameRemLbl->setText(Q(w.fileNameRemLbl));
+    fileNameLbl->setText(Q(w.fileNameLbl));
+    for (QLabel* l : {fileNameRemLbl, fileNameLbl}) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, ToQColor(w.fileColour));
+        l->setPalette(pal);
+        l->setToolTip(Q(w.fileNameTip));
+    }
+    waveDur->setText(Q(w.waveDur));
+    waveMuteChk->setChecked(w.mute);
+    for (std::size_t i = 0; i < styleBtn.size(); ++i)
+        styleBtn[i]->SetPictureName(Q(w.styleButtons[i].picture.empty() ? kPictureNotChosen : w.styleButtons[i].picture));
+    styleFrames->setCurrentIndex(w.styleFrame >= 0 && w.styleFrame <= 3 ? w.styleFrame : 4);
+    allowDupChk->setChecked(w.allowDup);
+    SetFieldText(multiTimLst, w.multiTimLst);
+    loopOption[0]->setChecked(w.loopOption == 0);
+    loopOption[1]->setChecked(w.loopOption == 1);
+    loopTimes->setEnabled(w.loopTimesEnabled);
+    SetFieldText(loopTimes, w.loopTimes);
+    FillList(queueCmb, w.queue);
+    for (int i = 0; i < 3; ++i) queueDup[static_cast<std::size_t>(i)]->setChecked(w.queueDup == i);
+}
+
+void KeyEditorPanel::RenderMidi(const MidiPanelView& m) {
+    midiMuteChk->setChecked(m.mute);
+    drumOpn->SetValue(m.drumOn ? 1 : 0);
+    FillList(instruCmb, m.instrument);
+    FillList(drumCmb, m.drumBank);
+    instruLbl->setVisible(!m.drumMode);
+    drumBankLbl->setVisible(m.drumMode);
+    drumName->setVisible(m.drumMode);
+    drumName->setText(Q(m.drumName));
+    keyNoLbl->setText(Q(m.keyNoLbl));
+    if (!keyTxt->IsEditing()) keyTxt->SetText(Q(m.keyTxt));
+    if (!velosTxt->IsEditing()) velosTxt->SetText(Q(m.velosTxt));
+    if (!durTxt->IsEditing()) durTxt->SetText(Q(m.durTxt));
+    for (QWidget* w : {static_cast<QWidget*>(durLbl), static_cast<QWidget*>(durTxt), static_cast<QWidget*>(durUp[0]),
+                       static_cast<QWidget*>(durUp[1])})
+        w->setVisible(m.durVisible);
+    midiStyleBtn->SetCaption(Q(m.styleButton.caption.empty() ? StyleCaption(0) : m.styleButton.caption));
+    midiStyleBtn->SetPictureName(Q(m.styleButton.picture.empty() ? kPictureChosen : m.styleButton.picture));
+}
+
+void KeyEditorPanel::RenderAction(const ActionPanelView& a) {
+    FillList(actCmdCmb, a.command);
+    FillList(actSub1Cmb, a.target);
+    actSub1Lbl->setText(Q(a.targetLbl));
+    actSub1Lbl->setVisible(a.targetLblVisible);
+}
+
+bool KeyEditorPanel::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Enter && onTip) onTip(watched->property("tambrelTip").toString());
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace tambrel
