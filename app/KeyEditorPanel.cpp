@@ -240,7 +240,7 @@ QWidget* KeyEditorPanel::BuildWave() {
     auto* multi = new QWidget(styleFrames);
     auto* ml = new QVBoxLayout(multi);
     ml->setContentsMargins(0, 2, 0, 2);
-    ml->addWidget(PlainLabel("Delay play times (ms):", multi));
+    ml->addWidget(PlainLabel("Delay play times (sec):", multi));
     multiTimLst = new QLineEdit(multi);
     multiTimLst->setObjectName("MultiTimLstTxt");
     Tip(multiTimLst, "MultiTimLstTxt", "Delay play times");
