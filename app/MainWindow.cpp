@@ -16,6 +16,7 @@
 
 #include "app/DeviceListDialog.h"
 #include "app/KeyEditorPanel.h"
+#include "app/RecordingPanel.h"
 #include "boards/RefreshBoardViews.h"
 #include "boards/view/BoardViewWindow.h"
 #include "sound/KeyPlayer.h"
@@ -47,15 +48,18 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     curPlyBdLbl_->setObjectName("CurPlyBdLbl");
     curPlyBdLbl_->setTextFormat(Qt::PlainText);
     curPlyBdLbl_->setAccessibleName("Current/Active Play Board");
-    recNameLbl_ = new QLabel(central);
-    recNameLbl_->setObjectName("CurRecLbl");
-    recNameLbl_->setTextFormat(Qt::PlainText);
-    recNameLbl_->setAccessibleName("Current recording");
+    recordingPanel_ = new RecordingPanel(central);
+    recordingPanel_->onTip = [this](const QString& t) { Tip(t); };
+    recordingPanel_->runDialog = [this](QDialog* d) {
+        if (beforeDialog) beforeDialog(d);
+        d->exec();
+    };
     auto* activeCaption = new QLabel("Current/Active Play Board:", central);
     activeCaption->setAccessibleName(activeCaption->text());
     top->addWidget(activeCaption);
     top->addWidget(curPlyBdLbl_, 1);
-    top->addWidget(recNameLbl_);
+    top->addSpacing(12);
+    top->addWidget(recordingPanel_);
     layout->addLayout(top);
     area_ = new QMdiArea(central);
     area_->setObjectName("MDIArea");
@@ -114,6 +118,7 @@ MainWindow::~MainWindow() {
 void MainWindow::SetProgram(Program* program) {
     program_ = program;
     editorPanel_->SetProgram(program);
+    recordingPanel_->SetRecorder(program ? &program->GetInstrument().Recorder() : nullptr);
     qApp->installEventFilter(this);
 }
 
@@ -328,16 +333,10 @@ void MainWindow::OnEvent(ShellEvent event, int a, int b, int c) {
         break;
     case ShellEvent::ShowCurRecName:
         // The file commands ask for the label to be worked out again; the
-        // recorder answers with the same event once it has.
-        if (program_) {
-            if (!inRecName_) {
-                inRecName_ = true;
-                program_->GetInstrument().Recorder().ShowCurRecName();
-                inRecName_ = false;
-            }
-            recNameLbl_->setText(FromCore(program_->GetInstrument().Recorder().PanelState().label));
-        }
+        // recorder answers with UpdateRecordingPanel.
+        if (program_) program_->GetInstrument().Recorder().ShowCurRecName();
         break;
+    case ShellEvent::UpdateRecordingPanel: recordingPanel_->Render(); break;
     case ShellEvent::RebuildAllBoardViews:
     case ShellEvent::RebuildBoardView: {
         const bool was = refreshing_;

@@ -23,6 +23,7 @@ class Program;
 class QtShell;
 class BoardViewWindow;
 class KeyEditorPanel;
+class RecordingPanel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
     QLabel* StatusPanel() const { return statusPanel_; }
     // The key assignment editor beside the Play Tables.
     KeyEditorPanel* EditorPanel() const { return editorPanel_; }
+    // The "Recording and Playback:" panel above the Play Tables.
+    RecordingPanel* Recording() const { return recordingPanel_; }
 
     // Raised by a second instance: un-minimised, raised and activated.
     void BringToFront();
@@ -100,7 +103,7 @@ private:
     QMdiArea* area_ = nullptr;
     KeyEditorPanel* editorPanel_ = nullptr;
     QLabel* curPlyBdLbl_ = nullptr;
-    QLabel* recNameLbl_ = nullptr;
+    RecordingPanel* recordingPanel_ = nullptr;
     QLabel* tipPanel_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     QMenu* setActiveMnu_ = nullptr;
@@ -110,7 +113,6 @@ private:
     QMenu* boardDeleteMnu_ = nullptr;
     QMenu* midiPortMnu_ = nullptr;
     QMenu* editLayoutMnu_ = nullptr;
-    bool inRecName_ = false;
     std::map<int, BoardViewWindow*> views_;
     bool refreshing_ = false;
     const QEvent* lastKey_ = nullptr;

@@ -50,7 +50,9 @@ void KeystrokeRecorder::ShowCurRecName() {
     } else {
         panel_.label = "Recording not found";
     }
-    st_.shell.Notify(ShellEvent::ShowCurRecName);
+    // Not ShowCurRecName: that event is the document asking for this, and
+    // the window answers it by calling here.
+    st_.shell.Notify(ShellEvent::UpdateRecordingPanel);
 }
 
 void KeystrokeRecorder::StartRecording() {
@@ -70,7 +72,6 @@ void KeystrokeRecorder::StartRecording() {
     isRecording_ = true;
     panel_.recordStop = true;
     panel_.label = st_.Orc.Recordings[static_cast<std::size_t>(st_.Orc.CurRec - 1)].Name + " [Now recording]";
-    st_.shell.Notify(ShellEvent::ShowCurRecName);
     Changed();
 }
 

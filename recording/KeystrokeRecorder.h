@@ -28,8 +28,9 @@ public:
     KeystrokeRecorder(const KeystrokeRecorder&) = delete;
     KeystrokeRecorder& operator=(const KeystrokeRecorder&) = delete;
 
-    // What the panel shows; the view redraws it on UpdateRecordingPanel
-    // and the label on ShowCurRecName.
+    // What the panel shows, label included; the view redraws it on
+    // UpdateRecordingPanel. ShowCurRecName goes the other way: the document
+    // asks the window to have the label worked out again.
     struct Panel {
         bool recordStart = true, recordStop = false;       // record button items 0 and 1
         bool play = true, pauseResume = false, stop = false; // playback button items 0, 1, 2

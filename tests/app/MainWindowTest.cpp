@@ -21,22 +21,11 @@
 #include "input/InputProtocol.h"
 #include "session/Program.h"
 #include "tests/FakeInputLink.h"
+#include "tests/app/ProgramRig.h"
 
 using namespace tambrel;
 
 namespace {
-
-// Answers the next message box with the button whose text is `button`,
-// and remembers what it said.
-void AnswerNextMessage(const QString& button, QString* text) {
-    QTimer::singleShot(0, [button, text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        if (text) *text = box->text();
-        for (QAbstractButton* b : box->buttons())
-            if (b->text().remove('&') == button) b->click();
-    });
-}
 
 QMenu* MenuTitled(QWidget* w, const QString& title) {
     for (QMenu* m : w->findChildren<QMenu*>())
@@ -51,32 +40,8 @@ QStringList Shown(QMenu* m) {
     return out;
 }
 
-struct Rig {
-    QTemporaryDir dir;
-    QtShell shell;
-    ProgramState st{shell};
-    Settings settings{(dir.path() + "/TambrelOrchestra.ini").toStdString()};
-    QtTimerHost timers;
-    MemoryAudioOutput output;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Program> program;
-
-    Rig() {
-        st.AppPath = dir.path().toStdString();
-        window = std::make_unique<MainWindow>(st, shell);
-        InstrumentSeams seams(timers);
-        // A server that finds no device: the window then feeds the keyboard.
-        seams.inputLink = [] {
-            auto link = std::make_unique<test::FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
-        program = std::make_unique<Program>(st, settings, std::move(seams), output);
-        window->SetProgram(program.get());
-        window->show();
-        program->Start("");
-    }
-};
+using Rig = test::ProgramRig;
+using test::AnswerNextMessage;
 
 } // namespace
 

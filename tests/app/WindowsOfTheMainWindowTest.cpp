@@ -30,40 +30,19 @@
 #include "input/InputProtocol.h"
 #include "session/HelpFile.h"
 #include "session/Program.h"
-#include "tests/FakeInputLink.h"
+#include "tests/app/ProgramRig.h"
 
 using namespace tambrel;
 
 namespace {
 
-struct Rig {
-    QTemporaryDir dir;
-    QtShell shell;
-    ProgramState st{shell};
-    Settings settings{(dir.path() + "/TambrelOrchestra.ini").toStdString()};
-    QtTimerHost timers;
-    MemoryAudioOutput output;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Program> program;
-
-    explicit Rig(bool withHelp = true) {
-        st.AppPath = dir.path().toStdString();
-        if (withHelp) {
-            QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"),
-                        dir.path() + "/TambrelOrchestra.html");
-        }
-        window = std::make_unique<MainWindow>(st, shell);
-        InstrumentSeams seams(timers);
-        seams.inputLink = [] {
-            auto link = std::make_unique<test::FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
-        program = std::make_unique<Program>(st, settings, std::move(seams), output);
-        window->SetProgram(program.get());
-        window->show();
-        program->Start("");
-    }
+struct Rig : test::ProgramRig {
+    explicit Rig(bool withHelp = true)
+        : ProgramRig(nullptr, [withHelp](const QString& dir) {
+              if (withHelp)
+                  QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"),
+                              dir + "/TambrelOrchestra.html");
+          }) {}
     // A second Play Board like the first: the device's boards show twice.
     void AddSecondPlayBoard() {
         PlayBoard copy = st.Orc.PlayBoards[0];

@@ -1,0 +1,104 @@
+#include "app/RecordListFrm.h"
+
+#include <QGridLayout>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/QtShell.h"
+#include "recording/KeystrokeRecorder.h"
+#include "recording/RecordingTexts.h"
+
+namespace tambrel {
+
+namespace rt = recording_texts;
+
+namespace {
+QString Q(std::string_view s) { return FromCore(s); }
+
+void Describe(QWidget* w, const rt::ControlText& t) {
+    w->setObjectName(Q(t.name));
+    w->setAccessibleName(Q(t.caption));
+    w->setToolTip(Q(t.tip));
+    w->setStatusTip(Q(t.tip));
+    w->setAccessibleDescription(Q(t.tip));
+}
+
+QLabel* Caption(std::string_view text, QWidget* parent) {
+    auto* l = new QLabel(Q(text), parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setAccessibleName(l->text());
+    return l;
+}
+} // namespace
+
+RecordListFrm::RecordListFrm(KeystrokeRecorder& recorder, QWidget* parent) : QDialog(parent), recorder_(recorder) {
+    setObjectName("RecordListFrm");
+    setWindowTitle(Q(rt::kListTitle));
+    setAccessibleName(windowTitle());
+    setModal(true);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(Caption(rt::kListCaption, this), 0, 0, 1, 2);
+    list = new QListWidget(this);
+    Describe(list, rt::kListBox);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setMinimumSize(260, 180);
+    grid->addWidget(list, 1, 0);
+
+    auto* side = new QVBoxLayout;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i] = new QPushButton(Q(rt::kListButtons[i].caption), this);
+        Describe(buttons[i], rt::kListButtons[i]);
+        buttons[i]->setAutoDefault(false);
+        side->addWidget(buttons[i]);
+    }
+    side->addStretch(1);
+    grid->addLayout(side, 1, 1);
+
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(Caption(rt::kKeyStrokesCaption, this));
+    keyStrokesLbl = new QLabel(this);
+    keyStrokesLbl->setTextFormat(Qt::PlainText);
+    Describe(keyStrokesLbl, rt::kKeyStrokesCount);
+    countRow->addWidget(keyStrokesLbl, 1);
+    grid->addLayout(countRow, 2, 0, 1, 2);
+
+    // Keyboard moves in the list choose as a click does.
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) ShowCount(recorder_.ClickRecordingEntry(row));
+    });
+    connect(buttons[0], &QPushButton::clicked, this, [this] {
+        if (recorder_.AddRecording()) UpdateList();
+    });
+    connect(buttons[1], &QPushButton::clicked, this, [this] {
+        if (recorder_.RenameRecording()) UpdateList();
+    });
+    connect(buttons[2], &QPushButton::clicked, this, [this] {
+        if (recorder_.DeleteRecording()) UpdateList();
+    });
+    connect(buttons[3], &QPushButton::clicked, this, &QDialog::accept);
+    UpdateList();
+}
+
+void RecordListFrm::UpdateList() {
+    const KeystrokeRecorder::ListState state = recorder_.UpdateList();
+    {
+        // Filling the list is showing it, not choosing in it.
+        const QSignalBlocker quiet(list);
+        list->clear();
+        for (const std::string& name : state.names) {
+            auto* item = new QListWidgetItem(Q(name), list);
+            item->setData(Qt::AccessibleTextRole, item->text());
+        }
+        list->setCurrentRow(state.selected);
+        if (state.selected < 0) list->clearSelection();
+    }
+    // The count shown is the current recording's, whichever way it became current.
+    int count = -1;
+    if (state.selected >= 0) count = recorder_.ClickRecordingEntry(state.selected);
+    ShowCount(count);
+}
+
+void RecordListFrm::ShowCount(int count) { keyStrokesLbl->setText(count >= 0 ? QString::number(count) : QString()); }
+
+} // namespace tambrel
