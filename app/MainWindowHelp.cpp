@@ -10,6 +10,8 @@
 #include "app/MainWindow.h"
 #include "app/OpenMsgFrm.h"
 #include "app/QtShell.h"
+#include "app/KeyEditorPanel.h"
+#include "app/RecordingPanel.h"
 #include "boards/LayoutEditSession.h"
 #include "boards/view/LayoutFrm.h"
 #include "session/HelpFile.h"
@@ -19,6 +21,8 @@ namespace tambrel {
 void MainWindow::BuildHelpMenu() {
     SetHelpTopic(this, kTopicMainWindow);
     SetHelpTopic(area_, kTopicBoardViews);
+    SetHelpTopic(recordingPanel_, kTopicRecordingPanel);
+    SetHelpTopic(editorPanel_, kTopicKeyAssignment);
     QMenu* help = menuBar()->addMenu("&Help");
     QAction* content = AddItem(help, "Help Content", "Read the help of Tambrel Orchestra",
                                [this] { ShowHelpTopic(kTopicContents); });

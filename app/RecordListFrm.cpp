@@ -4,9 +4,11 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/HelpWindow.h"
 #include "app/QtShell.h"
 #include "recording/KeystrokeRecorder.h"
 #include "recording/RecordingTexts.h"
+#include "session/HelpFile.h"
 
 namespace tambrel {
 
@@ -36,6 +38,7 @@ RecordListFrm::RecordListFrm(KeystrokeRecorder& recorder, QWidget* parent) : QDi
     setWindowTitle(Q(rt::kListTitle));
     setAccessibleName(windowTitle());
     setModal(true);
+    SetHelpTopic(this, kTopicRecordingPanel);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Caption(rt::kListCaption, this), 0, 0, 1, 2);

@@ -72,6 +72,7 @@ RecordingPanel::RecordingPanel(QWidget* parent) : QWidget(parent) {
     loopChk->setObjectName(Q(rt::kLoopCheck.name));
     loopChk->setAccessibleName(Q(rt::kLoopCheck.caption));
     SetTip(loopChk, rt::kLoopCheck.tip);
+    loopChk->setFocusPolicy(Qt::TabFocus);
     loopChk->installEventFilter(this);
     connect(loopChk, &QCheckBox::toggled, this, [this](bool on) {
         if (recorder_) recorder_->SetLoop(on);
@@ -87,7 +88,9 @@ RecordingPanel::RecordingPanel(QWidget* parent) : QWidget(parent) {
     curRecLbl->setObjectName(Q(rt::kCurrentLabel.name));
     curRecLbl->setTextFormat(Qt::PlainText);
     curRecLbl->setAccessibleName(Q(rt::kCurrentLabel.caption));
-    curRecLbl->setMinimumWidth(120);
+    // Room for a usual name with " [Now recording]", so the panel does not
+    // jump when recording starts.
+    curRecLbl->setMinimumWidth(curRecLbl->fontMetrics().horizontalAdvance("First Recording [Now recording]") + 8);
     SetTip(curRecLbl, rt::kCurrentLabel.tip);
     curRecLbl->installEventFilter(this);
     row->addWidget(curRecLbl, 1);
@@ -100,6 +103,9 @@ SkinButton* RecordingPanel::MakeButton(std::string_view name, std::string_view c
     b->setAccessibleName(Q(caption));
     b->SetTip(Q(tip));
     b->setFixedSize(kButtonSide, kButtonSide);
+    // A click leaves the focus where it was: keys typed next play, and a
+    // Space meant for a drum never stops the take through a focused button.
+    b->setFocusPolicy(Qt::TabFocus);
     b->installEventFilter(this);
     return b;
 }

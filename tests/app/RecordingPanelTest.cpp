@@ -4,11 +4,13 @@
 #include <QInputDialog>
 #include <QTest>
 
+#include "app/HelpWindow.h"
 #include "app/RecordListFrm.h"
 #include "app/RecordingPanel.h"
 #include "common/VirtualClock.h"
 #include "controls/SkinButton.h"
 #include "recording/KeystrokeRecorder.h"
+#include "session/HelpFile.h"
 #include "tests/app/ProgramRig.h"
 
 using namespace tambrel;
@@ -237,6 +239,10 @@ private slots:
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(rig.panel->listBtn, &enter);
         QCOMPARE(tip, rig.panel->listBtn->toolTip());
+        // F1 on any of them opens the panel's help.
+        QCOMPARE(HelpTopicOf(rig.panel->playBackBtn[1]), static_cast<int>(kTopicRecordingPanel));
+        RecordListFrm dialog(rig.recorder);
+        QCOMPARE(HelpTopicOf(dialog.list), static_cast<int>(kTopicRecordingPanel));
     }
 };
 
