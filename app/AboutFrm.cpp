@@ -12,6 +12,7 @@
 
 #include "app/HelpWindow.h"
 #include "app/QtShell.h"
+#include "controls/ControlTips.h"
 #include "session/AboutInfo.h"
 #include "session/HelpFile.h"
 
@@ -64,10 +65,7 @@ AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent) {
         auto* l = new QLabel(text, this);
         l->setTextFormat(Qt::PlainText);
         l->setWordWrap(true);
-        l->setAccessibleName(text);
-        l->setToolTip(tip);
-        l->setStatusTip(tip);
-        l->setAccessibleDescription(tip);
+        DescribeControl(l, text, tip);
         l->setProperty(kTipProperty, tip);
         l->installEventFilter(this);
         right->addWidget(l);

@@ -8,22 +8,41 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/LinkButton.h"
+#include "controls/ControlTips.h"
+#include "controls/LinkButton.h"
 
 namespace tambrel {
 
-namespace {
+QString MediaText(const std::string& s) { return QString::fromStdString(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-QString Lines(const std::string& s) { return QString::fromStdString(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
-
-void Describe(QWidget* w, const QString& name, const QString& tip) {
-    w->setAccessibleName(name);
-    w->setToolTip(tip);
-    w->setStatusTip(tip);
-    w->setAccessibleDescription(tip);
+QPushButton* AddMediaServiceFooter(QDialog* dialog, QVBoxLayout* box, const std::vector<std::string>& missing,
+                                   const HelpLink& help, QPushButton* closing) {
+    for (const std::string& line : missing) {
+        auto* l = new QLabel(dialog);
+        l->setObjectName(QStringLiteral("MissingLbl"));
+        l->setTextFormat(Qt::PlainText);
+        l->setWordWrap(true);
+        l->setText(MediaText(line));
+        l->setAccessibleName(l->text());
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+        box->addWidget(l);
+    }
+    auto* row = new QHBoxLayout;
+    QPushButton* link = MakeLinkButton(dialog);
+    link->setObjectName(QStringLiteral("HelpLinkLbl"));
+    link->setText(QString::fromStdString(help.text));
+    DescribeControl(link, link->text(), QStringLiteral("Opens the help at its troubleshooting topic"));
+    QObject::connect(link, &QPushButton::clicked, dialog, [help] { OpenHelpTopic(help); });
+    closing->setDefault(true);
+    QObject::connect(closing, &QPushButton::clicked, dialog, &QDialog::accept);
+    row->addWidget(link);
+    row->addStretch(1);
+    row->addWidget(closing);
+    box->addLayout(row);
+    return link;
 }
-
-} // namespace
 
 void OpenHelpTopic(const HelpLink& link) {
     QUrl url = QUrl::fromLocalFile(QString::fromStdString(link.file));
@@ -44,48 +63,24 @@ CheckDx7Frm::CheckDx7Frm(const MediaCheck& check, const std::string& dataFolder,
     message_->setObjectName(QStringLiteral("MessageLbl"));
     message_->setTextFormat(Qt::PlainText);
     message_->setWordWrap(true);
-    message_->setText(Lines(view_.message));
+    message_->setText(MediaText(view_.message));
     message_->setAccessibleName(message_->text());
     box->addWidget(message_);
 
     links_ = new QPlainTextEdit(this);
     links_->setObjectName(QStringLiteral("LinksTxt"));
     links_->setReadOnly(true);
-    links_->setPlainText(Lines(view_.links));
+    links_->setPlainText(MediaText(view_.links));
     links_->setMinimumHeight(links_->fontMetrics().lineSpacing() * 8);
     links_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Describe(links_, QStringLiteral("Debian packages that bring the media services"),
+    DescribeControl(links_, QStringLiteral("Debian packages that bring the media services"),
              QStringLiteral("Install the packages listed here with your package manager"));
     box->addWidget(links_);
 
-    for (const std::string& line : view_.missing) {
-        auto* l = new QLabel(this);
-        l->setObjectName(QStringLiteral("MissingLbl"));
-        l->setTextFormat(Qt::PlainText);
-        l->setWordWrap(true);
-        l->setText(Lines(line));
-        l->setAccessibleName(l->text());
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-        box->addWidget(l);
-    }
-
-    auto* row = new QHBoxLayout;
-    help_ = MakeLinkButton(this);
-    help_->setObjectName(QStringLiteral("HelpLinkLbl"));
-    help_->setText(QString::fromStdString(view_.help.text));
-    Describe(help_, help_->text(), QStringLiteral("Opens the help at its troubleshooting topic"));
-    connect(help_, &QPushButton::clicked, this, [this] { OpenHelpTopic(view_.help); });
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     ok_->setObjectName(QStringLiteral("OkBtn"));
-    ok_->setDefault(true);
-    Describe(ok_, QStringLiteral("OK"), QStringLiteral("Closes this window"));
-    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-    row->addWidget(help_);
-    row->addStretch(1);
-    row->addWidget(ok_);
-    box->addLayout(row);
+    DescribeControl(ok_, QStringLiteral("OK"), QStringLiteral("Closes this window"));
+    help_ = AddMediaServiceFooter(this, box, view_.missing, view_.help, ok_);
     resize(560, sizeHint().height());
 }
 

@@ -10,6 +10,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace tambrel {
 
@@ -36,5 +37,13 @@ private:
 
 // Opens the help file at a topic with the desktop's program for it.
 void OpenHelpTopic(const HelpLink& link);
+
+// What both media-service windows end with: the names of the missing
+// services in bold, then a row with the troubleshooting link at the left and
+// the closing button at the right. Returns the link.
+QPushButton* AddMediaServiceFooter(QDialog* dialog, QVBoxLayout* box, const std::vector<std::string>& missing,
+                                   const HelpLink& help, QPushButton* closing);
+// A text of the core with CR LF line ends, for Qt.
+QString MediaText(const std::string& s);
 
 } // namespace tambrel

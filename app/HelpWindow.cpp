@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/QtShell.h"
+#include "controls/ControlTips.h"
 #include "session/HelpFile.h"
 
 namespace tambrel {
@@ -45,10 +46,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QDialog(paren
         {contents, "Go to the list of help topics"}, {back, "Go back to the page read before"},
         {forward, "Go forward again"}};
     for (const auto& [b, tip] : tips) {
-        b->setAccessibleName(b->text());
-        b->setToolTip(tip);
-        b->setStatusTip(tip);
-        b->setAccessibleDescription(tip);
+        DescribeControl(b, b->text(), tip);
         b->setAutoDefault(false);
         bar->addWidget(b);
     }

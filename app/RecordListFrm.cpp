@@ -6,6 +6,7 @@
 
 #include "app/HelpWindow.h"
 #include "app/QtShell.h"
+#include "controls/ControlTips.h"
 #include "recording/KeystrokeRecorder.h"
 #include "recording/RecordingTexts.h"
 #include "session/HelpFile.h"
@@ -19,10 +20,7 @@ QString Q(std::string_view s) { return FromCore(s); }
 
 void Describe(QWidget* w, const rt::ControlText& t) {
     w->setObjectName(Q(t.name));
-    w->setAccessibleName(Q(t.caption));
-    w->setToolTip(Q(t.tip));
-    w->setStatusTip(Q(t.tip));
-    w->setAccessibleDescription(Q(t.tip));
+    DescribeControl(w, Q(t.caption), Q(t.tip));
 }
 
 QLabel* Caption(std::string_view text, QWidget* parent) {

@@ -5,6 +5,7 @@
 
 #include "app/QtShell.h"
 #include "app/RecordListFrm.h"
+#include "controls/ControlTips.h"
 #include "controls/SkinButton.h"
 #include "recording/KeystrokeRecorder.h"
 #include "recording/RecordingTexts.h"
@@ -23,11 +24,6 @@ void SetPictures(SkinButton* b, std::string_view picture) {
     b->SetPictureDownName(Q(picture) + "_Dn");
 }
 
-void SetTip(QWidget* w, std::string_view tip) {
-    w->setToolTip(Q(tip));
-    w->setStatusTip(Q(tip));
-    w->setAccessibleDescription(Q(tip));
-}
 } // namespace
 
 RecordingPanel::RecordingPanel(QWidget* parent) : QWidget(parent) {
@@ -71,7 +67,7 @@ RecordingPanel::RecordingPanel(QWidget* parent) : QWidget(parent) {
     loopChk = new QCheckBox(Q(rt::kLoopCaption), this);
     loopChk->setObjectName(Q(rt::kLoopCheck.name));
     loopChk->setAccessibleName(Q(rt::kLoopCheck.caption));
-    SetTip(loopChk, rt::kLoopCheck.tip);
+    SetControlTip(loopChk, Q(rt::kLoopCheck.tip));
     loopChk->setFocusPolicy(Qt::TabFocus);
     loopChk->installEventFilter(this);
     connect(loopChk, &QCheckBox::toggled, this, [this](bool on) {
@@ -91,7 +87,7 @@ RecordingPanel::RecordingPanel(QWidget* parent) : QWidget(parent) {
     // Room for a usual name with " [Now recording]", so the panel does not
     // jump when recording starts.
     curRecLbl->setMinimumWidth(curRecLbl->fontMetrics().horizontalAdvance("First Recording [Now recording]") + 8);
-    SetTip(curRecLbl, rt::kCurrentLabel.tip);
+    SetControlTip(curRecLbl, Q(rt::kCurrentLabel.tip));
     curRecLbl->installEventFilter(this);
     row->addWidget(curRecLbl, 1);
     Render();

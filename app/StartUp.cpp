@@ -17,7 +17,7 @@
 #include "app/MainWindow.h"
 #include "app/QtShell.h"
 #include "app/KeyEditorPanel.h"
-#include "app/QtTimerHost.h"
+#include "controls/QtTimerHost.h"
 #include "controls/ImageProcessFrm.h"
 #include "app/SingleInstance.h"
 #include "common/Folders.h"

@@ -3,7 +3,7 @@
 # it. Fails naming every include that points upward or sideways.
 set -uo pipefail
 root="${1:-$(dirname "$0")/..}"
-order=(common audio document sound input "recording boards" editor session "controls uninstall")
+order=(common audio document sound input "recording boards" editor session controls uninstall)
 rank() {
   local i=0
   for level in "${order[@]}"; do

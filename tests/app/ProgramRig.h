@@ -14,7 +14,7 @@
 
 #include "app/MainWindow.h"
 #include "app/QtShell.h"
-#include "app/QtTimerHost.h"
+#include "controls/QtTimerHost.h"
 #include "common/AudioOutput.h"
 #include "common/Settings.h"
 #include "input/InputProtocol.h"

@@ -19,7 +19,7 @@
 #include "app/MainWindow.h"
 #include "app/OpenMsgFrm.h"
 #include "app/QtShell.h"
-#include "app/QtTimerHost.h"
+#include "controls/QtTimerHost.h"
 #include "boards/view/LayoutFrm.h"
 #include "common/AudioOutput.h"
 #include "common/Settings.h"

@@ -21,7 +21,7 @@
 #include "app/MainWindow.h"
 #include "app/OpenMsgFrm.h"
 #include "app/QtShell.h"
-#include "app/QtTimerHost.h"
+#include "controls/QtTimerHost.h"
 #include "boards/view/BoardViewWindow.h"
 #include "boards/view/KeyboardFrm.h"
 #include "boards/view/LayoutFrm.h"

@@ -6,32 +6,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "controls/ControlTips.h"
+#include "controls/LinkButton.h"
+
 namespace tambrel {
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-void Describe(QWidget* w, const QString& name, const QString& tip) {
-    w->setAccessibleName(name);
-    w->setToolTip(tip);
-    w->setStatusTip(tip);
-    w->setAccessibleDescription(tip);
-}
-
-// A flat button that looks like a web link, reachable with Tab.
-QPushButton* MakeLinkButton(QWidget* parent) {
-    auto* b = new QPushButton(parent);
-    b->setFlat(true);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setFocusPolicy(Qt::StrongFocus);
-    b->setAutoDefault(false);
-    b->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline; border: none; "
-                                    "padding: 0px; text-align: left; }"
-                                    "QPushButton:focus { border: 1px dotted palette(link); }"));
-    b->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
-    return b;
-}
 
 } // namespace
 
@@ -102,19 +84,19 @@ void FeedBackFrm::Render(const FeedbackView& v) {
     reason_->setText(Q(v.reason));
     request_->setText(Q(v.request));
     links_[0]->setText(Q(v.surveyLink));
-    Describe(links_[0], Q(v.surveyLink), QStringLiteral("Opens the feedback survey in your web browser"));
+    DescribeControl(links_[0], Q(v.surveyLink), QStringLiteral("Opens the feedback survey in your web browser"));
     noEmail_->setText(Q(v.noEmail));
     pleaseHelp_->setText(Q(v.pleaseHelp));
     emailPrompt_->setText(Q(v.emailPrompt));
     links_[1]->setText(Q(v.mailLink));
-    Describe(links_[1], QStringLiteral("Send an email"), QStringLiteral("Opens a new mail to the developer"));
+    DescribeControl(links_[1], QStringLiteral("Send an email"), QStringLiteral("Opens a new mail to the developer"));
     thankYou_->setText(Q(v.thankYou));
     thanks_->setText(Q(v.thanks));
     signature_->setText(Q(v.signature));
     continue_->setText(Q(v.continueButton).replace('&', QStringLiteral("&&")));
-    Describe(continue_, continue_->text().remove('&'), QStringLiteral("Removes the program from this computer"));
+    DescribeControl(continue_, continue_->text().remove('&'), QStringLiteral("Removes the program from this computer"));
     cancel_->setText(Q(v.cancelButton).replace('&', QStringLiteral("&&")));
-    Describe(cancel_, cancel_->text().remove('&'), QStringLiteral("Keeps the program and ends the uninstaller"));
+    DescribeControl(cancel_, cancel_->text().remove('&'), QStringLiteral("Keeps the program and ends the uninstaller"));
     for (QLabel* l : {hello_, reason_, request_, noEmail_, pleaseHelp_, emailPrompt_, thankYou_, thanks_, signature_})
         l->setAccessibleName(l->text());
     adjustSize();

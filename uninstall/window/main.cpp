@@ -9,7 +9,7 @@
 #include "uninstall/Uninstaller.h"
 #include "uninstall/window/FeedBackFrm.h"
 #include "uninstall/window/QtUninstallUi.h"
-#include "uninstall/window/UninstallTimers.h"
+#include "controls/QtTimerHost.h"
 
 using namespace tambrel;
 
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
 
-    UninstallTimers timers;
+    QtTimerHost timers;
     SpawnedProcess process;
     FeedBackFrm window;
     QtUninstallUi ui(window);

@@ -1,4 +1,4 @@
-#include "app/QtTimerHost.h"
+#include "controls/QtTimerHost.h"
 
 #include <algorithm>
 #include <chrono>

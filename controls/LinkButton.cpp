@@ -1,4 +1,4 @@
-#include "app/LinkButton.h"
+#include "controls/LinkButton.h"
 
 #include <QPushButton>
 
