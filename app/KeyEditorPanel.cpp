@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -623,6 +624,20 @@ void KeyEditorPanel::RenderAction(const ActionPanelView& a) {
 
 bool KeyEditorPanel::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::Enter && onTip) onTip(watched->property("tambrelTip").toString());
+    // Escape in the delay list or the loop count drops the typing: the field
+    // shows the key's value again, so leaving it afterwards changes nothing.
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        if (watched == multiTimLst) {
+            multiTimLst->setText(Q(view_.wave.multiTimLst));
+            multiTimLst->selectAll();
+            return true;
+        }
+        if (watched == loopTimes) {
+            loopTimes->setText(Q(view_.wave.loopTimes));
+            loopTimes->selectAll();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, e);
 }
 
