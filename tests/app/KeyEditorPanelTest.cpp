@@ -194,12 +194,21 @@ private slots:
         QCOMPARE(repeats.count(), 4);
         panel.SetTimerHost(nullptr);
     }
-    void DetectAgainShowsItsWholeCaption() {
-        KeyEditorPanel panel;
-        panel.show();
-        SkinButton* b = panel.detectBtn;
-        QVERIFY(b->width() >= b->fontMetrics().horizontalAdvance(b->Caption()) + 8);
-        QVERIFY(b->height() >= b->fontMetrics().height() + 4);
+    // In the main window every button's caption fits it ("Detect Again"
+    // among them), on each layer the panel shows.
+    void EveryButtonShowsItsWholeCaption() {
+        Rig rig;
+        for (int key : {0, kOnceWave, kInstrumentKey, kActionKey}) {
+            if (key) QVERIFY(rig.ClickKey(key));
+            QApplication::processEvents();
+            for (SkinButton* b : rig.Panel().findChildren<SkinButton*>()) {
+                if (!b->isVisible() || b->Caption().isEmpty()) continue;
+                const QFontMetrics fm(b->font());
+                QVERIFY2(b->width() >= fm.horizontalAdvance(b->Caption()) + 8, qPrintable(b->Caption()));
+                QVERIFY2(b->height() >= fm.height() + 2, qPrintable(b->Caption()));
+                QVERIFY2(b->geometry().right() < rig.Panel().width(), qPrintable(b->Caption()));
+            }
+        }
     }
 
     // ---- which layer and frame a key shows ----
