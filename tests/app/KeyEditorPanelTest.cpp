@@ -211,6 +211,50 @@ private slots:
         }
     }
 
+    // The captions a user reads, and the tip the first status panel shows
+    // when the pointer comes over a control (also its tooltip).
+    void CaptionsAndTipsAreTheProgramsOwn() {
+        Rig rig;
+        KeyEditorPanel& p = rig.Panel();
+        QStringList sources, styles, stops;
+        for (SkinButton* b : p.sourceBtn) sources << b->Caption();
+        for (SkinButton* b : p.styleBtn) styles << b->Caption();
+        for (SkinButton* b : p.stopBtn) stops << b->Caption();
+        QCOMPARE(sources, QStringList({"None", "Wave", "Midi", "Action"}));
+        QCOMPARE(styles, QStringList({"Once", "Multi", "Loop", "Queue"}));
+        QCOMPARE(stops, QStringList({"Stop All", "Midi", "Loop+Q"}));
+        QCOMPARE(p.detectBtn->Caption(), QString("Detect Again"));
+        QCOMPARE(p.selectFileBtn->Caption(), QString("Select File"));
+        QCOMPARE(p.midiStyleBtn->Caption(), QString("Once"));
+        QCOMPARE(p.saveInFileLbl->text(), QString("Save wave in Orchestra file"));
+        QCOMPARE(p.waveMuteLbl->text(), QString("Mute"));
+        QCOMPARE(p.midiMuteLbl->text(), QString("Mute"));
+        QCOMPARE(p.allowDupLbl->text(), QString("Allow Duplicate Play"));
+        QCOMPARE(p.loopOption[0]->text(), QString("Continuous"));
+        QCOMPARE(p.loopOption[1]->text(), QString("No of Times"));
+        QCOMPARE(p.queueDup[0]->text() + "|" + p.queueDup[1]->text() + "|" + p.queueDup[2]->text(), QString("No dup|Normal|Loop"));
+        QCOMPARE(p.accessibleName(), QString("Current Key's Play Assignment"));
+
+        auto* tipPanel = rig.window->findChild<QLabel*>("SBar1Tip");
+        QVERIFY(tipPanel);
+        // What the status panel, the tooltip and a screen reader say.
+        auto hover = [&](QWidget* w) {
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(w, &enter);
+            return QStringList({tipPanel->text(), w->toolTip(), w->accessibleDescription()});
+        };
+        auto thrice = [](const QString& t) { return QStringList({t, t, t}); };
+        QVERIFY(rig.ClickKey(kMultiWave));
+        QCOMPARE(hover(p.detectBtn), thrice(QString("Detect the input devices once again, use this button if you connect a new device")));
+        QCOMPARE(hover(p.multiTimLst), thrice(QString("Enter the delay play times in seconds, to play the sound multiple times, use "
+                                               "commas \",\" in-between to separate numbers")));
+        QCOMPARE(hover(p.sourceBtn[0]), thrice(QString("Choose this to button clear the sound for current key. Green button is chosen")));
+        QVERIFY(rig.ClickKey(kInstrumentKey));
+        QCOMPARE(hover(p.keyUp[1]), thrice(QString("Decrease Key No / Drum no")));
+        QCOMPARE(hover(p.durTxt), thrice(QString("Duration for instruments and drum, Click to edit, Use Arrow to change")));
+        QCOMPARE(hover(p.midiStyleBtn), thrice(QString("Midi always plays once, clicking this has no effect")));
+    }
+
     // ---- which layer and frame a key shows ----
     void AClickedKeyShowsItsSourceAndStyleFrames() {
         Rig rig;
