@@ -3,13 +3,19 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "app/QtShell.h"
+#include "controls/ImageProcessFrm.h"
 #include "controls/OptionBall.h"
 #include "controls/SkinButton.h"
+#include "controls/SuperLabel.h"
 #include "controls/TransDisplay.h"
 #include "editor/EditorButtons.h"
 #include "editor/KeyEditor.h"
@@ -33,12 +39,64 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
     return l;
 }
 
+// A section heading: its caption over the skin's heading strip.
 QLabel* Heading(const QString& text, QWidget* parent) {
-    QLabel* l = PlainLabel(text, parent);
+    auto* l = new SuperLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    l->SetCaption(text);
+    l->setAccessibleName(text);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);
+    l->SetLblTop(1);
+    l->setContentsMargins(6, 0, 0, 0);
+    l->setFixedHeight(QFontMetrics(f).height() + 5);
+    l->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return l;
+}
+
+// Check boxes and option buttons drawn with the skin's Check_ and Option_
+// pictures, so they match the skinned buttons and follow the skin.
+class SkinIndicatorStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QPainter* p, const QWidget* w) const override {
+        const bool on = opt->state & State_On;
+        const char* name = pe == PE_IndicatorCheckBox      ? (on ? "Check_On" : "Check_Off")
+                           : pe == PE_IndicatorRadioButton ? (on ? "Option_On" : "Option_Off")
+                                                           : nullptr;
+        if (name) {
+            ImageProcessFrm& store = ImageProcessFrm::Shared();
+            const QString key = store.Get_PicturName(QString::fromLatin1(name), opt->rect.width(), opt->rect.height());
+            const QPixmap pm = key.isEmpty() ? QPixmap() : store.Pixmap(key, p->device()->devicePixelRatioF());
+            if (!pm.isNull()) {
+                p->save();
+                if (!(opt->state & State_Enabled)) p->setOpacity(0.45);
+                p->drawPixmap(opt->rect.topLeft(), pm);
+                p->restore();
+                return;
+            }
+        }
+        QProxyStyle::drawPrimitive(pe, opt, p, w);
+    }
+};
+
+// Only the current page of a stack counts for its size, so a short page
+// does not leave the room of the tallest one empty.
+void ShowPage(QStackedWidget* stack, int index) {
+    for (int i = 0; i < stack->count(); ++i) {
+        QWidget* page = stack->widget(i);
+        const QSizePolicy::Policy pol = i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        if (page->sizePolicy().verticalPolicy() != pol) page->setSizePolicy(QSizePolicy::Preferred, pol);
+    }
+    stack->setCurrentIndex(index);
+    stack->updateGeometry();
+}
+
+// A button at least as wide as its caption needs.
+void FitCaption(SkinButton* b, int padding = 16) {
+    const QFontMetrics fm(b->font());
+    b->setMinimumWidth(fm.horizontalAdvance(b->Caption()) + padding);
+    b->setMinimumHeight(std::max(b->minimumHeight(), fm.height() + 8));
 }
 
 void FillList(QComboBox* box, const ListView& list) {
@@ -73,7 +131,7 @@ KeyEditorPanel::KeyEditorPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("KeyEditorPanel");
     setAccessibleName(Q(kPanelHeading));
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(2, 2, 2, 2);
+    outer->setContentsMargins(6, 6, 6, 6);
     outer->setSpacing(4);
     QLabel* heading = Heading(Q(kPanelHeading), this);
     Tip(heading, Q(kTipAssignmentHeading), heading->text());
@@ -128,10 +186,19 @@ KeyEditorPanel::KeyEditorPanel(QWidget* parent) : QWidget(parent) {
     el->addWidget(dslLbl);
     el->addStretch(1);
     layers->addWidget(editor);
+    layers->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     outer->addWidget(layers);
     outer->addWidget(BuildButtons());
     outer->addStretch(1);
     setMaximumWidth(300);
+    indicatorStyle_ = new SkinIndicatorStyle;
+    indicatorStyle_->setParent(this);
+    for (QAbstractButton* b : findChildren<QAbstractButton*>())
+        if (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)) b->setStyle(indicatorStyle_);
+    connect(&ImageProcessFrm::Shared(), &ImageProcessFrm::PicturesReset, this, [this] {
+        for (QWidget* w : findChildren<QWidget*>()) w->update();
+        update();
+    });
     RenderView(view_);
 }
 
@@ -148,8 +215,10 @@ SkinButton* KeyEditorPanel::MakeButton(const QString& caption, const QString& ti
 SkinButton* KeyEditorPanel::MakeArrow(bool up, const QString& tipName, QWidget* parent) {
     auto* b = new SkinButton(parent);
     b->setObjectName(tipName);
-    b->SetCaption(up ? QStringLiteral("\u25B2") : QStringLiteral("\u25BC"));
-    b->setFixedSize(22, 22);
+    // Up over down beside the field, as a spin box holds them.
+    b->SetPictureName(up ? "Arrow-Up-Up" : "Arrow-Down-Up");
+    b->SetPictureDownName(up ? "Arrow-Up-Dn" : "Arrow-Down-Dn");
+    b->setFixedSize(20, 11);
     b->SetRepeatDelays(kArrowFirstMs, kArrowNextMs);
     Tip(b, tipName, up ? "Up" : "Down");
     b->setAccessibleName(tipName.section('_', 0, 0) + (up ? " up" : " down"));
@@ -328,7 +397,7 @@ QWidget* KeyEditorPanel::BuildMidi() {
     top->addWidget(drumOpn);
     top->addWidget(PlainLabel("Drum", p));
     top->addStretch(1);
-    l->addLayout(top, 0, 0, 1, 4);
+    l->addLayout(top, 0, 0, 1, 3);
 
     instruLbl = PlainLabel("Instrument:", p);
     Tip(instruLbl, "InstruLbl", "Instrument");
@@ -342,7 +411,7 @@ QWidget* KeyEditorPanel::BuildMidi() {
         GiveFocusBack();
     });
     l->addWidget(instruLbl, 1, 0);
-    l->addWidget(instruCmb, 1, 1, 1, 3);
+    l->addWidget(instruCmb, 1, 1, 1, 2);
     drumBankLbl = PlainLabel("Drum Bank:", p);
     Tip(drumBankLbl, "DrumLbl(0)", "Drum Bank");
     drumCmb = new QComboBox(p);
@@ -352,7 +421,7 @@ QWidget* KeyEditorPanel::BuildMidi() {
         GiveFocusBack();
     });
     l->addWidget(drumBankLbl, 2, 0);
-    l->addWidget(drumCmb, 2, 1, 1, 3);
+    l->addWidget(drumCmb, 2, 1, 1, 2);
 
     auto numberRow = [&](int row, QLabel* label, TransDisplay*& field, std::array<SkinButton*, 2>& arrows, const QString& name,
                          const QString& arrowName) {
@@ -365,10 +434,13 @@ QWidget* KeyEditorPanel::BuildMidi() {
         arrows[0] = MakeArrow(true, arrowName + "(0)", p);
         arrows[1] = MakeArrow(false, arrowName + "(1)", p);
         for (SkinButton* a : arrows) a->setObjectName(a->objectName());
+        auto* pair = new QVBoxLayout;
+        pair->setSpacing(0);
+        pair->addWidget(arrows[0]);
+        pair->addWidget(arrows[1]);
         l->addWidget(label, row, 0);
         l->addWidget(field, row, 1);
-        l->addWidget(arrows[0], row, 2);
-        l->addWidget(arrows[1], row, 3);
+        l->addLayout(pair, row, 2);
     };
     keyNoLbl = PlainLabel("Key No:", p);
     Tip(keyNoLbl, "KeyTxt", "Key No");
@@ -376,7 +448,7 @@ QWidget* KeyEditorPanel::BuildMidi() {
     drumName = PlainLabel(QString(), p);
     drumName->setObjectName("DrumName");
     Tip(drumName, "DrumLbl(1)", "Drum name");
-    l->addWidget(drumName, 4, 0, 1, 4);
+    l->addWidget(drumName, 4, 0, 1, 3);
     QLabel* velosLbl = PlainLabel("Velocity:", p);
     Tip(velosLbl, "VelosTxt", "Velocity");
     numberRow(5, velosLbl, velosTxt, velosUp, "VelosTxt", "Velos_Up");
@@ -413,7 +485,7 @@ QWidget* KeyEditorPanel::BuildMidi() {
 
     QLabel* styleHead = Heading("Play Style", p);
     Tip(styleHead, Q(kTipMidiStyleHeading), styleHead->text());
-    l->addWidget(styleHead, 7, 0, 1, 4);
+    l->addWidget(styleHead, 7, 0, 1, 3);
     midiStyleBtn = MakeButton(Q(StyleCaption(0)), "MidiStylBtn", p);
     midiStyleBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     midiStyleBtn->setFixedWidth(64);
@@ -452,6 +524,8 @@ QWidget* KeyEditorPanel::BuildButtons() {
     l->setHorizontalSpacing(2);
     l->setVerticalSpacing(2);
     playBtn = MakeButton("Play", "PlayBtn", p);
+    playBtn->SetPictureName("Button_Long_Up");
+    playBtn->SetPictureDownName("Button_Long_Dn");
     connect(playBtn, &SkinButton::clicked, this, [this] {
         if (program_) program_->Buttons().Play();
         Render();
@@ -467,6 +541,10 @@ QWidget* KeyEditorPanel::BuildButtons() {
             if (program_) program_->Buttons().Stop(i);
         });
         l->addWidget(stopBtn[static_cast<std::size_t>(i)], 2, i);
+        if (i == 0) {
+            stopBtn[0]->SetPictureName("ButtonRed_Up");
+            stopBtn[0]->SetPictureDownName("ButtonRed_Dn");
+        }
     }
     QLabel* inputHead = Heading("Input Devices", p);
     Tip(inputHead, Q(kTipInputHeading), inputHead->text());
@@ -488,6 +566,10 @@ QWidget* KeyEditorPanel::BuildButtons() {
     // The label is the ball's caption: clicking it clicks the ball.
     connect(inputLbl, &ClickLabel::Clicked, inputOpn, &OptionBall::click);
     detectBtn = MakeButton(Q(kDetectAgainCaption), "DetectDevBtn", p);
+    detectBtn->SetPictureName("Button_Long_Up");
+    detectBtn->SetPictureDownName("Button_Long_Dn");
+    detectBtn->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    FitCaption(detectBtn, 24);
     connect(detectBtn, &SkinButton::clicked, this, [this] {
         if (program_) program_->Buttons().DetectAgain();
         Render();
@@ -546,7 +628,7 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
 
     const bool editor = v.layer == EditorLayer::Editor;
     hintLbl->setText(Q(v.hintText.empty() ? std::string(kHintNoKey) : v.hintText));
-    layers->setCurrentIndex(editor ? 1 : 0);
+    ShowPage(layers, editor ? 1 : 0);
     curKeyLbl->setText(Q(v.curKeyLbl));
     for (std::size_t i = 0; i < sourceBtn.size(); ++i) {
         sourceBtn[i]->SetCaption(Q(v.sourceButtons[i].caption.empty() ? SourceCaption(kSourceCodes[i]) : v.sourceButtons[i].caption));
@@ -560,13 +642,33 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
     case kSrcAction: frame = 3; break;
     default: break;
     }
-    sourceFrames->setCurrentIndex(frame);
+    ShowPage(sourceFrames, frame);
     noneNote->setText(Q(v.noneNote));
     if (frame == 1) RenderWave(v.wave);
     if (frame == 2) RenderMidi(v.midi);
     if (frame == 3) RenderAction(v.action);
     dslLbl->setText(Q(v.dslLbl));
     dslLbl->setVisible(v.dslLblVisible);
+    FitPages();
+}
+
+void KeyEditorPanel::FitPages() {
+    // A stack asks every page, shown or not, for its height at a width
+    // (word-wrapped labels): each stack is held to the height of the page it
+    // shows, inner to outer, so no empty room of another page remains.
+    for (QStackedWidget* s : {styleFrames, sourceFrames, layers}) {
+        QWidget* page = s->currentWidget();
+        if (!page) continue;
+        const int w = s->isVisible() && s->width() > 0 ? s->width() : page->sizeHint().width();
+        int h = page->hasHeightForWidth() ? page->heightForWidth(w) : -1;
+        if (h < 0) h = page->sizeHint().height();
+        s->setFixedHeight(std::max(h, page->minimumSizeHint().height()));
+    }
+}
+
+void KeyEditorPanel::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    FitPages();
 }
 
 void KeyEditorPanel::RenderWave(const WavePanelView& w) {
@@ -583,7 +685,7 @@ void KeyEditorPanel::RenderWave(const WavePanelView& w) {
     waveMuteChk->setChecked(w.mute);
     for (std::size_t i = 0; i < styleBtn.size(); ++i)
         styleBtn[i]->SetPictureName(Q(w.styleButtons[i].picture.empty() ? kPictureNotChosen : w.styleButtons[i].picture));
-    styleFrames->setCurrentIndex(w.styleFrame >= 0 && w.styleFrame <= 3 ? w.styleFrame : 4);
+    ShowPage(styleFrames, w.styleFrame >= 0 && w.styleFrame <= 3 ? w.styleFrame : 4);
     allowDupChk->setChecked(w.allowDup);
     SetFieldText(multiTimLst, w.multiTimLst);
     loopOption[0]->setChecked(w.loopOption == 0);
@@ -621,8 +723,31 @@ void KeyEditorPanel::RenderAction(const ActionPanelView& a) {
     actSub1Lbl->setVisible(a.targetLblVisible);
 }
 
+void KeyEditorPanel::paintEvent(QPaintEvent*) {
+    // The skin's panel picture behind every control.
+    ImageProcessFrm& store = ImageProcessFrm::Shared();
+    const QString key = store.Contains("Panel") ? store.Get_PicturName("Panel", width(), height()) : QString();
+    if (key.isEmpty()) return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, store.Pixmap(key, devicePixelRatioF()));
+}
+
 bool KeyEditorPanel::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::Enter && onTip) onTip(watched->property("tambrelTip").toString());
+    // Escape in the delay list or the loop count drops the typing: the field
+    // shows the key's value again, so leaving it afterwards changes nothing.
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        if (watched == multiTimLst) {
+            multiTimLst->setText(Q(view_.wave.multiTimLst));
+            multiTimLst->selectAll();
+            return true;
+        }
+        if (watched == loopTimes) {
+            loopTimes->setText(Q(view_.wave.loopTimes));
+            loopTimes->selectAll();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, e);
 }
 

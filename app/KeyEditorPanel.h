@@ -114,6 +114,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     QWidget* BuildWave();
@@ -131,9 +133,11 @@ private:
     // Runs a command, then shows what the editor shows now.
     void Act(const std::function<void()>& command);
     void GiveFocusBack();
+    void FitPages();
 
     Program* program_ = nullptr;
     TimerHost* host_ = nullptr;
+    QStyle* indicatorStyle_ = nullptr; // the skin's check and option pictures
     KeyEditorView view_;
 };
 

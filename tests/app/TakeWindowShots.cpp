@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -44,6 +45,10 @@ int main(int argc, char** argv) {
     QDir().mkpath(dir.path() + "/help-images");
     for (const QString& png : QDir(QStringLiteral(TAMBREL_SOURCE_DIR "/docs")).entryList({"*.png"}))
         QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/") + png, dir.path() + "/help-images/" + png);
+    // The sample Orchestra, as beside the installed program; its open
+    // message is closed as soon as it shows.
+    QDir().mkpath(dir.path() + "/Samples");
+    QFile::copy(QStringLiteral(TAMBREL_BIN_DIR "/Samples/Sample1.TbOrc"), dir.path() + "/Samples/Sample1.TbOrc");
     QtShell shell;
     ProgramState st(shell);
     st.AppPath = dir.path().toStdString();
@@ -61,32 +66,54 @@ int main(int argc, char** argv) {
     window.SetProgram(&program);
     window.resize(1000, 700);
     window.show();
+    QTimer::singleShot(0, [] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+    });
     program.Start("");
 
-    // The key assignment panel for the first key of each kind in the sample.
-    auto shootKey = [&](std::int32_t src, const char* name) {
-        for (std::int32_t p = 1; p <= st.Orc.SetNos(); ++p)
-            for (std::int32_t b = 1; b <= st.Orc.Set(p).BodNos(); ++b)
-                for (std::int32_t k = 1; k <= 256; ++k)
-                    if (const KeyAssign* key = st.Orc.FindKey(p, b, k); key && key->SndSrc == src) {
-                        st.EditSet = p;
-                        st.EditBd = b;
-                        st.EditKey = k;
-                        st.EditKeyValid = kVbTrue;
-                        window.EditorPanel()->ShowPlayAssignment();
-                        save(&window, name);
-                        return;
-                    }
+    // The first key of a kind on the active Play Board; 0 when it has none.
+    auto firstKey = [&](std::int32_t src) -> std::int32_t {
+        for (std::int32_t k = 1; k <= 256; ++k)
+            if (const KeyAssign* key = st.Orc.FindKey(st.Orc.CurSet, 1, k); key && key->SndSrc == src) return k;
+        return 0;
+    };
+    auto edit = [&](std::int32_t k) {
+        st.EditSet = st.Orc.CurSet;
+        st.EditBd = 1;
+        st.EditKey = k;
+        st.EditKeyValid = kVbTrue;
+        window.EditorPanel()->ShowPlayAssignment();
+    };
+    // An Orchestra without an action key gets one on a free key, as the
+    // panel's own buttons would assign it.
+    if (!firstKey(kSrcAction))
+        if (const std::int32_t k = firstKey(kSrcNone)) {
+            edit(k);
+            program.Editor().ChooseSource(kSrcAction);
+            program.Editor().ChooseActionCommand(kActChangeTable);
+            program.Editor().ChooseActionTarget(0);
+        }
+    auto shootPanel = [&](std::int32_t src, const QString& name) {
+        if (const std::int32_t k = firstKey(src)) {
+            edit(k);
+            save(window.EditorPanel(), name.toLatin1().constData());
+        }
     };
     ImageProcessFrm::Shared().SetSettings(&settings);
     ImageProcessFrm::Shared().ResetPictures();
     save(&window, "key-editor-hint.png");
-    shootKey(kSrcWave, "key-editor-wave.png");
-    shootKey(kSrcMidi, "key-editor-midi.png");
-    shootKey(kSrcAction, "key-editor-action.png");
-    settings.WriteSetting("General", "Current Skin", "0");
+    for (const QString& skin : {QStringLiteral("1"), QStringLiteral("0")}) {
+        settings.WriteSetting("General", "Current Skin", skin.toStdString());
+        ImageProcessFrm::Shared().ResetPictures();
+        const QString suffix = skin == "1" ? QString() : "-skin" + skin;
+        shootPanel(kSrcWave, "key-editor-wave" + suffix + ".png");
+        shootPanel(kSrcMidi, "key-editor-midi" + suffix + ".png");
+        shootPanel(kSrcAction, "key-editor-action" + suffix + ".png");
+    }
+    settings.WriteSetting("General", "Current Skin", "1");
     ImageProcessFrm::Shared().ResetPictures();
-    shootKey(kSrcWave, "key-editor-skin0.png");
+    st.EditKeyValid = kVbFalse;
+    window.EditorPanel()->ShowPlayAssignment();
 
     {
         LayoutFrm editor(st, &window);
