@@ -22,20 +22,16 @@
 #include "app/KeyEditorPanel.h"
 #include "app/MainWindow.h"
 #include "app/QtShell.h"
-#include "app/QtTimerHost.h"
 #include "boards/view/BoardViewWindow.h"
 #include "boards/view/KeyboardFrm.h"
-#include "common/AudioOutput.h"
-#include "common/Settings.h"
 #include "common/VirtualClock.h"
 #include "controls/OptionBall.h"
 #include "controls/SkinButton.h"
 #include "controls/TransDisplay.h"
 #include "document/FileCommands.h"
 #include "editor/KeyEditorView.h"
-#include "input/InputProtocol.h"
 #include "session/Program.h"
-#include "tests/FakeInputLink.h"
+#include "tests/app/ProgramRig.h"
 
 using namespace tambrel;
 
@@ -50,35 +46,16 @@ constexpr int kFreeKey = 30; // no assignment in the sample
 // The main window with the program and the sample Orchestra, as the program
 // starts in its own folder; the input server finds no device, so the window
 // feeds the keyboard.
-struct Rig {
-    QTemporaryDir dir;
-    QtShell shell;
-    ProgramState st{shell};
-    Settings settings{(dir.path() + "/TambrelOrchestra.ini").toStdString()};
-    QtTimerHost timers;
-    MemoryAudioOutput output;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<Program> program;
-
-    Rig() {
-        st.AppPath = dir.path().toStdString();
-        QDir(dir.path()).mkpath("Samples");
-        QFile::copy(QStringLiteral(TAMBREL_BIN_DIR "/Samples/Sample1.TbOrc"), dir.path() + "/Samples/Sample1.TbOrc");
-        window = std::make_unique<MainWindow>(st, shell);
-        InstrumentSeams seams(timers);
-        seams.inputLink = [] {
-            auto link = std::make_unique<test::FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
-        program = std::make_unique<Program>(st, settings, std::move(seams), output);
-        window->SetProgram(program.get());
-        window->show();
-        // The sample greets with its open message: closed as soon as it shows.
-        QTimer::singleShot(0, [] {
-            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
-        });
-        program->Start("");
+struct Rig : test::ProgramRig {
+    Rig()
+        : ProgramRig(nullptr, [](const QString& folder) {
+              QDir(folder).mkpath("Samples");
+              QFile::copy(QStringLiteral(TAMBREL_BIN_DIR "/Samples/Sample1.TbOrc"), folder + "/Samples/Sample1.TbOrc");
+              // The sample greets with its open message: closed as soon as it shows.
+              QTimer::singleShot(0, [] {
+                  if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+              });
+          }) {
         QApplication::setActiveWindow(window.get());
     }
     ~Rig() { window->closing = true; }
