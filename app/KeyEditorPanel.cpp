@@ -662,7 +662,8 @@ void KeyEditorPanel::FitPages() {
         const int w = s->isVisible() && s->width() > 0 ? s->width() : page->sizeHint().width();
         int h = page->hasHeightForWidth() ? page->heightForWidth(w) : -1;
         if (h < 0) h = page->sizeHint().height();
-        s->setFixedHeight(std::max(h, page->minimumSizeHint().height()));
+        // An empty page has no size hint (-1): it takes no room.
+        s->setFixedHeight(std::max({h, page->minimumSizeHint().height(), 0}));
     }
 }
 
