@@ -95,9 +95,7 @@ void RecordListFrm::UpdateList() {
         if (state.selected < 0) list->clearSelection();
     }
     // The count shown is the current recording's, whichever way it became current.
-    int count = -1;
-    if (state.selected >= 0) count = recorder_.ClickRecordingEntry(state.selected);
-    ShowCount(count);
+    ShowCount(state.selected >= 0 ? state.counts[static_cast<std::size_t>(state.selected)] : -1);
 }
 
 void RecordListFrm::ShowCount(int count) { keyStrokesLbl->setText(count >= 0 ? QString::number(count) : QString()); }

@@ -199,7 +199,10 @@ bool KeystrokeRecorder::OpenRecordingList() {
 
 KeystrokeRecorder::ListState KeystrokeRecorder::UpdateList() const {
     ListState s;
-    for (const Recording& r : st_.Orc.Recordings) s.names.push_back(r.Name);
+    for (const Recording& r : st_.Orc.Recordings) {
+        s.names.push_back(r.Name);
+        s.counts.push_back(r.count());
+    }
     if (st_.Orc.CurRec >= 1 && st_.Orc.CurRec <= st_.Orc.RecNos()) s.selected = st_.Orc.CurRec - 1;
     return s;
 }

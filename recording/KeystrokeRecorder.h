@@ -63,7 +63,8 @@ public:
     bool OpenRecordingList();
     struct ListState {
         std::vector<std::string> names;
-        std::int32_t selected = -1; // 0-based entry, -1 for none
+        std::vector<std::int32_t> counts; // the key strokes of each
+        std::int32_t selected = -1;       // 0-based entry, -1 for none
     };
     ListState UpdateList() const;
     // A click on entry (0-based): that recording becomes current; returns

@@ -47,15 +47,7 @@ constexpr int kFreeKey = 30; // no assignment in the sample
 // starts in its own folder; the input server finds no device, so the window
 // feeds the keyboard.
 struct Rig : test::ProgramRig {
-    Rig()
-        : ProgramRig(nullptr, [](const QString& folder) {
-              QDir(folder).mkpath("Samples");
-              QFile::copy(QStringLiteral(TAMBREL_BIN_DIR "/Samples/Sample1.TbOrc"), folder + "/Samples/Sample1.TbOrc");
-              // The sample greets with its open message: closed as soon as it shows.
-              QTimer::singleShot(0, [] {
-                  if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
-              });
-          }) {
+    Rig() : ProgramRig(nullptr, test::PlaceSample) {
         QApplication::setActiveWindow(window.get());
     }
     ~Rig() { window->closing = true; }

@@ -5,6 +5,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,6 +54,18 @@ struct ProgramRig {
         program->Start("");
     }
 };
+
+#ifdef TAMBREL_BIN_DIR
+// A prepare step: the built sample Orchestra beside the program, as
+// installed; its open message is closed as soon as it shows.
+inline void PlaceSample(const QString& folder) {
+    QDir(folder).mkpath("Samples");
+    QFile::copy(QStringLiteral(TAMBREL_BIN_DIR "/Samples/Sample1.TbOrc"), folder + "/Samples/Sample1.TbOrc");
+    QTimer::singleShot(0, [] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+    });
+}
+#endif
 
 // Answers the next message box with the button whose text is `button`,
 // and remembers what it said.

@@ -20,14 +20,11 @@
 #include "app/MainWindow.h"
 #include "app/OpenMsgFrm.h"
 #include "app/QtShell.h"
-#include "controls/QtTimerHost.h"
 #include "boards/view/LayoutFrm.h"
-#include "common/AudioOutput.h"
 #include "common/Settings.h"
-#include "input/InputProtocol.h"
 #include "session/HelpFile.h"
 #include "session/Program.h"
-#include "tests/FakeInputLink.h"
+#include "tests/app/ProgramRig.h"
 
 using namespace tambrel;
 
@@ -40,36 +37,19 @@ int main(int argc, char** argv) {
         w->grab().save(out + "/" + name);
     };
 
-    QTemporaryDir dir;
-    QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"), dir.path() + "/TambrelOrchestra.html");
-    QDir().mkpath(dir.path() + "/help-images");
-    for (const QString& png : QDir(QStringLiteral(TAMBREL_SOURCE_DIR "/docs")).entryList({"*.png"}))
-        QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/") + png, dir.path() + "/help-images/" + png);
-    // The sample Orchestra, as beside the installed program; its open
-    // message is closed as soon as it shows.
-    QDir().mkpath(dir.path() + "/Samples");
-    QFile::copy(QStringLiteral(TAMBREL_BIN_DIR "/Samples/Sample1.TbOrc"), dir.path() + "/Samples/Sample1.TbOrc");
-    QtShell shell;
-    ProgramState st(shell);
-    st.AppPath = dir.path().toStdString();
-    Settings settings((dir.path() + "/TambrelOrchestra.ini").toStdString());
-    QtTimerHost timers;
-    MemoryAudioOutput output;
-    MainWindow window(st, shell);
-    InstrumentSeams seams(timers);
-    seams.inputLink = [] {
-        auto link = std::make_unique<test::FakeLink>();
-        link->reply = EncodeDetectionReply({});
-        return std::unique_ptr<InputServerLink>(std::move(link));
-    };
-    Program program(st, settings, std::move(seams), output);
-    window.SetProgram(&program);
-    window.resize(1000, 700);
-    window.show();
-    QTimer::singleShot(0, [] {
-        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+    // The program beside its help (with the pictures it shows) and the sample.
+    test::ProgramRig rig(nullptr, [](const QString& folder) {
+        QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"), folder + "/TambrelOrchestra.html");
+        QDir().mkpath(folder + "/help-images");
+        for (const QString& png : QDir(QStringLiteral(TAMBREL_SOURCE_DIR "/docs")).entryList({"*.png"}))
+            QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/") + png, folder + "/help-images/" + png);
+        test::PlaceSample(folder);
     });
-    program.Start("");
+    ProgramState& st = rig.st;
+    Settings& settings = rig.settings;
+    MainWindow& window = *rig.window;
+    Program& program = *rig.program;
+    window.resize(1000, 700);
 
     // The first key of a kind on the active Play Board; 0 when it has none.
     auto firstKey = [&](std::int32_t src) -> std::int32_t {
