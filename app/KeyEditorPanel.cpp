@@ -80,18 +80,6 @@ public:
     }
 };
 
-// Only the current page of a stack counts for its size, so a short page
-// does not leave the room of the tallest one empty.
-void ShowPage(QStackedWidget* stack, int index) {
-    for (int i = 0; i < stack->count(); ++i) {
-        QWidget* page = stack->widget(i);
-        const QSizePolicy::Policy pol = i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
-        if (page->sizePolicy().verticalPolicy() != pol) page->setSizePolicy(QSizePolicy::Preferred, pol);
-    }
-    stack->setCurrentIndex(index);
-    stack->updateGeometry();
-}
-
 // A button at least as wide as its caption needs.
 void FitCaption(SkinButton* b, int padding = 16) {
     const QFontMetrics fm(b->font());
@@ -628,7 +616,7 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
 
     const bool editor = v.layer == EditorLayer::Editor;
     hintLbl->setText(Q(v.hintText.empty() ? std::string(kHintNoKey) : v.hintText));
-    ShowPage(layers, editor ? 1 : 0);
+    layers->setCurrentIndex(editor ? 1 : 0);
     curKeyLbl->setText(Q(v.curKeyLbl));
     for (std::size_t i = 0; i < sourceBtn.size(); ++i) {
         sourceBtn[i]->SetCaption(Q(v.sourceButtons[i].caption.empty() ? SourceCaption(kSourceCodes[i]) : v.sourceButtons[i].caption));
@@ -642,7 +630,7 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
     case kSrcAction: frame = 3; break;
     default: break;
     }
-    ShowPage(sourceFrames, frame);
+    sourceFrames->setCurrentIndex(frame);
     noneNote->setText(Q(v.noneNote));
     if (frame == 1) RenderWave(v.wave);
     if (frame == 2) RenderMidi(v.midi);
@@ -686,7 +674,7 @@ void KeyEditorPanel::RenderWave(const WavePanelView& w) {
     waveMuteChk->setChecked(w.mute);
     for (std::size_t i = 0; i < styleBtn.size(); ++i)
         styleBtn[i]->SetPictureName(Q(w.styleButtons[i].picture.empty() ? kPictureNotChosen : w.styleButtons[i].picture));
-    ShowPage(styleFrames, w.styleFrame >= 0 && w.styleFrame <= 3 ? w.styleFrame : 4);
+    styleFrames->setCurrentIndex(w.styleFrame >= 0 && w.styleFrame <= 3 ? w.styleFrame : 4);
     allowDupChk->setChecked(w.allowDup);
     SetFieldText(multiTimLst, w.multiTimLst);
     loopOption[0]->setChecked(w.loopOption == 0);
