@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 (run as root).
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   libsdl2-dev libsdl2-mixer-dev  # audio output; SDL2_mixer only for the benchmark
