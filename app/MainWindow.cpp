@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <chrono>
+
 #include "app/DeviceListDialog.h"
 #include "app/KeyEditorPanel.h"
 #include "app/RecordingPanel.h"
@@ -446,7 +448,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         if (w && w->window() == this && !(k == lastKey_ && k->timestamp() == lastKeyTime_)) {
             lastKey_ = k;
             lastKeyTime_ = k->timestamp();
-            program_->GetWindowKeyboard().KeyPressed(program_->GetInstrument(), k->nativeScanCode(), k->isAutoRepeat());
+            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch()).count();
+            program_->GetWindowKeyboard().KeyPressed(program_->GetInstrument(), k->nativeScanCode(), k->isAutoRepeat(),
+                                                     k->timestamp(), now);
         }
     }
     return QMainWindow::eventFilter(watched, e);

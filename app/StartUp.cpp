@@ -13,6 +13,7 @@
 #include "app/CloseSignals.h"
 #include "app/DeviceListDialog.h"
 #include "app/DxDnLoadFrm.h"
+#include "app/InputWatch.h"
 #include "app/InstallerSwitches.h"
 #include "app/MainWindow.h"
 #include "app/QtShell.h"
@@ -143,15 +144,7 @@ int RunMainProgram(int argc, char** argv) {
     seams.rate = kOutputRate;
     seams.midi = midi.chain.get();
     seams.synth = midi.Synth();
-    seams.inputLink = [&inputNotifier]() -> std::unique_ptr<InputServerLink> {
-        auto bridge = std::make_unique<LocInputDx7Class>();
-        if (bridge->EventFd() >= 0) {
-            LocInputDx7Class* b = bridge.get();
-            inputNotifier = std::make_unique<QSocketNotifier>(b->EventFd(), QSocketNotifier::Read);
-            QObject::connect(inputNotifier.get(), &QSocketNotifier::activated, [b] { b->ProcessEvents(); });
-        }
-        return bridge;
-    };
+    seams.inputLink = WatchedInputLink(inputNotifier);
     Program program(st, settings, std::move(seams), output);
     // The arrows repeat on the program's timers, which go before the window.
     window.EditorPanel()->SetTimerHost(&timers);

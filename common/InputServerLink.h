@@ -12,6 +12,11 @@
 
 namespace tambrel {
 
+// A press that waited longer than this before the program could take it (its
+// window was blocked) is dropped, not played: a burst of old presses firing
+// at once is worse on stage than a gap.
+inline constexpr std::int64_t kLatePressMs = 250;
+
 class InputServerLink {
 public:
     virtual ~InputServerLink() = default;
@@ -26,11 +31,23 @@ public:
     virtual bool DxDeviceUnAcquire() = 0;
     // True while a server answers.
     virtual bool HasServer() const = 0;
+    // A sign of life, asked about once a second while the devices are on;
+    // never waits. False when the server is gone or has not answered the
+    // previous one: the link has then ended it (and raised ServerLost).
+    virtual bool Heartbeat() { return HasServer(); }
 
     // The server's PlayThisKey event: key number, device number.
     std::function<void(std::int32_t& KeyNo, std::int32_t& InpDvNo)> InputDx7_PlayThisKey;
     // A message box the server asks the program to show (text, title).
     std::function<void(std::string_view text, std::string_view title)> ServerMessage;
+    // The link found its server gone by itself: it ended or broke the
+    // protocol (false), or did not answer in time (true). Raised once per
+    // server, possibly in the middle of one of the calls above; never by
+    // releasing the link.
+    std::function<void(bool stoppedAnswering)> ServerLost;
+    // Raised instead of InputDx7_PlayThisKey for a press older than
+    // kLatePressMs.
+    std::function<void()> LatePress;
     // Devices the last detection found but this user may not open.
     std::vector<std::string> NoPermission;
 };

@@ -21,6 +21,9 @@ public:
     // Moves the clock to t (never backwards), firing every tick due up to and including t.
     void AdvanceTo(std::int64_t t);
     void AdvanceBy(std::int64_t ms) { AdvanceTo(now_ + ms); }
+    // Time passes while the thread is busy elsewhere (a blocked window):
+    // nothing fires now; ticks due meanwhile fire late, at the next AdvanceTo.
+    void Stall(std::int64_t ms) { now_ += ms > 0 ? ms : 0; }
     // The time of the next due tick, or -1 when no timer runs.
     std::int64_t NextDue() const;
     // Timers created and not destroyed.

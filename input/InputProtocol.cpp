@@ -1,5 +1,7 @@
 #include "input/InputProtocol.h"
 
+#include <time.h>
+
 namespace tambrel {
 namespace {
 
@@ -61,6 +63,18 @@ BodyWriter& BodyWriter::Str(std::string_view s) {
     PutU32(out_, static_cast<std::uint32_t>(s.size()));
     out_.append(s);
     return *this;
+}
+
+BodyWriter& BodyWriter::U64(std::uint64_t v) {
+    PutU32(out_, static_cast<std::uint32_t>(v & 0xffffffffu));
+    return U32(static_cast<std::uint32_t>(v >> 32));
+}
+
+bool BodyReader::U64(std::uint64_t& v) {
+    std::uint32_t lo = 0, hi = 0;
+    if (!U32(lo) || !U32(hi)) return false;
+    v = (static_cast<std::uint64_t>(hi) << 32) | lo;
+    return true;
 }
 
 bool BodyReader::U32(std::uint32_t& v) {
@@ -163,6 +177,21 @@ bool DecodeDetectionReply(const std::vector<std::int32_t>& reply, std::vector<De
     }
     devices = std::move(result);
     return true;
+}
+
+std::uint64_t MonotonicMicros() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+std::string PlayThisKeyBody(std::int32_t keyNo, std::int32_t inpDvNo, std::uint64_t readAtUs) {
+    return BodyWriter().I32(keyNo).I32(inpDvNo).U64(readAtUs).Bytes();
+}
+
+bool ParsePlayThisKeyBody(std::string_view body, std::int32_t& keyNo, std::int32_t& inpDvNo, std::uint64_t& readAtUs) {
+    BodyReader r(body);
+    return r.I32(keyNo) && r.I32(inpDvNo) && r.U64(readAtUs) && r.AtEnd();
 }
 
 std::string DetectReplyBody(const std::vector<std::int32_t>& reply) {

@@ -21,7 +21,8 @@
 
 namespace tambrel {
 
-inline constexpr std::uint32_t kInputProtocolVersion = 1;
+// 2: presses carry the time the server read them; Ping and Pong.
+inline constexpr std::uint32_t kInputProtocolVersion = 2;
 // No legitimate frame comes near this; a larger length means a broken peer.
 inline constexpr std::uint32_t kMaxFrameBytes = 8u << 20;
 
@@ -31,14 +32,16 @@ enum class FrameType : std::uint8_t {
     DetectReply = 2,   // i32 element count, then the elements
     AcquireReply = 3,  // i32 0 = done, else the failing device; string error text
     UnacquireReply = 4,
-    PlayThisKey = 5,   // i32 key number, i32 device number
+    PlayThisKey = 5,   // i32 key number, i32 device number, u64 when read (MonotonicMicros)
     Message = 6,       // string text, string title: a message box the server asks for
     DeviceNotice = 7,  // i32 notice kind, string device name
     Overflow = 8,      // i32 presses dropped here because the program did not read them
+    Pong = 9,          // the answer to Ping
     // bridge -> server
     Detect = 20,       // i32 window handle (unused on this platform)
     Acquire = 21,
     Unacquire = 22,
+    Ping = 23,         // a sign of life, asked without waiting for it
 };
 
 enum class DeviceNoticeKind : std::int32_t {
@@ -75,6 +78,7 @@ class BodyWriter {
 public:
     BodyWriter& I32(std::int32_t v);
     BodyWriter& U32(std::uint32_t v);
+    BodyWriter& U64(std::uint64_t v);
     BodyWriter& Str(std::string_view s);
     const std::string& Bytes() const { return out_; }
 
@@ -89,6 +93,7 @@ public:
     explicit BodyReader(std::string_view body) : in_(body) {}
     bool I32(std::int32_t& v);
     bool U32(std::uint32_t& v);
+    bool U64(std::uint64_t& v);
     bool Str(std::string& s);
     bool AtEnd() const { return ok_ && pos_ == in_.size(); }
     bool Ok() const { return ok_; }
@@ -121,7 +126,13 @@ inline std::vector<std::int32_t> DetectionErrorReply() { return {0}; }
 // short or inconsistent; devices then holds nothing.
 bool DecodeDetectionReply(const std::vector<std::int32_t>& reply, std::vector<DetectedDevice>& devices);
 
+// Microseconds on CLOCK_MONOTONIC: the one clock both processes read, so
+// the program can tell how long ago the server read a press.
+std::uint64_t MonotonicMicros();
+
 // Frame bodies shared by both ends.
+std::string PlayThisKeyBody(std::int32_t keyNo, std::int32_t inpDvNo, std::uint64_t readAtUs);
+bool ParsePlayThisKeyBody(std::string_view body, std::int32_t& keyNo, std::int32_t& inpDvNo, std::uint64_t& readAtUs);
 std::string DetectReplyBody(const std::vector<std::int32_t>& reply);
 bool ParseDetectReplyBody(std::string_view body, std::vector<std::int32_t>& reply);
 

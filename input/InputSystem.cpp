@@ -1,6 +1,8 @@
 #include "input/InputSystem.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 
 #include "common/NumberText.h"
 #include "common/Settings.h"
@@ -11,6 +13,8 @@ namespace tambrel {
 namespace {
 
 const std::string kCrLf = "\r\n";
+// A restart due while the bridge is in use waits this long again.
+constexpr std::int64_t kBusyRetryMs = 100;
 
 bool NameIn(const std::vector<InputDevice>& list, const std::string& name) {
     for (const InputDevice& d : list)
@@ -77,22 +81,177 @@ void RouteKeyEvent(Orchestra& orc, std::int32_t keyNo, std::int32_t inpDvNo, con
         if (orc.Set(p).Bd(b).InpDevNo == inpDvNo) playKey(keyNo, b, p);
 }
 
+std::string LatePressesText(std::int64_t n) {
+    return "Dropped " + IntText(static_cast<std::int32_t>(n > INT32_MAX ? INT32_MAX : n)) +
+           (n == 1 ? " key press" : " key presses") + " made while the program was busy";
+}
+
 InputSystem::InputSystem(ProgramState& st, LinkFactory factory) : st_(st), factory_(std::move(factory)) {}
 
-InputSystem::~InputSystem() = default;
+InputSystem::~InputSystem() {
+    released_ = true;
+    // The bridge first: its server must not be reported lost to a system
+    // half gone.
+    link_.reset();
+    if (timersMade_) {
+        timers->Destroy(restartTimer_);
+        timers->Destroy(beatTimer_);
+    }
+}
+
+void InputSystem::Wire(InputServerLink& link) {
+    link.InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t& d) {
+        const LinkUse use(linkDepth_);
+        InputDx7_PlayThisKey(k, d);
+    };
+    link.ServerMessage = [this](std::string_view text, std::string_view title) {
+        const LinkUse use(linkDepth_);
+        st_.shell.Message(text, title, MsgButtons::Ok);
+    };
+    link.ServerLost = [this](bool stoppedAnswering) { OnServerLost(stoppedAnswering); };
+    link.LatePress = [this] { LatePressDropped(); };
+}
 
 InputServerLink* InputSystem::Bridge() {
     if (!link_ && !linkTried_) {
         linkTried_ = true;
         link_ = factory_ ? factory_() : nullptr;
         if (link_) {
-            link_->InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t& d) { InputDx7_PlayThisKey(k, d); };
-            link_->ServerMessage = [this](std::string_view text, std::string_view title) {
-                st_.shell.Message(text, title, MsgButtons::Ok);
-            };
+            Wire(*link_);
+            // Tried again like one that was lost, in case what stopped it passes.
+            if (!link_->HasServer()) {
+                loss_ = Loss::NotStarted;
+                ScheduleRestart();
+            }
         }
     }
     return link_.get();
+}
+
+void InputSystem::EnsureTimers() {
+    if (timersMade_ || !timers) return;
+    timersMade_ = true;
+    restartTimer_ = timers->Create([this] { Restart(); });
+    beatTimer_ = timers->Create([this] { Beat(); });
+}
+
+void InputSystem::OnServerLost(bool stoppedAnswering) {
+    if (released_) return;
+    if (loss_ == Loss::None) loss_ = stoppedAnswering ? Loss::NotAnswering : Loss::Ended;
+    ShowTruth();
+    // A restart in progress decides itself what comes next.
+    if (!inRestart_) ScheduleRestart();
+}
+
+void InputSystem::ScheduleRestart() {
+    if (!timers || !factory_ || released_ || restartPending_) return;
+    EnsureTimers();
+    restartPending_ = true;
+    timers->Start(restartTimer_, std::max<std::int64_t>(1, backoff_.NextWaitMs(timers->NowMs())));
+}
+
+bool InputSystem::StartServer() {
+    // The old bridge goes first: its server is gone, and the new one's
+    // channel must not meet a watcher of the old.
+    link_.reset();
+    link_ = factory_ ? factory_() : nullptr;
+    if (link_) Wire(*link_);
+    return HasServer();
+}
+
+void InputSystem::Restart() {
+    if (linkDepth_ > 0) {
+        timers->Start(restartTimer_, kBusyRetryMs);
+        return;
+    }
+    timers->Stop(restartTimer_);
+    restartPending_ = false;
+    if (released_ || HasServer()) return;
+    inRestart_ = true;
+    if (StartServer()) {
+        // Detection as the program runs it, but without questions: the
+        // keyboard and mouse were settled before. It switches the devices on
+        // again when they were on.
+        quiet_ = true;
+        if (detectAll) detectAll();
+        else DetectInputDevices();
+        quiet_ = false;
+    }
+    inRestart_ = false;
+    if (HasServer()) {
+        BackAgain(loss_);
+        return;
+    }
+    StandIn();
+    ShowTruth();
+    ScheduleRestart();
+}
+
+void InputSystem::BackAgain(Loss was) {
+    if (restartPending_) {
+        timers->Stop(restartTimer_);
+        restartPending_ = false;
+    }
+    if (timers) backoff_.Up(timers->NowMs());
+    loss_ = Loss::None;
+    toldAway_ = false;
+    switch (was) {
+    case Loss::Ended: st_.shell.Status(kServerRestartedText); break;
+    case Loss::NotAnswering: st_.shell.Status(kServerUnansweringRestartedText); break;
+    case Loss::NotStarted: st_.shell.Status(kServerStartedText); break;
+    case Loss::None: break;
+    }
+    ShowTruth();
+}
+
+void InputSystem::StandIn() {
+    // Listed as before, so Sub Boards keep their devices; read by nobody.
+    for (InputDevice& d : st_.InputDevices) d.Ready = false;
+    if (serverLost) serverLost();
+    if (toldAway_) return;
+    toldAway_ = true;
+    std::string text(loss_ == Loss::NotAnswering ? kServerUnansweringRestartingText
+                     : loss_ == Loss::NotStarted ? kServerNotStartedText
+                                                 : kServerRestartingText);
+    if (keyboardStandsIn) text += kWindowKeysPlayText;
+    st_.shell.Status(text);
+}
+
+void InputSystem::ShowTruth() {
+    const std::int32_t shown = HasServer() ? wanted_ : 0;
+    if (shown != shown_) {
+        shown_ = shown;
+        st_.shell.Notify(ShellEvent::ShowInputOnOff, shown == 1 ? 1 : 0);
+    }
+    if (!timers || released_) return;
+    const bool beat = shown_ == 1;
+    if (beat == beating_) return;
+    EnsureTimers();
+    beating_ = beat;
+    if (beat) {
+        lastBeatMs_ = timers->NowMs();
+        timers->Start(beatTimer_, kHeartbeatMs);
+    } else {
+        timers->Stop(beatTimer_);
+    }
+}
+
+void InputSystem::Beat() {
+    const std::int64_t now = timers->NowMs();
+    // A tick that comes late means the window was blocked: the answer may
+    // be on its way still, so this one judges nothing.
+    const bool late = now - lastBeatMs_ > kHeartbeatMs + kHeartbeatMs / 2;
+    lastBeatMs_ = now;
+    if (late || !link_) return;
+    const LinkUse use(linkDepth_);
+    // A server that did not answer has been ended and reported lost.
+    link_->Heartbeat();
+}
+
+void InputSystem::LatePressDropped() {
+    ++latePresses_;
+    ++lateRun_;
+    st_.shell.Status(LatePressesText(lateRun_));
 }
 
 std::string InputSystem::FindDeviceName(std::string_view section, std::string_view fallback,
@@ -101,8 +260,9 @@ std::string InputSystem::FindDeviceName(std::string_view section, std::string_vi
     for (const InputDevice& d : st_.InputDevices)
         if (d.Name == name) return name;
     if (standsIn) return name;
-    // With no device at all there is nothing to choose from.
-    if (!chooseDevice || st_.InputDevices.empty()) return name;
+    // With no device at all there is nothing to choose from; a restarted
+    // server finds what the user settled before.
+    if (!chooseDevice || st_.InputDevices.empty() || quiet_) return name;
     const std::int32_t chosen = chooseDevice(question, DeviceListEntries(st_));
     if (const InputDevice* d = st_.Device(chosen)) {
         name = d->Name;
@@ -112,9 +272,18 @@ std::string InputSystem::FindDeviceName(std::string_view section, std::string_vi
 }
 
 void InputSystem::DetectInputDevices() {
+    const LinkUse use(linkDepth_);
     st_.shell.Status("Detecting Input Devices");
     std::vector<std::int32_t> reply = DetectionErrorReply();
+    const bool hadBridge = linkTried_;
     InputServerLink* link = Bridge();
+    // Asked to detect while the server is gone: start it again now rather
+    // than at the next try.
+    if (hadBridge && !inRestart_ && link_ && !link->HasServer() && factory_) {
+        const Loss was = loss_;
+        if (StartServer()) BackAgain(was);
+        link = link_.get();
+    }
     if (link && link->HasServer()) {
         link->DxDetectDiDevices(0, reply);
     } else if (!toldNoServer_) {
@@ -181,6 +350,9 @@ void InputSystem::DetectInputDevices() {
             if (readAnew[static_cast<std::size_t>(d - 1)]) readDeviceLayout(d);
     st_.shell.Status(" ");
     RebindAfterDetection(readAnew);
+    // Detection leaves every device off in the server; those that were on
+    // are switched on again, or the ON/OFF control would show a lie.
+    if (wanted_ == 1 && link && link->HasServer()) link->DxDeviceAcquire();
 
     if (link && !link->NoPermission.empty() && !toldNoPermission_) {
         toldNoPermission_ = true;
@@ -211,22 +383,28 @@ void InputSystem::RebindAfterDetection(const std::vector<bool>& readAnew) {
 }
 
 void InputSystem::DiAcuire_Do(std::int32_t& state) {
+    const LinkUse use(linkDepth_);
+    wanted_ = state;
     if (InputServerLink* link = Bridge(); link && link->HasServer()) {
         if (state == 1) link->DxDeviceAcquire();
         else link->DxDeviceUnAcquire();
     }
-    if (onOff_ != state) {
-        onOff_ = state;
-        st_.shell.Notify(ShellEvent::ShowInputOnOff, state == 1 ? 1 : 0);
-    }
+    ShowTruth();
 }
 
 void InputSystem::InputDx7_PlayThisKey(std::int32_t& KeyNo, std::int32_t& InpDvNo) {
+    lateRun_ = 0;
     if (recorder && recorder->IsRecording()) recorder->AppendKeyStroke(KeyNo, InpDvNo);
     RouteKeyEvent(st_.Orc, KeyNo, InpDvNo, playKey);
 }
 
 void InputSystem::Release() {
+    released_ = true;
+    if (timersMade_) {
+        timers->Stop(restartTimer_);
+        timers->Stop(beatTimer_);
+    }
+    restartPending_ = beating_ = false;
     if (link_ && link_->HasServer()) link_->DxDeviceUnAcquire();
     link_.reset();
 }

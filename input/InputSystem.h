@@ -13,10 +13,29 @@
 
 #include "document/ProgramState.h"
 #include "common/InputServerLink.h"
+#include "common/TimerHost.h"
+#include "input/RestartBackoff.h"
 
 namespace tambrel {
 
 class Settings;
+
+// What the status panel says when the input server is lost and comes back.
+inline constexpr std::string_view kServerRestartedText = "The input server stopped; restarted it";
+inline constexpr std::string_view kServerUnansweringRestartedText = "The input server stopped answering; restarted it";
+inline constexpr std::string_view kServerStartedText = "The input server started";
+// Said once while it stays away; the program adds kWindowKeysPlayText when
+// its window's keys stand in meanwhile.
+inline constexpr std::string_view kServerRestartingText = "The input server stopped; trying to restart it";
+inline constexpr std::string_view kServerUnansweringRestartingText =
+    "The input server stopped answering; trying to restart it";
+inline constexpr std::string_view kServerNotStartedText = "The input server could not be started; trying again";
+inline constexpr std::string_view kWindowKeysPlayText = ". Until then, keys play while this window has the focus";
+// "Dropped 3 key presses made while the program was busy" (n of this run).
+std::string LatePressesText(std::int64_t n);
+// How often a server with its devices on is asked for a sign of life; it
+// has until the next time to answer.
+inline constexpr std::int64_t kHeartbeatMs = 1000;
 
 // Where key events go while they are recorded (the keystroke recorder).
 // Input knows only this, so recording can sit above it.
@@ -80,34 +99,94 @@ public:
     PlayKeyFn playKey;
     // Receives the key events while it records.
     KeyStrokeSink* recorder = nullptr;
+    // The program's timers. With them a lost server is started again by
+    // itself (RestartBackoff) and a server with its devices on is asked for
+    // a sign of life every kHeartbeatMs; without them only the next
+    // detection starts it again.
+    TimerHost* timers = nullptr;
+    // The program's whole detection (this one's DetectInputDevices and what
+    // the program adds to it), run by restarts; none: DetectInputDevices.
+    std::function<void()> detectAll;
+    // The server is lost and not back at once: every device is now listed
+    // as not ready, and the program may stand in for the keyboard.
+    std::function<void()> serverLost;
 
     // The bridge, created on first use; nullptr only when the factory gives none.
     InputServerLink* Bridge();
     // Rebuilds the device list, reads or carries over the layouts, then binds
     // every Sub Board again to its device by name (as loading does) and, when
     // a board's device, key count or layout changed, asks for the board views
-    // to be rebuilt (RebuildAllBoardViews).
+    // to be rebuilt (RebuildAllBoardViews). A server that is gone is started
+    // again first; devices that were on are switched on again afterwards
+    // (detection leaves them off in the server).
     void DetectInputDevices();
     // state 1 switches every device on, any other value off; failures are
-    // ignored. The ON/OFF control then shows state.
+    // ignored. The ON/OFF control then shows state while a server answers,
+    // and off while none does; a restarted server gets the state last asked.
     void DiAcuire_Do(std::int32_t& state);
-    std::int32_t OnOffState() const { return onOff_; }
+    // What the ON/OFF control shows.
+    std::int32_t OnOffState() const { return shown_; }
     // The server's PlayThisKey event.
     void InputDx7_PlayThisKey(std::int32_t& KeyNo, std::int32_t& InpDvNo);
+    // A press came too late to be played (kLatePressMs): counted, and the
+    // status panel says how many of this run were dropped.
+    void LatePressDropped();
+    std::int64_t LatePresses() const { return latePresses_; }
     // At exit: devices off, then the bridge goes (and with it the server).
     void Release();
 
 private:
+    enum class Loss { None, Ended, NotAnswering, NotStarted };
+
     void KeepLayouts(std::vector<InputDevice>& devices);
     void RebindAfterDetection(const std::vector<bool>& readAnew);
     std::string FindDeviceName(std::string_view section, std::string_view fallback, std::string_view question,
                                bool standsIn);
+    void Wire(InputServerLink& link);
+    bool HasServer() const { return link_ && link_->HasServer(); }
+    // The link found its server gone; may come from inside one of its calls.
+    void OnServerLost(bool stoppedAnswering);
+    void ScheduleRestart();
+    // The restart timer: a new server, detection, devices on as before.
+    void Restart();
+    // Replaces the bridge by a new one; true when its server answers.
+    bool StartServer();
+    void BackAgain(Loss was);
+    void StandIn();
+    // Shows on the ON/OFF control what is true now; beats while it is on.
+    void ShowTruth();
+    void Beat();
+    void EnsureTimers();
 
     ProgramState& st_;
     LinkFactory factory_;
     std::unique_ptr<InputServerLink> link_;
     bool linkTried_ = false;
-    std::int32_t onOff_ = 0;
+    std::int32_t wanted_ = 0; // the state last asked of DiAcuire_Do
+    std::int32_t shown_ = 0;
+    Loss loss_ = Loss::None;  // why the server is away, until it is back
+    bool toldAway_ = false;
+    bool inRestart_ = false;
+    bool quiet_ = false;      // a restart's detection asks nothing
+    bool released_ = false;
+    bool restartPending_ = false;
+    bool beating_ = false;
+    TimerHost::TimerId restartTimer_ = 0, beatTimer_ = 0;
+    bool timersMade_ = false;
+    // Calls into the bridge and its calls back under way: a dialog shown
+    // meanwhile runs the event loop, and a restart then must not replace
+    // the bridge under them.
+    int linkDepth_ = 0;
+    struct LinkUse {
+        explicit LinkUse(int& depth) : d(depth) { ++d; }
+        ~LinkUse() { --d; }
+        LinkUse(const LinkUse&) = delete;
+        LinkUse& operator=(const LinkUse&) = delete;
+        int& d;
+    };
+    std::int64_t lastBeatMs_ = 0;
+    RestartBackoff backoff_;
+    std::int64_t latePresses_ = 0, lateRun_ = 0;
     bool toldNoServer_ = false;
     bool toldNoPermission_ = false;
     // Devices of earlier detections not listed now, with this run's layouts.

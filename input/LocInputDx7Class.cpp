@@ -40,6 +40,31 @@ bool WaitFor(pid_t pid, int timeoutMs, int& status) {
     }
 }
 
+// Servers killed that had not ended yet when the bridge stopped waiting
+// (a process stuck in the kernel ends only when its call returns). They are
+// reaped later, without waiting, so no start or loss blocks the window on one.
+std::vector<pid_t>& Stragglers() {
+    static std::vector<pid_t> pids;
+    return pids;
+}
+
+void ReapStragglers() {
+    auto& pids = Stragglers();
+    for (std::size_t i = 0; i < pids.size();) {
+        int status = 0;
+        const pid_t r = waitpid(pids[i], &status, WNOHANG);
+        if (r == pids[i] || (r < 0 && errno != EINTR)) pids.erase(pids.begin() + static_cast<std::ptrdiff_t>(i));
+        else ++i;
+    }
+}
+
+// Kills pid and reaps it if it ends within a moment; otherwise later.
+void KillAndReap(pid_t pid) {
+    kill(pid, SIGKILL);
+    int status = 0;
+    if (!WaitFor(pid, 100, status)) Stragglers().push_back(pid);
+}
+
 } // namespace
 
 std::string LocInputDx7Class::DefaultServerPath() {
@@ -62,8 +87,10 @@ LocInputDx7Class::LocInputDx7Class(InputServerOptions options) : options_(std::m
 LocInputDx7Class::~LocInputDx7Class() { Release(); }
 
 bool LocInputDx7Class::CreateInputServer() {
+    ReapStragglers();
     reader_ = FrameReader();
     pending_.clear();
+    pingOutstanding_ = false;
     int sv[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) return false;
     // The server's end becomes its descriptor 3. Moved above 3 first, since
@@ -117,41 +144,47 @@ bool LocInputDx7Class::CreateInputServer() {
     // The object exists once the server says hello in our protocol.
     Frame hello;
     std::uint32_t version = 0;
-    if (!AwaitReply(FrameType::Hello, hello) || !BodyReader(hello.body).U32(version) ||
+    if (!AwaitReply(FrameType::Hello, hello, options_.startTimeoutMs) || !BodyReader(hello.body).U32(version) ||
         version != kInputProtocolVersion) {
         Disconnect();
         return false;
     }
+    up_ = true;
     return true;
 }
 
-void LocInputDx7Class::Disconnect() {
-    if (sock_ >= 0) close(sock_);
+void LocInputDx7Class::CloseChannel() {
+    if (sock_ < 0) return;
+    if (ChannelClosing) ChannelClosing();
+    close(sock_);
     sock_ = -1;
-    if (pid_ > 0) {
-        int status = 0;
-        // Closing the socket ends a working server; one that does not end
-        // at once is broken.
-        if (!WaitFor(pid_, 200, status)) {
-            kill(pid_, SIGKILL);
-            WaitFor(pid_, 5000, status);
-        }
-    }
+}
+
+void LocInputDx7Class::Disconnect(bool unanswered) {
+    CloseChannel();
+    // Whether it ended, broke the protocol or hangs, it is of no use: a
+    // hanging one might never read the end of its socket.
+    if (pid_ > 0) KillAndReap(pid_);
     pid_ = -1;
+    pingOutstanding_ = false;
+    if (up_) {
+        up_ = false;
+        if (ServerLost) ServerLost(unanswered);
+    }
 }
 
 int LocInputDx7Class::Release() {
-    if (sock_ >= 0) close(sock_);
-    sock_ = -1;
+    up_ = false; // ending it on purpose is no loss
+    CloseChannel();
     int status = -1;
-    if (pid_ > 0) {
-        if (!WaitFor(pid_, 3000, status)) {
-            kill(pid_, SIGKILL);
-            WaitFor(pid_, 5000, status);
-        }
+    // A working server ends as soon as it reads the end of its socket.
+    if (pid_ > 0 && !WaitFor(pid_, 1000, status)) {
+        kill(pid_, SIGKILL);
+        if (!WaitFor(pid_, 1000, status)) Stragglers().push_back(pid_);
     }
     pid_ = -1;
     pending_.clear();
+    ReapStragglers();
     return status;
 }
 
@@ -193,8 +226,8 @@ bool LocInputDx7Class::Receive(int timeoutMs) {
     }
 }
 
-bool LocInputDx7Class::AwaitReply(FrameType want, Frame& reply) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(options_.replyTimeoutMs);
+bool LocInputDx7Class::AwaitReply(FrameType want, Frame& reply, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         Frame f;
         FrameReader::Result r;
@@ -214,7 +247,7 @@ bool LocInputDx7Class::AwaitReply(FrameType want, Frame& reply) {
         if (left == 0) {
             // An answer that comes later would be taken for the answer to
             // the next request: a server this late is not used again.
-            Disconnect();
+            Disconnect(true);
             return false;
         }
         if (!Receive(left) && sock_ < 0) {
@@ -236,10 +269,21 @@ bool LocInputDx7Class::Handle(const Frame& f) {
     switch (f.type) {
     case FrameType::PlayThisKey: {
         std::int32_t key = 0, device = 0;
-        if (!r.I32(key) || !r.I32(device) || !r.AtEnd()) return false;
+        std::uint64_t readAt = 0;
+        if (!ParsePlayThisKeyBody(f.body, key, device, readAt)) return false;
+        // Its age from when the server read it: presses that waited while
+        // the window was blocked would otherwise all fire at once.
+        const std::uint64_t now = MonotonicMicros();
+        if (options_.latePressMs > 0 && now > readAt &&
+            now - readAt > static_cast<std::uint64_t>(options_.latePressMs) * 1000u) {
+            ++late_;
+            if (LatePress) LatePress();
+            return true;
+        }
         if (InputDx7_PlayThisKey) InputDx7_PlayThisKey(key, device);
         return true;
     }
+    case FrameType::Pong: pingOutstanding_ = false; return false;
     case FrameType::Message: {
         std::string text, title;
         if (r.Str(text) && r.Str(title) && ServerMessage) ServerMessage(text, title);
@@ -280,7 +324,7 @@ int LocInputDx7Class::DeliverPending() {
 bool LocInputDx7Class::Call(FrameType request, const std::string& body, FrameType answer, Frame& reply) {
     if (sock_ < 0 || inCall_) return false;
     inCall_ = true;
-    const bool ok = Send(request, body) && AwaitReply(answer, reply);
+    const bool ok = Send(request, body) && AwaitReply(answer, reply, options_.replyTimeoutMs);
     inCall_ = false;
     DeliverPending();
     return ok;
@@ -310,6 +354,22 @@ bool LocInputDx7Class::DxDeviceUnAcquire() {
     std::int32_t failed = -1;
     return Call(FrameType::Unacquire, {}, FrameType::UnacquireReply, reply) && BodyReader(reply.body).I32(failed) &&
            failed == 0;
+}
+
+bool LocInputDx7Class::Heartbeat() {
+    if (sock_ < 0) return false;
+    // A request waits for its answer under its own time limit.
+    if (inCall_) return true;
+    // The answer may lie unread: the window may just have been blocked.
+    ProcessEvents();
+    if (sock_ < 0) return false;
+    if (pingOutstanding_) {
+        Disconnect(true);
+        return false;
+    }
+    if (!Send(FrameType::Ping, {})) return false;
+    pingOutstanding_ = true;
+    return true;
 }
 
 void LocInputDx7Class::ProcessEvents() {

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,14 @@ struct InputServerOptions {
     // Extra arguments for the server, e.g. {"--virtual", "devices.txt"}.
     std::vector<std::string> serverArgs;
     // How long a request may wait for its answer before the server is
-    // taken as broken.
-    int replyTimeoutMs = 5000;
+    // taken as broken and ended. The window waits meanwhile, so this stays
+    // short: the server answers within milliseconds when it works.
+    int replyTimeoutMs = 1000;
+    // How long a start may wait for the server's hello.
+    int startTimeoutMs = 1000;
+    // Presses the server read longer ago than this are dropped (LatePress);
+    // 0 or less: every press is delivered, however old.
+    std::int64_t latePressMs = kLatePressMs;
 };
 
 class LocInputDx7Class : public InputServerLink {
@@ -40,6 +47,14 @@ public:
     bool DxDeviceAcquire() override;
     bool DxDeviceUnAcquire() override;
     bool HasServer() const override { return sock_ >= 0; }
+    // Sends Ping; the answer is taken by ProcessEvents. A server that left
+    // the previous Ping unanswered is ended.
+    bool Heartbeat() override;
+
+    // Called just before the channel's socket closes, for whoever watches
+    // EventFd: a watcher on a closed descriptor fires for ever or, once the
+    // number is reused, for someone else's.
+    std::function<void()> ChannelClosing;
 
     // The socket to watch for events (a socket notifier in the app); -1
     // when there is no server.
@@ -58,6 +73,8 @@ public:
     // Presses the server dropped because this program did not read them in
     // time (it keeps the newest ones), since the bridge was made.
     std::int64_t LostPresses() const { return lost_; }
+    // Presses dropped here because they were older than latePressMs.
+    std::int64_t LatePresses() const { return late_; }
     // Starts tried by the constructor (1 or 2).
     int StartAttempts() const { return attempts_; }
 
@@ -65,13 +82,17 @@ public:
 
 private:
     bool CreateInputServer();
-    void Disconnect();
+    void CloseChannel();
+    // The server is of no use any more (gone, broken or not answering): the
+    // channel closes and the server is killed. ServerLost follows when it
+    // had been up.
+    void Disconnect(bool unanswered = false);
     bool Send(FrameType type, const std::string& body);
     // Receives whatever arrives within timeoutMs; false when the server is gone.
     bool Receive(int timeoutMs);
-    // Waits for the frame answering a request; events that come first wait
-    // in pending_ and are handled once the answer is in.
-    bool AwaitReply(FrameType want, Frame& reply);
+    // Waits up to timeoutMs for the frame answering a request; events that
+    // come first wait in pending_ and are handled once the answer is in.
+    bool AwaitReply(FrameType want, Frame& reply, int timeoutMs);
     // Handles one frame that is not an answer; returns true for an event.
     bool Handle(const Frame& f);
     // Handles the waiting events and every whole frame already received.
@@ -85,7 +106,10 @@ private:
     FrameReader reader_;
     std::deque<Frame> pending_;
     bool inCall_ = false;
+    bool up_ = false;          // the server said hello and has not been lost
+    bool pingOutstanding_ = false;
     std::int64_t lost_ = 0;
+    std::int64_t late_ = 0;
 };
 
 } // namespace tambrel

@@ -120,6 +120,7 @@ void InputServer::HandleFrame(const Frame& f) {
     case FrameType::Detect: Detect(); break;
     case FrameType::Acquire: Acquire(); break;
     case FrameType::Unacquire: Unacquire(); break;
+    case FrameType::Ping: Send(FrameType::Pong, {}); break;
     default: break; // unknown requests are ignored
     }
 }
@@ -192,6 +193,9 @@ bool InputServer::AnyPending() {
 
 void InputServer::Wake() {
     Item items[kBufferItems];
+    // Stamped when read, so the program can tell a press it could not take
+    // at once (its window was blocked) from a fresh one.
+    const std::uint64_t readAt = MonotonicMicros();
     // The events of one wake-up leave in one write, in order, as far as
     // the program takes them.
     for (std::size_t i = 0; i < devices_.size(); ++i) {
@@ -206,7 +210,7 @@ void InputServer::Wake() {
         for (int k = 0; k < n; ++k)
             if (items[k].data != 0)
                 QueuePress(EncodeFrame(FrameType::PlayThisKey,
-                                       BodyWriter().I32(items[k].keyNo).I32(static_cast<std::int32_t>(i + 1)).Bytes()));
+                                       PlayThisKeyBody(items[k].keyNo, static_cast<std::int32_t>(i + 1), readAt)));
     }
     Flush();
 }

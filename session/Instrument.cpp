@@ -20,6 +20,7 @@ Instrument::Instrument(ProgramState& st, InstrumentSeams seams)
         st, seams.timers, [this](std::int32_t k, std::int32_t b, std::int32_t p) { PlayKey(k, b, p); });
     input_ = std::make_unique<InputSystem>(st, std::move(seams.inputLink));
     input_->settings = seams.settings;
+    input_->timers = &seams.timers;
     input_->recorder = recorder_.get();
     input_->playKey = [this](std::int32_t k, std::int32_t b, std::int32_t p) { PlayKey(k, b, p); };
 }

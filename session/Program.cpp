@@ -36,6 +36,10 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
     instrument_.Input().readDeviceLayout = [this](std::int32_t d) { ReadDeviceLayout(st_, settings_, d); };
     // The window keyboard stands in for a keyboard the server cannot read.
     instrument_.Input().keyboardStandsIn = true;
+    // A restarted server is detected as the detect button does; while none
+    // runs, the window's keys play.
+    instrument_.Input().detectAll = [this] { DetectInputDevices(); };
+    instrument_.Input().serverLost = [this] { FeedWindowKeyboard(); };
 }
 
 Program::~Program() {
@@ -48,6 +52,10 @@ Program::~Program() {
 
 void Program::DetectInputDevices() {
     instrument_.Input().DetectInputDevices();
+    FeedWindowKeyboard();
+}
+
+void Program::FeedWindowKeyboard() {
     const std::int32_t before = st_.DeviceCount();
     windowKeyboard_.AfterDetection(st_);
     // A keyboard the window feeds has a layout like any other.

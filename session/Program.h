@@ -31,6 +31,7 @@ public:
     Instrument& GetInstrument() { return instrument_; }
     const MidiPortMenu& PortMenu() const { return portMenu_; }
     const WindowKeyboard& GetWindowKeyboard() const { return windowKeyboard_; }
+    WindowKeyboard& GetWindowKeyboard() { return windowKeyboard_; }
     // The key assignment editor and the buttons beside it, wired to this
     // program's player, input and MIDI output.
     KeyEditor& Editor() { return editor_; }
@@ -58,6 +59,9 @@ public:
     void ExitProgram();
 
 private:
+    // The window's keys stand in for a keyboard the server does not read.
+    void FeedWindowKeyboard();
+
     ProgramState& st_;
     const Settings& settings_;
     AudioOutput& output_;

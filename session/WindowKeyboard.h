@@ -19,6 +19,22 @@ inline constexpr std::string_view kWindowKeyboardText =
     "Keys play while this window has the focus: the keyboard cannot be read in the background. To play from any "
     "window, add your user to the \"input\" group (sudo usermod -aG input $USER), log out and in, and press Detect Again.";
 
+// How long ago a window-system key event happened, from its time stamp.
+// X and Wayland servers stamp in milliseconds of a monotonic clock of their
+// own (on Xorg and Xvfb CLOCK_MONOTONIC itself, as a wrapping 32-bit count),
+// so the smallest lag seen (now - stamp) is taken as the offset between the
+// clocks: the first event handled at once calibrates it, whatever the clock.
+class StampAge {
+public:
+    // Milliseconds the event waited longer than the quickest one seen; 0
+    // for an event without a stamp (0: made up by a program).
+    std::int64_t AgeMs(std::uint64_t stampMs, std::int64_t nowMs);
+
+private:
+    bool known_ = false;
+    std::int32_t offset_ = 0;
+};
+
 class WindowKeyboard {
 public:
     // After every detection: when no ready keyboard was found, makes sure the
@@ -31,8 +47,18 @@ public:
     // X11/Wayland key code (the Linux code + 8). Auto-repeats and keys
     // outside the 128 play nothing. True when the press was played.
     bool KeyPressed(Instrument& instrument, std::uint32_t nativeScanCode, bool autoRepeat) const;
+    // The same with the event's time stamp (the window system's
+    // milliseconds) and now (monotonic milliseconds): a press that waited
+    // longer than kLatePressMs, because the window was blocked, is dropped
+    // and counted rather than played late.
+    bool KeyPressed(Instrument& instrument, std::uint32_t nativeScanCode, bool autoRepeat, std::uint64_t stampMs,
+                    std::int64_t nowMs);
 
 private:
+    // The key a press plays; 0: none.
+    std::int32_t KeyOf(std::uint32_t nativeScanCode, bool autoRepeat) const;
+
+    StampAge age_;
     std::int32_t device_ = 0;
     bool told_ = false;
 };

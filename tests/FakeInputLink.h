@@ -28,11 +28,24 @@ public:
         return switchOk;
     }
     bool HasServer() const override { return server; }
+    bool Heartbeat() override {
+        ++beats;
+        if (server && !answering) Die(true); // as the bridge ends a server that did not answer
+        return server;
+    }
+
+    // The server ends (or is found not answering), as the bridge reports it.
+    void Die(bool stoppedAnswering = false) {
+        if (!server) return;
+        server = false;
+        if (ServerLost) ServerLost(stoppedAnswering);
+    }
 
     std::vector<std::int32_t> reply;
     std::vector<std::string> denied;
     std::vector<std::string> calls;
-    bool server = true, switchOk = true;
+    bool server = true, switchOk = true, answering = true;
+    int beats = 0;
 };
 
 } // namespace tambrel::test

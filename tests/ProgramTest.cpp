@@ -12,6 +12,8 @@
 #include "session/Program.h"
 #include "session/ProgramFiles.h"
 #include "session/WindowPlacement.h"
+#include "input/InputProtocol.h"
+#include "tests/FakeInputLink.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
 
@@ -98,8 +100,17 @@ struct ProgramRig {
     ProgramRig() {
         t.st.AppPath = dir.Path();
     }
+    // An input server that answers and finds no device; none: no server at all.
+    bool server = false;
+
     void Make() {
         InstrumentSeams seams(clock);
+        if (server)
+            seams.inputLink = [] {
+                auto link = std::make_unique<FakeLink>();
+                link->reply = EncodeDetectionReply({});
+                return std::unique_ptr<InputServerLink>(std::move(link));
+            };
         program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
     }
     std::size_t IndexOf(ShellEvent e) const {
@@ -117,6 +128,7 @@ TEST(Program, StartsANewOrchestraThenTheSampleWithSoundAndInputOn) {
         maker.st.Orc.PlayBoards[0].SetNam = "From the sample";
         ASSERT_TRUE(OpenSaveClass(maker.st).SaveOrchestra(rig.dir.File("Samples/Sample1.TbOrc")));
     }
+    rig.server = true;
     rig.Make();
     ASSERT_TRUE(rig.program->Start(""));
     EXPECT_EQ(rig.t.st.Orc.PlayBoards[0].SetNam, "From the sample");
@@ -170,6 +182,7 @@ TEST(Program, ThePumpTicksOnlyWhileTheMixerHasWorkForIt) {
 
 TEST(Program, TheEditorsButtonsAreWiredToThisProgram) {
     ProgramRig rig;
+    rig.server = true;
     rig.Make();
     ASSERT_TRUE(rig.program->Start(""));
     rig.t.shell.Clear();
