@@ -140,14 +140,18 @@ void InputSystem::OnServerLost(bool stoppedAnswering) {
     if (loss_ == Loss::None) loss_ = stoppedAnswering ? Loss::NotAnswering : Loss::Ended;
     ShowTruth();
     // A restart in progress decides itself what comes next.
-    if (!inRestart_) ScheduleRestart();
+    if (inRestart_) return;
+    // Unless it comes back at once, the window's keys stand in meanwhile.
+    if (ScheduleRestart() > 0) StandIn();
 }
 
-void InputSystem::ScheduleRestart() {
-    if (!timers || !factory_ || released_ || restartPending_) return;
+std::int64_t InputSystem::ScheduleRestart() {
+    if (!timers || !factory_ || released_ || restartPending_) return -1;
     EnsureTimers();
     restartPending_ = true;
-    timers->Start(restartTimer_, std::max<std::int64_t>(1, backoff_.NextWaitMs(timers->NowMs())));
+    const std::int64_t wait = backoff_.NextWaitMs(timers->NowMs());
+    timers->Start(restartTimer_, std::max<std::int64_t>(1, wait));
+    return wait;
 }
 
 bool InputSystem::StartServer() {

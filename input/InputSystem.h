@@ -146,7 +146,8 @@ private:
     bool HasServer() const { return link_ && link_->HasServer(); }
     // The link found its server gone; may come from inside one of its calls.
     void OnServerLost(bool stoppedAnswering);
-    void ScheduleRestart();
+    // Arms the next start; its wait, or -1 when none was armed.
+    std::int64_t ScheduleRestart();
     // The restart timer: a new server, detection, devices on as before.
     void Restart();
     // Replaces the bridge by a new one; true when its server answers.

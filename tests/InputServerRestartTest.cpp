@@ -219,6 +219,20 @@ TEST(ServerRestart, WhileItStaysAwayTheWindowPlaysAndTriesAreFewAndQuiet) {
     EXPECT_EQ(rig.made, made) << "nothing more once it is back";
 }
 
+TEST(ServerRestart, ALossThatMustWaitForItsTryLetsTheWindowPlayAtOnce) {
+    Rig rig;
+    rig.link->Die();
+    rig.clock.AdvanceBy(1); // back at once
+    EXPECT_FALSE(rig.WindowPress());
+    rig.link->Die(); // again within a minute: the next try waits a second
+    EXPECT_EQ(rig.program->GetWindowKeyboard().Device(), 1);
+    EXPECT_TRUE(rig.WindowPress());
+    EXPECT_EQ(rig.t.shell.statuses.back(), std::string(kServerRestartingText) + std::string(kWindowKeysPlayText));
+    rig.clock.AdvanceBy(1000);
+    EXPECT_EQ(rig.made, 3);
+    EXPECT_FALSE(rig.WindowPress()) << "never fed twice once the server reads the keyboard again";
+}
+
 TEST(ServerRestart, DetectAgainStartsAServerThatIsAwayAtOnce) {
     Rig rig;
     rig.serverStarts = false;

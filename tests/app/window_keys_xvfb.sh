@@ -33,8 +33,10 @@ cp -r "$bin/Samples" "$tmp/bin/"
 cp "$bin"/*.html "$tmp/bin/" 2>/dev/null
 
 # The input server reads its devices from this script.
+# While the file "noserver" exists it cannot start (it ends at once).
 cat > "$tmp/server.sh" <<EOF
 #!/bin/sh
+[ -e '$tmp/noserver' ] && exit 1
 exec '$tmp/bin/TambrelOrchestraDll' "\$@" --virtual '$tmp/devices.txt'
 EOF
 chmod +x "$tmp/server.sh"
@@ -100,5 +102,43 @@ echo "SIGTERM closes the program with status 0"
 start_program 'keyboard\nmouse\n'
 [ "$(press 1)" -eq 0 ] || fail "the window fed a keyboard the server reads"
 echo "a keyboard the server reads is not fed by the window"
+stop_program
+
+# The input server comes back. Its script presses "1" (key 2) 0.8 s after
+# the devices go on, so each server that starts and switches on plays once.
+server_pid() { pgrep -P "$pid" -f TambrelOrchestraDll | head -1; }
+# Waits up to $2 seconds for sound after offset $1.
+sounds_within() {
+  for _ in $(seq $(($2 * 10))); do [ "$(sound_after "$1")" -gt 0 ] && return 0; sleep 0.1; done
+  return 1
+}
+start_program 'keyboard\nmouse\nwait-acquire\nwait 800\nevent 1 2 1\nevent 1 2 0\n'
+sounds_within 0 5 || fail "the input server's press did not sound"
+first=$(server_pid)
+[ -n "$first" ] || fail "no input server beside the program"
+sleep 1.5 # the kick has ended
+at=$(stat -c %s "$tmp/out.raw")
+kill -KILL "$first"
+sounds_within "$at" 10 || fail "after kill -9 of the input server no press sounded again"
+second=$(server_pid)
+[ -n "$second" ] && [ "$second" != "$first" ] || fail "no new input server"
+echo "a killed input server is replaced at once and its presses sound"
+
+# While no server can start, the window's keys play; one that can start
+# again later comes back by itself.
+touch "$tmp/noserver"
+sleep 1.5
+kill -KILL "$second"
+sleep 0.5
+[ -z "$(server_pid)" ] || fail "a server started although it could not"
+[ "$(press 1)" -gt 0 ] || fail "with the server away, pressing 1 in the main window played nothing"
+echo "with the input server away the window's keys play"
+rm -f "$tmp/noserver"
+sleep 1.5
+at=$(stat -c %s "$tmp/out.raw")
+sounds_within "$at" 30 || fail "the input server did not come back by itself"
+[ -n "$(server_pid)" ] || fail "no input server after it came back"
+echo "the input server comes back by itself once it can start"
+kill -0 "$pid" 2>/dev/null || fail "the program ended"
 stop_program
 echo "PASS"
