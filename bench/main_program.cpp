@@ -6,6 +6,11 @@
 //          sample's name in its caption; one warm-up run, then RUNS runs.
 //   idle   the CPU time of the program and its input server over 10 s, with
 //          the input devices on and nothing sounding.
+//   restart from kill -9 of the input server to the first audible sample of
+//          a press made through the server the program starts in its place
+//          (the press waits in the device script until devices go on); a
+//          fresh program for each run, as a second kill within a minute
+//          waits for the restart's back-off.
 //   press  from a key press to the first audible sample handed to SDL. SDL's
 //          disk driver writes each buffer into a FIFO this program reads, so
 //          a buffer is stamped when the driver hands it on. Two roads: a
@@ -350,6 +355,25 @@ public:
     pid_t pid = -1;
     Clock::time_point started;
 
+    // The input server: the child whose command line names it; -1: none.
+    pid_t Server() const {
+        for (const auto& e : fs::directory_iterator("/proc")) {
+            const std::string n = e.path().filename().string();
+            if (n.empty() || !std::all_of(n.begin(), n.end(), ::isdigit)) continue;
+            const pid_t child = std::atoi(n.c_str());
+            if (ParentOf(child) != pid) continue;
+            std::ifstream f(e.path() / "cmdline");
+            std::string cmd((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+            if (cmd.find("TambrelOrchestraDll") != std::string::npos) return child;
+        }
+        return -1;
+    }
+    // Dead: a zombie or gone.
+    static bool Dead(pid_t p) {
+        const auto f = Fields(p);
+        return f.empty() || f[0] == "Z";
+    }
+
 private:
     static std::string Stat(pid_t p) {
         std::ifstream f("/proc/" + std::to_string(p) + "/stat");
@@ -503,6 +527,39 @@ void MeasurePress(Sandbox& box, XWatch& screen, Road road, int presses) {
                 f.At(1), buffer, buffer + 1);
 }
 
+void MeasureRestart(Sandbox& box, XWatch& screen, int runs) {
+    const std::int32_t key = tambrel::KeyboardObjectForCode(2); // the "1" key
+    const std::string press = "event 1 " + std::to_string(key) + " 1\nevent 1 " + std::to_string(key) + " 0\n";
+    Figures f;
+    int silent = 0;
+    for (int i = 0; i < runs; ++i) {
+        const fs::path tapPath = box.root / ("audio-restart-" + std::to_string(i));
+        AudioTap tap(tapPath);
+        const Fifo script(box.root / ("restart-" + std::to_string(i) + ".txt"));
+        script.Put("keyboard\nmouse\n");
+        Program p(box, script.path, tap.Path());
+        WaitForSample(screen);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        const pid_t server = p.Server();
+        if (server <= 0) Fail("no input server beside the program");
+        if (!WaitForSilence(tap, std::chrono::milliseconds(40))) Fail("the sound never stopped");
+        const long long t0 = Clock::now().time_since_epoch().count();
+        tap.Arm(t0);
+        kill(server, SIGKILL);
+        // The dead server must not read what is meant for the next one.
+        while (!Program::Dead(server)) std::this_thread::sleep_for(std::chrono::microseconds(100));
+        script.Put("keyboard\nmouse\nwait-acquire\n" + press);
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (tap.FirstSound() == 0 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (tap.FirstSound() == 0) ++silent;
+        else f.v.push_back(static_cast<double>(tap.FirstSound() - t0) / 1e6);
+        p.Stop();
+    }
+    std::printf("kill -9 of the input server -> a press through its replacement sounds: %d runs, %d silent  "
+                "best %.1f ms  median %.1f ms  worst %.1f ms\n",
+                runs, silent, f.At(0), f.At(0.5), f.At(1));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -513,6 +570,7 @@ int main(int argc, char** argv) {
     XWatch screen;
     MeasureStart(box, screen, runs);
     MeasureIdle(box, screen, 10);
+    MeasureRestart(box, screen, std::max(3, runs / 2));
     MeasurePress(box, screen, Road::Server, presses);
     MeasurePress(box, screen, Road::Window, presses);
     return 0;
