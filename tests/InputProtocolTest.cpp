@@ -207,5 +207,19 @@ TEST(Frames, BodiesThatLieAboutTheirLengthFail) {
     EXPECT_EQ(reply, (Ints{0, 0}));
 }
 
+TEST(Frames, APressCarriesWhenItWasReadAndNothingElse) {
+    const std::uint64_t readAt = 0x123456789abcULL; // beyond 32 bits: both halves travel
+    const std::string body = PlayThisKeyBody(30, 2, readAt);
+    std::int32_t key = 0, device = 0;
+    std::uint64_t at = 0;
+    ASSERT_TRUE(ParsePlayThisKeyBody(body, key, device, at));
+    EXPECT_EQ(key, 30);
+    EXPECT_EQ(device, 2);
+    EXPECT_EQ(at, readAt);
+    for (std::size_t cut = 0; cut < body.size(); ++cut)
+        EXPECT_FALSE(ParsePlayThisKeyBody(body.substr(0, cut), key, device, at)) << cut;
+    EXPECT_FALSE(ParsePlayThisKeyBody(body + "x", key, device, at));
+}
+
 } // namespace
 } // namespace tambrel::test

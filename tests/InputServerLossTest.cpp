@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -125,7 +126,8 @@ TEST(InputServerLoss, ARequestToAStoppedServerGivesUpWithinItsTimeLimit) {
 }
 
 TEST(InputServerLoss, PressesReadWhileTheProgramWasBlockedAreDroppedAndCounted) {
-    ScriptPipe pipe("keyboard\nwait-acquire\nevent 1 30 1\nevent 1 31 1\n");
+    // Read a moment after the devices go on, so they come after its answer.
+    ScriptPipe pipe("keyboard\nwait-acquire\nwait 100\nevent 1 30 1\nevent 1 31 1\n");
     LocInputDx7Class bridge(Scripted(pipe));
     Watched w(bridge);
     int late = 0;
@@ -133,7 +135,10 @@ TEST(InputServerLoss, PressesReadWhileTheProgramWasBlockedAreDroppedAndCounted) 
     std::vector<std::int32_t> reply;
     ASSERT_TRUE(bridge.DxDetectDiDevices(0, reply));
     ASSERT_TRUE(bridge.DxDeviceAcquire());
-    // The window is blocked: the server reads both presses meanwhile.
+    // The window is blocked: the server reads both presses meanwhile (its
+    // frames are waiting), and they grow old unread.
+    pollfd p{bridge.EventFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(kLatePressMs + 250));
     bridge.WaitForEvents(100);
     EXPECT_TRUE(w.keys.empty()) << "nothing fires late";
