@@ -326,11 +326,14 @@ bool OpenSaveClass::OpenAndIndex(const std::string& path) {
 
 std::string OpenSaveClass::ReadText(const std::string& section, const std::string& key, const std::string& fallback) {
     const OrcIndex::Entry* e = index_.Find(section + "++" + key);
-    if (!e) return fallback;
-    if (e->length > kMaxText)
-        throw OrcDamaged("the field " + Field(section, key) + " is " + N(e->length) +
+    return e ? TextOf(*e, section, key) : fallback;
+}
+
+std::string OpenSaveClass::TextOf(const OrcIndex::Entry& e, const std::string& section, const std::string& key) const {
+    if (e.length > kMaxText)
+        throw OrcDamaged("the field " + Field(section, key) + " is " + N(e.length) +
                          " bytes long, more than any text of an Orchestra");
-    return index_.Text(*e);
+    return index_.Text(e);
 }
 
 std::int32_t OpenSaveClass::ReadNumber(const std::string& section, const std::string& key, const std::string& fallback) {
@@ -549,7 +552,7 @@ bool OpenSaveClass::LoadOrchestra(const std::string& path) {
     try {
         if (OpenAndIndex(path)) {
             const OrcIndex::Entry* version = index_.Find("General++File Version");
-            const std::string text = version ? ReadText("General", "File Version", "0") : std::string();
+            const std::string text = version ? TextOf(*version, "General", "File Version") : std::string();
             const double v = ParseLenient(text);
             if (v == 1) {
                 st_.Orc = ReadOrchestra();

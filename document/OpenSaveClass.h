@@ -36,6 +36,7 @@ private:
     // A text entry's value; throws OrcDamaged for a value longer than any
     // text of an Orchestra.
     std::string ReadText(const std::string& section, const std::string& key, const std::string& fallback);
+    std::string TextOf(const OrcIndex::Entry& e, const std::string& section, const std::string& key) const;
     // A number entry, read leniently; throws OrcDamaged naming the field
     // when it does not fit in 32 bits.
     std::int32_t ReadNumber(const std::string& section, const std::string& key, const std::string& fallback);

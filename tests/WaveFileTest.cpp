@@ -274,9 +274,9 @@ TEST_F(WaveFileTest, RejectsWithMessage) {
 void WriteSparse(const std::string& path, const Bytes& head, std::int64_t hole, const Bytes& tail) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    std::fwrite(head.data(), 1, head.size(), f);
+    if (!head.empty()) std::fwrite(head.data(), 1, head.size(), f);
     ASSERT_EQ(std::fseek(f, static_cast<long>(hole), SEEK_CUR), 0);
-    std::fwrite(tail.data(), 1, tail.size(), f);
+    if (!tail.empty()) std::fwrite(tail.data(), 1, tail.size(), f);
     std::fclose(f);
 }
 
