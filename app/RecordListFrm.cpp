@@ -64,9 +64,12 @@ RecordListFrm::RecordListFrm(KeystrokeRecorder& recorder, QWidget* parent) : QDi
     countRow->addWidget(keyStrokesLbl, 1);
     grid->addLayout(countRow, 2, 0, 1, 2);
 
-    // Keyboard moves in the list choose as a click does.
-    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) ShowCount(recorder_.ClickRecordingEntry(row));
+    // Keyboard moves in the list choose as a click does. Only a selection
+    // chooses: the list that takes the focus with nothing selected makes its
+    // first entry current without selecting it, and that is no choice.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = list->selectedItems();
+        if (!chosen.isEmpty()) ShowCount(recorder_.ClickRecordingEntry(list->row(chosen.first())));
     });
     connect(buttons[0], &QPushButton::clicked, this, [this] {
         if (recorder_.AddRecording()) UpdateList();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -152,8 +153,9 @@ bool StillNamed(int dirFd, const std::string& name, int fd) {
 
 // Removes what killed saves of `title` left in the folder. A live save holds
 // the lock on its file, so only files nobody holds are taken; the lock is
-// kept while the name is checked and removed.
-void RemoveLeftovers(int dirFd, const std::string& title) {
+// kept while the name is checked and removed. Files changed at or after
+// `changedBefore` (when not 0) stay.
+void RemoveLeftovers(int dirFd, const std::string& title, std::time_t changedBefore = 0) {
     const int scanFd = ::dup(dirFd);
     if (scanFd < 0) return;
     DIR* dir = ::fdopendir(scanFd);
@@ -174,6 +176,7 @@ void RemoveLeftovers(int dirFd, const std::string& title) {
         Fd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
         if (::flock(fd.fd, LOCK_EX | LOCK_NB) != 0) continue; // a save in progress
+        if (changedBefore != 0 && (::fstat(fd.fd, &st) != 0 || st.st_mtime >= changedBefore)) continue;
         if (StillNamed(dirFd, name, fd.fd)) ::unlinkat(dirFd, name.c_str(), 0);
     }
 }
@@ -191,6 +194,15 @@ bool IsLeftoverName(const std::string& name, const std::string& title) {
     const std::string old = "." + title + ".saving";
     return name.size() > old.size() && name.compare(0, old.size(), old) == 0 &&
            name.find_first_not_of("0123456789", old.size()) == std::string::npos;
+}
+
+void RemoveSaveLeftovers(const std::string& target, long minAgeSeconds) {
+    const std::string title = FileTitleOf(target);
+    if (title.empty()) return;
+    const std::string folder = FolderOf(target);
+    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0) return;
+    RemoveLeftovers(dir.fd, title, std::time(nullptr) - std::max(minAgeSeconds, 1L));
 }
 
 void SetSaveStepHook(SaveStepHook hook) { g_hook = hook; }

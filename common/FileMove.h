@@ -44,6 +44,13 @@ private:
     bool placed_ = false;
 };
 
+// Removes, beside `target`, the copies that saves of it left when they were
+// killed: files of FileBeside's names, ours, that no save holds locked and
+// that have not changed for `minAgeSeconds`, so that a save still running,
+// in this program or in another one on a folder whose locks it cannot see,
+// keeps its file. Failures are ignored: the copies are only clutter.
+void RemoveSaveLeftovers(const std::string& target, long minAgeSeconds);
+
 // True for the name of a file FileBeside(target) makes (of this version or
 // the ".TITLE.savingN" copies older ones made); `title` is target's last part.
 bool IsLeftoverName(const std::string& name, const std::string& title);

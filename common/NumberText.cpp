@@ -250,4 +250,9 @@ std::int32_t ParseInt(std::string_view text)
     return RoundHalfEven(ParseLenient(text));
 }
 
+bool TryParseInt(std::string_view text, std::int32_t& out)
+{
+    return TryRoundHalfEven(ParseLenient(text), out);
+}
+
 } // namespace tambrel

@@ -25,6 +25,9 @@ std::int32_t RoundHalfEven(double value);
 
 // ParseLenient then RoundHalfEven: how integer fields receive text.
 std::int32_t ParseInt(std::string_view text);
+// ParseInt without the throw: false (and value untouched) when the number
+// does not fit in 32 bits, so that a caller can say which field overflowed.
+bool TryParseInt(std::string_view text, std::int32_t& out);
 
 // RoundHalfEven without the throw: false (and value untouched) when the
 // rounded number does not fit in 32 bits.

@@ -33,7 +33,13 @@ private:
     OrcIndex index_;
 
     bool OpenAndIndex(const std::string& path);
+    // A text entry's value; throws OrcDamaged for a value longer than any
+    // text of an Orchestra.
     std::string ReadText(const std::string& section, const std::string& key, const std::string& fallback);
+    std::string TextOf(const OrcIndex::Entry& e, const std::string& section, const std::string& key) const;
+    // A number entry, read leniently; throws OrcDamaged naming the field
+    // when it does not fit in 32 bits.
+    std::int32_t ReadNumber(const std::string& section, const std::string& key, const std::string& fallback);
     // The value bytes of an entry, or false when it is absent.
     bool ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,
                    std::int64_t expectedLength);
@@ -42,7 +48,8 @@ private:
     void WriteEntry(const std::string& section, const std::string& key, const void* bytes, std::size_t count);
     void WriteText(const std::string& section, const std::string& key, const std::string& text);
 
-    Orchestra ReadOrchestra(bool& ok);
+    // Throws OrcDamaged (or a failure to read) when the file cannot be used.
+    Orchestra ReadOrchestra();
     void WriteOrchestra();
 };
 

@@ -26,7 +26,7 @@ std::int32_t GetLE32(const unsigned char* p) {
 class Scanner {
 public:
     explicit Scanner(int fd) : fd_(fd), buf_(64 * 1024) {
-        if (::lseek(fd_, 0, SEEK_SET) != 0) throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
+        if (::lseek(fd_, 0, SEEK_SET) != 0) throw std::runtime_error(std::strerror(errno));
     }
     // Copies n bytes; false at the end of the file.
     bool Read(void* out, std::size_t n) {
@@ -54,7 +54,7 @@ public:
         filePos_ = pos;
         chunk_ = kFirstChunk;
         if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0)
-            throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
+            throw std::runtime_error(std::strerror(errno));
     }
 
 private:
@@ -63,7 +63,7 @@ private:
             const ssize_t n = ::read(fd_, buf_.data(), chunk_);
             chunk_ = std::min(chunk_ * 2, buf_.size());
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw std::runtime_error(std::string("Could not read the file: ") + std::strerror(errno));
+            if (n < 0) throw std::runtime_error(std::strerror(errno));
             at_ = 0;
             end_ = static_cast<std::size_t>(n);
             filePos_ += static_cast<std::uint64_t>(n);
@@ -180,45 +180,53 @@ void OrcIndex::Build(int fd, std::uint64_t size) {
     fd_ = fd;
     // Room for what a file of this size can hold, so nothing is copied
     // while it grows; memory that is reserved but never used is never touched.
-    const std::uint64_t most = std::min<std::uint64_t>(size / 10 + 1, 1u << 20);
+    const std::uint64_t most = std::min<std::uint64_t>(size / 10 + 1, kMaxEntries);
     entries_.reserve(static_cast<std::size_t>(most));
     nameStart_.reserve(static_cast<std::size_t>(most) + 1);
     kept_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, 32u << 20)));
     names_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, 32u << 20)));
 
-    // Every length is checked against the bytes really left before anything
-    // is read or allocated, so a damaged file fails cleanly.
-    auto damaged = [&](std::uint64_t at) {
-        return std::runtime_error("The file is damaged: the entry at byte " + IntText(static_cast<std::int64_t>(at)) +
-                                  " runs past the end of the file");
+    // Every length is checked against the bytes really left, and every "*"
+    // where it must be, before anything is read or allocated: a file of
+    // zeros fails at its first byte, a damaged one at the entry that is.
+    auto damaged = [](std::uint64_t at, const char* what) {
+        return OrcDamaged("the entry at byte " + IntText(static_cast<std::int64_t>(at + 1)) + " " + what);
     };
     Scanner in(fd);
-    std::uint64_t pos = 1; // after the first "*"
-    in.SkipTo(pos);
+    unsigned char head[5];
     unsigned char len[4];
+    char star = 0;
     nameStart_.push_back(0);
+    std::uint64_t pos = 0; // where the next entry starts
     while (pos < size) {
         const std::uint64_t start = pos;
-        if (size - pos < 4 || !in.Read(len, 4)) throw damaged(start);
-        const std::int32_t n = GetLE32(len);
-        pos += 4;
-        if (n < 0 || size - pos < static_cast<std::uint64_t>(n) + 4) throw damaged(start);
+        // "*", N, M and the closing "*" at least.
+        if (size - pos < 10 || !in.Read(head, 5)) throw damaged(start, "runs past the end of the file");
+        if (head[0] != '*') throw damaged(start, "does not begin with \"*\"");
+        if (entries_.size() >= kMaxEntries)
+            throw OrcDamaged("it holds more than " + IntText(static_cast<std::int64_t>(kMaxEntries)) + " entries");
+        const std::int32_t n = GetLE32(head + 1);
+        pos += 5;
+        if (n < 0 || size - pos < static_cast<std::uint64_t>(n) + 5) throw damaged(start, "runs past the end of the file");
         in.Append(names_, static_cast<std::size_t>(n));
-        if (!in.Read(len, 4)) throw damaged(start);
+        if (!in.Read(len, 4)) throw damaged(start, "runs past the end of the file");
         pos += static_cast<std::uint64_t>(n) + 4;
         const std::int32_t m = GetLE32(len);
-        if (m < 0 || size - pos < static_cast<std::uint64_t>(m)) throw damaged(start);
-        if (entries_.size() >= 0xfffffff0u) throw std::runtime_error("The file holds too many entries");
+        if (m < 0 || size - pos < static_cast<std::uint64_t>(m) + 1) throw damaged(start, "runs past the end of the file");
 
         Entry e{pos, static_cast<std::uint32_t>(m), 0};
         if (e.Kept()) {
             e.at = kept_.size();
             in.Append(kept_, e.length);
+        } else {
+            in.SkipTo(pos + e.length);
         }
+        pos += static_cast<std::uint64_t>(m);
+        if (!in.Read(&star, 1)) throw damaged(start, "runs past the end of the file");
+        if (star != '*') throw damaged(start, "does not end with \"*\"");
+        ++pos;
         entries_.push_back(e);
         nameStart_.push_back(names_.size());
-        pos += static_cast<std::uint64_t>(m) + 2; // the closing "*" and the next opening one
-        if (pos < size) in.SkipTo(pos);
     }
     HashNames();
 }
@@ -248,7 +256,7 @@ void OrcIndex::ReadAt(std::uint64_t offset, void* out, std::size_t n) const {
         const ssize_t r = ::pread(fd_, o, n, static_cast<off_t>(offset));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) throw std::runtime_error(r == 0 ? std::string("The file was cut short while it was read")
-                                                    : std::string("Could not read the file: ") + std::strerror(errno));
+                                                    : std::string(std::strerror(errno)));
         o += r, n -= static_cast<std::size_t>(r), offset += static_cast<std::uint64_t>(r);
     }
 }

@@ -7,11 +7,19 @@
 // however many entries the file holds, found or not.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tambrel {
+
+// What makes a file unreadable as an Orchestra, said without the file's name;
+// the loader puts the name in front.
+class OrcDamaged : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // SipHash-1-3 under a key: no set of names collides under every key.
 struct KeyedHash {
@@ -32,9 +40,14 @@ public:
     // Values up to this size are kept in memory by the pass; larger ones
     // (the stored waves) are read from the file when asked for.
     static constexpr std::uint32_t kKeepLimit = 64 * 1024;
+    // No Orchestra comes near this many entries (a Sub Board writes at most
+    // six and one per stored wave); a file of more is a run of junk entries,
+    // refused before it costs seconds and gigabytes.
+    static constexpr std::size_t kMaxEntries = std::size_t{1} << 20;
 
-    // Indexes the open file of `size` bytes, starting after its first "*".
-    // Throws std::runtime_error naming the place where the file is damaged.
+    // Indexes the open file of `size` bytes, checking every "*", length and
+    // the number of entries before anything is read or allocated. Throws
+    // OrcDamaged naming the place (counted from 1) where the file is damaged.
     void Build(int fd, std::uint64_t size);
     void Clear();
     std::size_t size() const { return entries_.size(); }

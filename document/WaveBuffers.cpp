@@ -1,6 +1,7 @@
 #include "document/WaveBuffers.h"
 
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "common/NumberText.h"
@@ -57,12 +58,17 @@ bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w, bool
     return true;
 }
 
-void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell) {
+void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell, std::vector<std::string>* problems) {
     shell.Status("Loading Wave File");
     WaveData w;
-    if (ParseWaveFile(path, w, shell) && CreateWaveBuffer(w, key.SndBuf)) {
+    std::optional<WaveProblem> problem;
+    if (ReadWaveFile(path, w, problem) && CreateWaveBuffer(w, key.SndBuf)) {
         key.WavFile = path;
         key.WavBytes = w.ByteCount;
+    } else if (problem && problems) {
+        problems->push_back(path + ": " + (problem->text.empty() ? problem->title : problem->text));
+    } else if (problem) {
+        shell.Message(problem->text, problem->title, MsgButtons::Ok);
     }
     CalcWaveDur(key);
     shell.Status(" ");

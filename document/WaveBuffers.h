@@ -2,6 +2,7 @@
 // Between parsed waves, a key's sound buffer and the Orchestra file.
 
 #include <string>
+#include <vector>
 
 #include "document/KeyAssign.h"
 #include "audio/SoundBuffer.h"
@@ -22,8 +23,11 @@ bool CreateWaveBuffer(WaveData& w, SoundBufferRef& buf);
 bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w, bool withData = true);
 
 // Parses path and gives the key a new buffer; on failure the key keeps its
-// file name and byte count. WaveDur is recomputed in every case.
-void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell);
+// file name and byte count. WaveDur is recomputed in every case. Why a file
+// could not be used is shown at once, or, when `problems` is given, added
+// to it as "PATH: reason" for the caller to show with others in one box.
+void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell,
+                    std::vector<std::string>* problems = nullptr);
 
 // WaveDur = buffer bytes / average bytes per second, 0 unless a wave key.
 void CalcWaveDur(KeyAssign& key);

@@ -48,7 +48,8 @@ void Check(bool ok) {
 void CheckLoaded(const ProgramState& st, std::size_t inputSize) {
     const Orchestra& o = st.Orc;
     Check(o.SetNos() >= 1 && o.CurSet >= 1 && o.CurSet <= o.SetNos());
-    Check(o.RecNos() >= 1 && o.CurRec >= 1 && o.CurRec <= o.RecNos());
+    // CurRec stays as stored, in the list or not; the recorder copes with both.
+    Check(o.RecNos() >= 1);
     for (const tambrel::PlayBoard& pb : o.PlayBoards) {
         Check(pb.BodNos() >= 1);
         for (const tambrel::SubBoard& sb : pb.Bds) {

@@ -5,6 +5,7 @@
 
 #include "document/FileCommands.h"
 #include "document/OpenSaveClass.h"
+#include "tests/OrcBytes.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
 
@@ -152,6 +153,48 @@ TEST_F(FileCommands, StartupOpensTheNamedFileElseReportsAndFallsBackToTheSample)
     EXPECT_EQ(t.shell.messages.back().text, "The file\n" + dir.File("gone.TbOrc") + "\nDoes not exist");
     EXPECT_EQ(o.Set(1).SetNam, "Sample");
     EXPECT_EQ(t.shell.captions.back(), "Tambrel Orchestra - [Sample1.TbOrc]");
+}
+
+// An empty or damaged file, opened from the menu or the command line: one
+// box that names it and says why, the status cleared, and then what would
+// have happened had the file not been there.
+TEST_F(FileCommands, AFileThatCannotBeOpenedSaysWhyOnceThenTheSampleOpens) {
+    std::filesystem::create_directories(dir.File("Samples"));
+    SavedFile("Samples/Sample1.TbOrc", "Sample");
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+    } cases[] = {
+        {"empty.TbOrc", "", " is empty"},
+        {"zeros.TbOrc", std::string(64, '\0'), " is damaged: the entry at byte 1 does not begin with \"*\""},
+        {"other.TbOrc", EntryBytes("A++", "1"),
+         " is not a Tambrel Orchestra file: it has no \"General\"/\"File Version\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Write(c.name, c.bytes);
+        const std::string text = "The file " + path + c.reason;
+
+        const std::string mine = SavedFile("mine.TbOrc", "Mine");
+        ASSERT_TRUE(OpenChosenFile(t.st, mine));
+        t.shell.Clear();
+        EXPECT_FALSE(OpenChosenFile(t.st, path));
+        ASSERT_EQ(t.shell.messages.size(), 1u);
+        EXPECT_EQ(t.shell.messages[0].text, text);
+        EXPECT_EQ(t.shell.messages[0].title, "Open File Error");
+        EXPECT_EQ(t.shell.statuses.back(), " ");
+        EXPECT_TRUE(t.shell.captions.empty());
+        EXPECT_EQ(o.OrcFile, mine);
+        EXPECT_EQ(o.Set(1).SetNam, "Mine");
+
+        t.shell.Clear();
+        OpenStartupFile(t.st, path);
+        ASSERT_EQ(t.shell.messages.size(), 1u);
+        EXPECT_EQ(t.shell.messages[0].text, text);
+        EXPECT_EQ(o.Set(1).SetNam, "Sample");
+        EXPECT_EQ(t.shell.captions.back(), "Tambrel Orchestra - [Sample1.TbOrc]");
+    }
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "common/VirtualClock.h"
+#include "document/OpenSaveClass.h"
 #include "recording/KeystrokeRecorder.h"
+#include "tests/OrcBytes.h"
+#include "tests/TempDir.h"
 #include "tests/TestState.h"
 
 namespace tambrel::test {
@@ -361,6 +364,52 @@ TEST(RecordingList, DeletingTheLastInTheListMakesTheNewLastCurrent) {
     EXPECT_FALSE(rig.rec.DeleteRecording());
     EXPECT_EQ(rig.Messages().back(), "Can not delete the last one");
     EXPECT_EQ(rig.t.st.Orc.RecNos(), 1);
+}
+
+// A file may store a current recording outside its list; it is kept, and
+// every part of the recorder copes: the label and the list show none, the
+// list's commands ask for a choice, and recording or playing corrects it.
+TEST(RecordingFromAFile, ACurrentRecordingOutsideTheListIsKeptAndHandled) {
+    const struct {
+        const char* stored;
+        std::int32_t played; // the recording playback corrects it to
+    } cases[] = {{"0", 1}, {"7", 2}, {"-3", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        RecorderRig rig;
+        TempDir dir;
+        std::string bytes;
+        for (const auto& [name, value] :
+             std::vector<std::pair<std::string, std::string>>{{"General++File Version", "01.00"},
+                                                              {"Set++SetNos", "1"},
+                                                              {"Set1++BodNos", "1"},
+                                                              {"Set1Bd1++InpDev", "Keyboard"},
+                                                              {"Rec0++RecNos", "2"},
+                                                              {"Rec0++CurRec", c.stored},
+                                                              {"Rec1++Nos", "1"},
+                                                              {"Rec1++Name", "A"},
+                                                              {"Rec1++Rec", "1,4,.5"},
+                                                              {"Rec2++Nos", "1"},
+                                                              {"Rec2++Name", "B"},
+                                                              {"Rec2++Rec", "1,9,.5"}})
+            bytes += EntryBytes(name, value);
+        ASSERT_TRUE(OpenSaveClass(rig.t.st).LoadOrchestra(dir.Write("rec.TbOrc", bytes)));
+        EXPECT_EQ(rig.t.st.Orc.CurRec, std::stoi(c.stored));
+
+        rig.rec.ShowCurRecName();
+        EXPECT_EQ(rig.rec.PanelState().label, "Recording not found");
+        EXPECT_EQ(rig.rec.UpdateList().selected, -1);
+        EXPECT_FALSE(rig.rec.RenameRecording());
+        EXPECT_FALSE(rig.rec.DeleteRecording());
+        EXPECT_EQ(rig.Messages(), (std::vector<std::string>{"Choose an item in the list", "Choose an item in the list"}));
+        EXPECT_EQ(rig.t.st.Orc.RecNos(), 2);
+
+        rig.rec.PlayBackControl(0);
+        EXPECT_EQ(rig.t.st.Orc.CurRec, c.played);
+        rig.clock.AdvanceBy(5);
+        ASSERT_EQ(rig.PlayKeys().size(), 1u);
+        EXPECT_EQ(rig.PlayKeys()[0], c.played == 1 ? 4 : 9);
+    }
 }
 
 } // namespace

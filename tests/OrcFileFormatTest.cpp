@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <regex>
 
+#include "common/Folders.h"
 #include "document/OpenSaveClass.h"
 #include "tests/OrcBytes.h"
 #include "tests/TempDir.h"
@@ -260,10 +265,6 @@ TEST_F(OrcFile, VersionsOtherThanOneLoadNothing) {
     EXPECT_EQ(LastMessage(),
               "This file was made by a newer version software.\r\nPlease download the newer version software to use this file");
 
-    t.shell.Clear();
-    EXPECT_FALSE(Load(dir.Write("o.TbOrc", FileOf({{"Set++SetNos", "1"}}))));
-    EXPECT_TRUE(t.shell.messages.empty());
-
     EXPECT_FALSE(Load(dir.File("absent.TbOrc")));
     EXPECT_EQ(LastMessage(), "File Not Found");
     EXPECT_EQ(t.shell.messages.back().title, "Open File");
@@ -279,6 +280,7 @@ TEST_F(OrcFile, PlayBoardOrSubBoardCountBelowOneFails) {
         t.shell.Clear();
         EXPECT_FALSE(Load(dir.Write("c.TbOrc", FileOf(e))));
         EXPECT_TRUE(t.shell.SawStatus("Open File Failed"));
+        ASSERT_EQ(t.shell.messages.size(), 1u);
         EXPECT_EQ(o.SetNos(), 3);
     }
 }
@@ -392,30 +394,75 @@ TEST_F(OrcFile, RecordingsReadTheirEventsAndAnEmptyListGivesOne) {
     EXPECT_EQ(o.Recordings[0].Name, "First Recording");
 }
 
-TEST_F(OrcFile, DamagedFilesFailWithAClearMessageAndChangeNothing) {
+// Every file that cannot be opened gets one box, titled "Open File Error",
+// that names the file and the reason (the field, where one is to blame);
+// the status panel is cleared and the open Orchestra stays as it was.
+TEST_F(OrcFile, EveryFailedOpenSaysWhyOnceNamingTheFileAndTheField) {
     const std::string good = FileOf(OneBoard("Pad", "1", "0:1"));
     std::string hugeName = good;
     hugeName.replace(1, 4, LE32(0x7ffffff0));
     std::string negValue = FileOf({{"General++File Version", "01.00"}});
     negValue.replace(5 + 21, 4, LE32(-5));
-    auto hugeRecs = OneBoard("Pad", "1", "0:1");
-    hugeRecs.push_back({"Rec0++RecNos", "2000000000"});
-    auto overflow = OneBoard("Pad", "1", "0:1");
-    overflow.push_back({"Rec0++RecNos", "1e30"});
-    const std::pair<std::string, std::string> cases[] = {
-        {"truncated", good.substr(0, good.size() - 20)},
-        {"huge name length", hugeName},
-        {"negative value length", negValue},
-        {"too many recordings", FileOf(hugeRecs)},
-        {"number overflow", FileOf(overflow)},
+    std::string noClosingStar = good;
+    noClosingStar.back() = '#';
+    std::string zerosAfterAGoodStart = FileOf(Header()) + std::string(300, '\0');
+    auto with = [](std::vector<Entry> e, std::vector<Entry> more) {
+        e.insert(e.end(), more.begin(), more.end());
+        return FileOf(e);
     };
-    for (const auto& [what, bytes] : cases) {
-        SCOPED_TRACE(what);
+    auto base = [] { return OneBoard("Pad", "1", "0:1"); };
+    const std::size_t headerBytes = FileOf(Header()).size();
+    // Counted from 1, as the messages count: the last entry is the empty "Key3".
+    const std::size_t lastEntryAt = good.size() - EntryBytes("Set1Bd1++Key3", "").size() + 1;
+    const std::string entriesWithRecNos = std::to_string(base().size() + 1);
+
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string reason; // what follows "The file PATH "
+    } cases[] = {
+        {"empty", "", "is empty"},
+        {"another kind of file", FileOf({{"Set++SetNos", "1"}}),
+         "is not a Tambrel Orchestra file: it has no \"General\"/\"File Version\""},
+        {"version below one", FileOf(Header("00.50")),
+         "is not a Tambrel Orchestra file: its \"General\"/\"File Version\" is \"00.50\""},
+        {"truncated", good.substr(0, good.size() - 20),
+         "is damaged: the entry at byte " + std::to_string(lastEntryAt) + " runs past the end of the file"},
+        {"huge name length", hugeName, "is damaged: the entry at byte 1 runs past the end of the file"},
+        {"negative value length", negValue, "is damaged: the entry at byte 1 runs past the end of the file"},
+        {"zeros where an entry belongs", zerosAfterAGoodStart,
+         "is damaged: the entry at byte " + std::to_string(headerBytes + 1) + " does not begin with \"*\""},
+        {"no closing star", noClosingStar,
+         "is damaged: the entry at byte " + std::to_string(lastEntryAt) + " does not end with \"*\""},
+        {"no Play Board", with(Header(), {{"Set++SetNos", "0"}}),
+         "is damaged: the field \"Set\"/\"SetNos\" is \"0\": an Orchestra has at least one Play Board"},
+        {"more Play Boards than the file holds",
+         with(Header(), {{"Set++SetNos", "2147483647"}, {"Set1++BodNos", "1"}, {"Set1Bd1++InpDev", "Pad"}}),
+         "is damaged: the field \"Set2\"/\"BodNos\" is missing: a Play Board has at least one Sub Board"},
+        {"too many recordings", with(base(), {{"Rec0++RecNos", "2000000000"}}),
+         "is damaged: the field \"Rec0\"/\"RecNos\" claims 2000000000 recordings but the file holds only " +
+             entriesWithRecNos + " entries"},
+        {"count overflow", with(base(), {{"Rec0++RecNos", "1e30"}}),
+         "is damaged: Overflow in the field \"Rec0\"/\"RecNos\" (\"1e30\")"},
+        {"key field overflow", FileOf(OneBoard("Pad", "2", "0:1;5:0,0,1e12")),
+         "is damaged: Overflow in the field \"Set1Bd1\"/\"Key1\", item 2 (\"1e12\")"},
+        {"stored wave field overflow",
+         FileOf(OneBoard("Pad", "1", "1:0,10,0,1,0,1,0,1", "1|4|16|1|9e99|1|a.wav")),
+         "is damaged: Overflow in the field \"Set1Bd1\"/\"Key2\", item 1 (\"9e99\")"},
+        {"event time beyond a float",
+         with(base(), {{"Rec0++RecNos", "1"}, {"Rec1++Nos", "2"}, {"Rec1++Rec", "1,2,.5;1,3,1e300"}}),
+         "is damaged: Overflow in the field \"Rec1\"/\"Rec\", item 2 (\"1e300\")"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         t.shell.Clear();
-        EXPECT_FALSE(Load(dir.Write("bad.TbOrc", bytes)));
+        const std::string path = dir.Write("bad.TbOrc", c.bytes);
+        EXPECT_FALSE(Load(path));
         ASSERT_EQ(t.shell.messages.size(), 1u);
         EXPECT_EQ(t.shell.messages[0].title, "Open File Error");
-        EXPECT_FALSE(t.shell.messages[0].text.empty());
+        EXPECT_EQ(t.shell.messages[0].text, "The file " + path + " " + c.reason);
+        EXPECT_EQ(t.shell.statuses.back(), " ");
+        EXPECT_EQ(t.shell.busy.back(), false);
         EXPECT_EQ(o.SetNos(), 3);
         EXPECT_EQ(o.Set(1).SetNam, "Mike");
     }
@@ -471,6 +518,155 @@ TEST_F(OrcFile, SubBoardCountsBeyondTheFileAreRefusedBeforeAnythingIsMade) {
     ASSERT_TRUE(Load(dir.Write("few.TbOrc", few)));
     EXPECT_EQ(o.Set(1).BodNos(), 2);
     EXPECT_EQ(o.Set(1).Bd(2).InpDev, "No Name");
+}
+
+} // namespace
+} // namespace tambrel::test
+
+namespace tambrel::test {
+namespace {
+
+// A canonical wave file of 16-bit mono samples at `rate`.
+std::string WaveFile(std::int32_t rate, const std::string& samples = std::string(8, '\1')) {
+    auto le = [](std::uint32_t v, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
+        return s;
+    };
+    const auto r = static_cast<std::uint32_t>(rate);
+    return "RIFF" + le(36 + static_cast<std::uint32_t>(samples.size()), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
+           le(1, 2) + le(r, 4) + le(r * 2, 4) + le(2, 2) + le(16, 2) + "data" +
+           le(static_cast<std::uint32_t>(samples.size()), 4) + samples;
+}
+
+// Files that would once have cost a minute and gigabytes: each is refused
+// from what little it takes to see the fault, with the file's name.
+TEST_F(OrcFile, HugeAndJunkFilesAreRefusedBeforeTheyCostTimeOrMemory) {
+    InputDevice big;
+    big.Name = "Big";
+    big.Ready = true;
+    big.KeyCount = (1 << 20) + 1; // more keys than an Orchestra may hold
+    t.st.InputDevices.push_back(big);
+
+    const std::string header = FileOf(Header());
+    // Writes `head`, then `holeBytes` that are never written, then `tail`.
+    auto sparse = [](const std::string& path, const std::string& head, off_t holeBytes, const std::string& tail) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::lseek(fd, holeBytes, SEEK_CUR), static_cast<off_t>(head.size()) + holeBytes);
+        ASSERT_EQ(::write(fd, tail.data(), tail.size()), static_cast<ssize_t>(tail.size()));
+        ::close(fd);
+    };
+    const std::int32_t longText = (16 << 20) + 1;
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        std::string reason;
+    } cases[] = {
+        {"2 GB of nothing",
+         [&](const std::string& p) { sparse(p, "", (off_t{2} << 30) - 1, std::string(1, '\0')); },
+         "is damaged: the entry at byte 1 does not begin with \"*\""},
+        {"a text as long as the file",
+         [&](const std::string& p) {
+             sparse(p, header + "*" + LE32(16) + "General++OpenMsg" + LE32(longText), longText, "*");
+         },
+         "is damaged: the field \"General\"/\"OpenMsg\" is " + std::to_string(longText) +
+             " bytes long, more than any text of an Orchestra"},
+        {"an endless run of tiny entries",
+         [&](const std::string& p) {
+             std::string bytes = header;
+             const std::string tiny = EntryBytes("X++", "");
+             for (std::size_t i = 0; i < OrcIndex::kMaxEntries; ++i) bytes += tiny;
+             dir.Write(FileTitleOf(p), bytes);
+         },
+         "is damaged: it holds more than 1048576 entries"},
+        {"more key strokes than any recording",
+         [&](const std::string& p) {
+             auto e = OneBoard("Pad", "1", "0:1");
+             e.insert(e.end(), {{"Rec0++RecNos", "1"}, {"Rec1++Nos", "2147483647"},
+                                {"Rec1++Rec", std::string(std::size_t{1} << 23, ';')}});
+             dir.Write(FileTitleOf(p), FileOf(e));
+         },
+         "is damaged: its recordings up to \"Rec1\"/\"Rec\" hold more than 8388608 key strokes"},
+        {"more keys than any Orchestra",
+         [&](const std::string& p) { dir.Write(FileTitleOf(p), FileOf(OneBoard("Big", "0", ""))); },
+         "is damaged: its Sub Boards up to \"Set1Bd1\"/\"InpDev\" hold more than 1048576 keys"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        t.shell.Clear();
+        const std::string path = dir.File("huge.TbOrc");
+        c.make(path);
+        EXPECT_FALSE(Load(path));
+        ASSERT_EQ(t.shell.messages.size(), 1u);
+        EXPECT_EQ(t.shell.messages[0].title, "Open File Error");
+        EXPECT_EQ(t.shell.messages[0].text, "The file " + path + " " + c.reason);
+        EXPECT_EQ(o.Set(1).SetNam, "Mike");
+        std::filesystem::remove(path);
+    }
+}
+
+TEST_F(OrcFile, StoredWavesOfAFormatNoWaveFileMayHaveGiveNoSoundAndOneMessage) {
+    auto e = OneBoard("Pad", "3", "1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,1",
+                      "1|4|16|1|1|2|/w/one-hertz.wav?2|4|24|1|22050|1|?3|4|16|2|44100|1|/w/good.wav");
+    e.insert(e.begin() + 9, {{"WavBuf++1", "ABCD"}, {"WavBuf++2", "abcd"}, {"WavBuf++3", "wxyz"}});
+    ASSERT_TRUE(Load(dir.Write("formats.TbOrc", FileOf(e))));
+    const SubBoard& sb = o.Set(1).Bd(1);
+    EXPECT_FALSE(sb.Key(1).SndBuf);
+    EXPECT_EQ(sb.Key(1).WaveDur, 0.0f);
+    EXPECT_FALSE(sb.Key(2).SndBuf);
+    ASSERT_TRUE(sb.Key(3).SndBuf);
+    ASSERT_EQ(t.shell.messages.size(), 1u);
+    EXPECT_EQ(t.shell.messages[0].title, "");
+    EXPECT_EQ(LastMessage(), "File/s could not be loaded as sound:\n"
+                             "\nStored wave 1 (Pbd 1, Sbd 1, K 1, /w/one-hertz.wav): Sampling rate ( 1) not supported"
+                             "\nStored wave 2 (Pbd 1, Sbd 1, K 2): Bits per sample (24) not supported");
+}
+
+TEST_F(OrcFile, WaveFilesThatCannotBeUsedAreListedInOneBox) {
+    std::string key1, key2;
+    std::vector<std::string> lines;
+    for (int k = 1; k <= 6; ++k) {
+        const std::string wave = dir.Write("w" + std::to_string(k) + ".wav", WaveFile(48000));
+        key1 += (k > 1 ? ";" : "") + std::string("1:0,10,0,1,0,1,0,0");
+        key2 += (k > 1 ? "?" : "") + wave;
+        lines.push_back(wave + ": Sampling rate ( 48000) not supported");
+    }
+    const std::string good = dir.Write("good.wav", WaveFile(22050));
+    key1 += ";1:0,10,0,1,0,1,0,0";
+    key2 += "?" + good;
+    t.st.InputDevices[0].KeyCount = 7;
+    ASSERT_TRUE(Load(dir.Write("six.TbOrc", FileOf(OneBoard("Pad", "7", key1, key2)))));
+    ASSERT_EQ(t.shell.messages.size(), 1u);
+    std::string expected = "File/s could not be loaded as sound:\n";
+    for (const std::string& l : lines) expected += "\n" + l;
+    EXPECT_EQ(LastMessage(), expected);
+    EXPECT_EQ(o.Set(1).Bd(1).Key(3).WavFile, dir.File("w3.wav"));
+    EXPECT_FALSE(o.Set(1).Bd(1).Key(3).SndBuf);
+    EXPECT_TRUE(o.Set(1).Bd(1).Key(7).SndBuf);
+}
+
+TEST_F(OrcFile, StoredKeysBeyondTheDevicesCountAreDroppedUnread) {
+    // Pad has 3 keys: the waves of keys 4 and 5 are never looked for.
+    const std::string key1 = "0:0;0:0;0:0;1:0,10,0,1,0,1,0,0;1:0,10,0,1,0,1,0,0";
+    ASSERT_TRUE(Load(dir.Write("more.TbOrc", FileOf(OneBoard("Pad", "5", key1, std::string(3, '?') + "/gone/4.wav?/gone/5.wav")))));
+    EXPECT_EQ(o.Set(1).Bd(1).KeyNos(), 3);
+    EXPECT_TRUE(t.shell.messages.empty());
+}
+
+TEST_F(OrcFile, TheCurrentRecordingIsKeptAsStoredEvenOutsideTheList) {
+    for (const char* stored : {"0", "5", "-2", "2"}) {
+        SCOPED_TRACE(stored);
+        auto e = OneBoard("Pad", "0", "");
+        e.insert(e.end(), {{"Rec0++RecNos", "2"}, {"Rec0++CurRec", stored}, {"Rec1++Name", "A"}, {"Rec2++Name", "B"}});
+        ASSERT_TRUE(Load(dir.Write("cur.TbOrc", FileOf(e))));
+        EXPECT_EQ(o.CurRec, std::stoi(stored));
+        // Saved again as it was.
+        ASSERT_TRUE(Save(dir.File("again.TbOrc")));
+        const auto entries = Entries(TempDir::Read(dir.File("again.TbOrc")));
+        EXPECT_NE(std::find(entries.begin(), entries.end(), Entry{"Rec0++CurRec", stored}), entries.end());
+    }
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -136,6 +138,39 @@ TEST_F(SafeSave, AKillAtAnyStepLeavesACompleteOrchestraAndTheNextSaveTidiesUp) {
         EXPECT_EQ(Others(folder, {"song.TbOrc"}), std::vector<std::string>{});
         fs::remove(path);
     }
+}
+
+// A killed save's copy, as large as the Orchestra, goes when its file is
+// next opened, once it is older than any save still running; a copy that
+// a save holds, or one just written, stays.
+TEST_F(SafeSave, OpeningAFileRemovesTheCopiesKilledSavesLeftBesideIt) {
+    const std::string path = folder + "/song.TbOrc";
+    auto first = Named("Old");
+    ASSERT_TRUE(OpenSaveClass(first->st).SaveOrchestra(path));
+    SaveKilledAt(path, "New", "written");
+    const auto left = Others(folder, {"song.TbOrc"});
+    ASSERT_EQ(left.size(), 1u);
+    const std::string killed = folder + "/" + left[0];
+    // Another save of the same file, long running and still holding its copy.
+    const std::string held = dir.Write("orcs/.song.TbOrc.tbsave-HELDHD", "being written");
+    const int heldFd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(heldFd, 0);
+    ASSERT_EQ(::flock(heldFd, LOCK_EX), 0);
+    // Leftovers of another file in the folder are that file's business.
+    const std::string otherFiles = dir.Write("orcs/.other.TbOrc.tbsave-OTHERS", "x");
+
+    // Just killed: it could be a save of another computer whose lock this
+    // one cannot see, so it stays for now.
+    EXPECT_EQ(LoadedName(path), "Old");
+    EXPECT_TRUE(fs::exists(killed));
+
+    const auto anHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& f : {killed, held, otherFiles}) fs::last_write_time(f, anHourAgo);
+    EXPECT_EQ(LoadedName(path), "Old");
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_EQ(TempDir::Read(held), "being written");
+    EXPECT_TRUE(fs::exists(otherFiles));
+    ::close(heldFd);
 }
 
 TEST_F(SafeSave, AFailedSaveReportsAndLeavesTheOldFileAlone) {

@@ -26,6 +26,10 @@ struct WaveLayout {
     std::int64_t dataSize = -1; // -1: the payload's length; else the raw 32-bit field
     Bytes payload;
     Bytes beforeData; // a whole chunk placed between "fmt " and the data tag
+    Bytes beforeFmt;  // a whole chunk placed between "WAVE" and "fmt "
+    std::string fmtId = "fmt ";
+    std::uint16_t formatTag = 1;
+    Bytes fmtExtra; // after the 16 bytes of the format chunk, counted in its size
 
     WaveLayout& Channels(int v) { channels = v; return *this; }
     WaveLayout& Rate(std::int32_t v) { rate = v; return *this; }
@@ -34,6 +38,10 @@ struct WaveLayout {
     WaveLayout& DataSize(std::int64_t v) { dataSize = v; return *this; }
     WaveLayout& Payload(Bytes v) { payload = std::move(v); return *this; }
     WaveLayout& BeforeData(Bytes v) { beforeData = std::move(v); return *this; }
+    WaveLayout& BeforeFmt(Bytes v) { beforeFmt = std::move(v); return *this; }
+    WaveLayout& FmtId(std::string v) { fmtId = std::move(v); return *this; }
+    WaveLayout& Format(std::uint16_t v) { formatTag = v; return *this; }
+    WaveLayout& FmtExtra(Bytes v) { fmtExtra = std::move(v); return *this; }
 };
 
 void PutLe(Bytes& out, std::uint32_t v, int n) {
@@ -45,14 +53,17 @@ Bytes BuildWave(const WaveLayout& s) {
     Bytes b;
     PutText(b, "RIFF");
     PutLe(b, 0, 4);
-    PutText(b, "WAVEfmt ");
-    PutLe(b, 16, 4);
-    PutLe(b, 1, 2);
+    PutText(b, "WAVE");
+    b.insert(b.end(), s.beforeFmt.begin(), s.beforeFmt.end());
+    PutText(b, s.fmtId);
+    PutLe(b, static_cast<std::uint32_t>(16 + s.fmtExtra.size()), 4);
+    PutLe(b, s.formatTag, 2);
     PutLe(b, static_cast<std::uint32_t>(s.channels), 2);
     PutLe(b, static_cast<std::uint32_t>(s.rate), 4);
     PutLe(b, static_cast<std::uint32_t>(s.rate * (s.bits / 8) * s.channels), 4);
     PutLe(b, static_cast<std::uint32_t>(s.bits / 8 * s.channels), 2);
     PutLe(b, static_cast<std::uint32_t>(s.bits), 2);
+    b.insert(b.end(), s.fmtExtra.begin(), s.fmtExtra.end());
     b.insert(b.end(), s.beforeData.begin(), s.beforeData.end());
     PutText(b, s.tag);
     PutLe(b, static_cast<std::uint32_t>(s.dataSize < 0 ? std::int64_t(s.payload.size()) : s.dataSize), 4);
@@ -63,6 +74,28 @@ Bytes BuildWave(const WaveLayout& s) {
 Bytes Ramp(std::size_t n) {
     Bytes b(n);
     for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return b;
+}
+
+// The fields WAVE_FORMAT_EXTENSIBLE adds to the format chunk, with the
+// sub-format {XXXXXXXX-0000-0010-8000-00AA00389B71} of `tag`, or another GUID.
+Bytes Extensible(std::uint16_t tag, bool standardGuid = true) {
+    Bytes b;
+    PutLe(b, 22, 2);     // cbSize
+    PutLe(b, 16, 2);     // valid bits
+    PutLe(b, 3, 4);      // channel mask
+    PutLe(b, tag, 4);
+    const Bytes tail = standardGuid ? Bytes{0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}
+                                    : Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22, 0x33, 0x44};
+    b.insert(b.end(), tail.begin(), tail.end());
+    return b;
+}
+
+Bytes Chunk(const std::string& id, std::size_t size) {
+    Bytes b;
+    PutText(b, id);
+    PutLe(b, static_cast<std::uint32_t>(size), 4);
+    b.resize(b.size() + size, 0);
     return b;
 }
 
@@ -124,6 +157,9 @@ TEST_F(WaveFileTest, LoadsAcceptedFiles) {
         // A partial last frame still rounds half to even and is padded with zeros.
         {"PartialFramePadded", WaveLayout().Channels(1).DataSize(1000).Payload(Ramp(3)), 2, withZeros(Ramp(3), 1)},
         {"TruncatedStereoFrame", WaveLayout().DataSize(10).Payload(Ramp(6)), 2, withZeros(Ramp(6), 2)},
+        {"ExtensiblePcm", WaveLayout().Format(0xFFFE).FmtExtra(Extensible(1)).Payload(pcm), 1000, pcm},
+        // The format is read where its chunk is, not at fixed places.
+        {"JunkChunkBeforeFmt", WaveLayout().Rate(22050).BeforeFmt(Chunk("JUNK", 28)).Payload(pcm), 1000, pcm},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,6 +232,30 @@ TEST_F(WaveFileTest, RejectsWithMessage) {
         {"RateZero", BuildWave(WaveLayout().Rate(0).Payload(Ramp(8))), "Sampling rate ( 0) not supported", "Loading failed"},
         {"TwentyFourBits", BuildWave(WaveLayout().Bits(24).Payload(Ramp(12))),
          "Bits per sample info invalid/not supported at byte location 35", err},
+        // Whole 16-bit fields: 257 channels are not one.
+        {"TwoHundredFiftySevenChannels", BuildWave(WaveLayout().Channels(257).Payload(Ramp(8))),
+         "Channal info invalid at byte location 23", err},
+        {"ChannelsBehindAJunkChunk", BuildWave(WaveLayout().Channels(3).BeforeFmt(Chunk("JUNK", 28)).Payload(Ramp(12))),
+         "Channal info invalid at byte location 59", err},
+        // Any coding but PCM, named; before the rate, which such files rarely share.
+        {"MuLaw", BuildWave(WaveLayout().Format(7).Channels(1).Rate(8000).Bits(8).Payload(Ramp(8))),
+         "Wave format \xB5-law not supported, only PCM", err},
+        {"ALaw", BuildWave(WaveLayout().Format(6).Channels(1).Rate(8000).Bits(8).Payload(Ramp(8))),
+         "Wave format A-law not supported, only PCM", err},
+        {"SixteenBitFloatTag", BuildWave(WaveLayout().Format(3).Payload(Ramp(8))),
+         "Wave format IEEE float not supported, only PCM", err},
+        {"SixteenBitMp3Tag", BuildWave(WaveLayout().Format(0x55).Payload(Ramp(8))),
+         "Wave format MPEG Layer 3 not supported, only PCM", err},
+        {"UnknownTag", BuildWave(WaveLayout().Format(0x1234).Payload(Ramp(8))),
+         "Wave format tag 0x1234 not supported, only PCM", err},
+        {"ExtensibleFloat", BuildWave(WaveLayout().Format(0xFFFE).FmtExtra(Extensible(3)).Payload(Ramp(8))),
+         "Wave format IEEE float not supported, only PCM", err},
+        {"ExtensibleOtherGuid", BuildWave(WaveLayout().Format(0xFFFE).FmtExtra(Extensible(1, false)).Payload(Ramp(8))),
+         "Wave format WAVE_FORMAT_EXTENSIBLE with an unknown sub-format not supported, only PCM", err},
+        {"ExtensibleWithoutItsFields", BuildWave(WaveLayout().Format(0xFFFE).Payload(Ramp(8))),
+         "The format chunk 'fmt ' is too short", err},
+        {"NoFormatChunk", BuildWave(WaveLayout().FmtId("fmtx").Payload(Ramp(8))), "The format chunk 'fmt ' is not found",
+         err},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,6 +268,45 @@ TEST_F(WaveFileTest, RejectsWithMessage) {
         EXPECT_EQ(shell_.messages[0].title, c.titleEndsWithPath ? c.title + path : c.title);
         EXPECT_EQ(shell_.messages[0].buttons, MsgButtons::Ok);
     }
+}
+
+// Writes `head`, then `hole` bytes that are never written, then `tail`.
+void WriteSparse(const std::string& path, const Bytes& head, std::int64_t hole, const Bytes& tail) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    if (!head.empty()) std::fwrite(head.data(), 1, head.size(), f);
+    ASSERT_EQ(std::fseek(f, static_cast<long>(hole), SEEK_CUR), 0);
+    if (!tail.empty()) std::fwrite(tail.data(), 1, tail.size(), f);
+    std::fclose(f);
+}
+
+TEST_F(WaveFileTest, HugeFilesAreJudgedByTheirChunksNotReadThrough) {
+    // 2 GB of nothing with a "data" at its very end: no chunk leads there,
+    // so the tag is looked for only near the start, and not found.
+    const std::string zeros = (dir_ / "zeros.wav").string();
+    Bytes tail;
+    PutText(tail, "data");
+    PutLe(tail, 4, 4);
+    tail.resize(tail.size() + 4, 1);
+    WriteSparse(zeros, {}, (std::int64_t{2} << 30) - 100, tail);
+    WaveData w;
+    EXPECT_FALSE(ParseWaveFile(zeros, w, shell_));
+    ASSERT_EQ(shell_.messages.size(), 1u);
+    EXPECT_EQ(shell_.messages[0].text, "The String 'Data' - is not found");
+
+    // A real chunk of 64 MB before the samples: followed, not searched.
+    shell_.Clear();
+    const std::string big = (dir_ / "big.wav").string();
+    Bytes head = BuildWave(WaveLayout().Tag("LIST").DataSize(64 << 20));
+    Bytes data;
+    PutText(data, "data");
+    PutLe(data, 8, 4);
+    const Bytes pcm = Ramp(8);
+    data.insert(data.end(), pcm.begin(), pcm.end());
+    WriteSparse(big, head, 64 << 20, data);
+    ASSERT_TRUE(ParseWaveFile(big, w, shell_));
+    EXPECT_EQ(w.Data, pcm);
+    EXPECT_TRUE(shell_.messages.empty());
 }
 
 TEST_F(WaveFileTest, MissingOrBlankPathFailsSilently) {

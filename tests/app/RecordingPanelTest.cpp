@@ -9,8 +9,10 @@
 #include "app/RecordingPanel.h"
 #include "common/VirtualClock.h"
 #include "controls/SkinButton.h"
+#include "document/FileCommands.h"
 #include "recording/KeystrokeRecorder.h"
 #include "session/HelpFile.h"
+#include "tests/OrcBytes.h"
 #include "tests/app/ProgramRig.h"
 
 using namespace tambrel;
@@ -222,6 +224,58 @@ private slots:
         // After the dialog the label names the recording now current, as text.
         QCOMPARE(rig.panel->curRecLbl->text(), QString("<b>Take</b> & two [0]"));
         QCOMPARE(rig.panel->curRecLbl->textFormat(), Qt::PlainText);
+    }
+
+    // An opened file may name a current recording that is not in its list:
+    // the label says so and the list selects nothing, as the recorder does.
+    void aCurrentRecordingOutsideTheListShowsNone() {
+        Rig rig;
+        std::string bytes;
+        for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+                 {"General++File Version", "01.00"}, {"Set++SetNos", "1"}, {"Set1++BodNos", "1"},
+                 {"Set1Bd1++InpDev", "Pad"}, {"Rec0++RecNos", "2"}, {"Rec0++CurRec", "5"},
+                 {"Rec1++Name", "A"}, {"Rec2++Name", "B"}})
+            bytes += test::EntryBytes(name, value);
+        const QString path = rig.app.dir.path() + "/outside.TbOrc";
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        f.close();
+        QVERIFY(OpenChosenFile(rig.app.st, path.toStdString()));
+        QCOMPARE(rig.app.st.Orc.CurRec, 5);
+        QCOMPARE(rig.panel->curRecLbl->text(), QString("Recording not found"));
+
+        bool looked = false;
+        rig.app.window->beforeDialog = [&](QDialog* d) {
+            auto* dlg = qobject_cast<RecordListFrm*>(d);
+            QVERIFY(dlg);
+            QTimer::singleShot(0, dlg, [&, dlg] {
+                QCOMPARE(dlg->list->count(), 2);
+                QCOMPARE(dlg->list->currentRow(), -1);
+                QVERIFY(dlg->list->selectedItems().isEmpty());
+                QCOMPARE(dlg->keyStrokesLbl->text(), QString());
+                looked = true;
+                dlg->buttons[3]->click();
+            });
+        };
+        rig.Click(rig.panel->listBtn);
+        QVERIFY(looked);
+        QCOMPARE(rig.app.st.Orc.CurRec, 5);
+        QCOMPARE(rig.panel->curRecLbl->text(), QString("Recording not found"));
+
+        // A move with the keyboard is a choice.
+        rig.app.window->beforeDialog = [&](QDialog* d) {
+            auto* dlg = qobject_cast<RecordListFrm*>(d);
+            QTimer::singleShot(0, dlg, [&, dlg] {
+                QTest::keyClick(dlg->list, Qt::Key_Down);
+                QCOMPARE(dlg->list->selectedItems().size(), 1);
+                QCOMPARE(rig.app.st.Orc.CurRec, dlg->list->currentRow() + 1);
+                dlg->buttons[3]->click();
+            });
+        };
+        rig.Click(rig.panel->listBtn);
+        QVERIFY(rig.app.st.Orc.CurRec == 1 || rig.app.st.Orc.CurRec == 2);
+        QCOMPARE(rig.panel->curRecLbl->text(), QString(rig.app.st.Orc.CurRec == 1 ? "A [0]" : "B [0]"));
     }
 
     void everyControlIsNamedAndExplained() {
