@@ -109,7 +109,12 @@ void Classify(Line& line)
 // Reads a file line by line through a fixed buffer.
 class LineReader {
 public:
-    explicit LineReader(int fd) : fd_(fd) {}
+    // Reads from byte `start` on (a line's beginning).
+    explicit LineReader(int fd, std::uint64_t start = 0) : fd_(fd), offset_(start)
+    {
+        if (::lseek(fd, static_cast<off_t>(start), SEEK_SET) < 0)
+            failed_ = true;
+    }
 
     // The next line, classified; false at the end of the file or on a
     // failure (Failed() tells which).
@@ -177,6 +182,138 @@ private:
     std::uint64_t offset_ = 0;
     bool failed_ = false;
 };
+
+// Where each section of a file starts, so that a read goes straight to its
+// section instead of through everything before it: start-up reads a few
+// hundred keys, and a file of tens of megabytes would otherwise be read
+// through that often. Kept for the file as it is (the same file, size and
+// times); any change, ours or another program's, makes it built again.
+struct SectionIndex {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{}, ctime{};
+    std::vector<std::pair<std::string, std::uint64_t>> sections; // first of each name: its header's offset
+    std::uint64_t end = 0;     // where the file ends
+    bool lastLineBlank = true; // the kind of the file's last line
+    bool endsInNewline = true;
+
+    bool Describes(const struct stat& st) const
+    {
+        return dev == st.st_dev && ino == st.st_ino && size == st.st_size && mtime.tv_sec == st.st_mtim.tv_sec &&
+               mtime.tv_nsec == st.st_mtim.tv_nsec && ctime.tv_sec == st.st_ctim.tv_sec &&
+               ctime.tv_nsec == st.st_ctim.tv_nsec;
+    }
+    // The offset of the section's first header, or none.
+    std::optional<std::uint64_t> Find(std::string_view name) const
+    {
+        for (const auto& [n, at] : sections)
+            if (EqualNoCase(n, name))
+                return at;
+        return std::nullopt;
+    }
+};
+
+// A file with more sections than this is not indexed (and read through).
+constexpr std::size_t kMaxIndexedSections = 4096;
+
+std::vector<std::pair<std::string, SectionIndex>>& KeptIndexes()
+{
+    thread_local std::vector<std::pair<std::string, SectionIndex>> kept;
+    return kept;
+}
+
+// A file written here has a new identity anyway; its index goes at once,
+// as the file system may give the new file the old one's number and time.
+void ForgetIndex(const std::string& path)
+{
+    std::erase_if(KeptIndexes(), [&](const auto& e) { return e.first == path; });
+}
+
+// The index of the open file fd named path: the one kept for it when the
+// file is unchanged, else built by one pass. Null when it cannot be read or
+// has too many sections to index.
+const SectionIndex* IndexOf(const std::string& path, int fd)
+{
+    auto& kept = KeptIndexes();
+    struct stat st{};
+    if (::fstat(fd, &st) != 0)
+        return nullptr;
+    for (const auto& [p, index] : kept)
+        if (p == path && index.Describes(st))
+            return &index;
+
+    SectionIndex index;
+    index.dev = st.st_dev;
+    index.ino = st.st_ino;
+    index.size = st.st_size;
+    index.mtime = st.st_mtim;
+    index.ctime = st.st_ctim;
+    LineReader reader(fd);
+    Line line;
+    while (reader.Next(line)) {
+        index.lastLineBlank = line.kind == LineKind::Blank;
+        index.endsInNewline = line.terminated;
+        if (line.kind != LineKind::Section || index.Find(line.name))
+            continue;
+        if (index.sections.size() == kMaxIndexedSections)
+            return nullptr;
+        index.sections.emplace_back(std::string(line.name), line.begin);
+    }
+    if (reader.Failed())
+        return nullptr;
+    index.end = reader.Offset();
+    std::erase_if(kept, [&](const auto& e) { return e.first == path; });
+    if (kept.size() >= 4)
+        kept.erase(kept.begin());
+    kept.emplace_back(path, std::move(index));
+    return &kept.back().second;
+}
+
+// True when a header of section starts at byte at of fd.
+bool HeaderAt(int fd, std::uint64_t at, std::string_view section)
+{
+    char buf[4096];
+    Line line;
+    line.begin = at;
+    if (at > 0 && (::pread(fd, buf, 1, static_cast<off_t>(at - 1)) != 1 || buf[0] != '\n'))
+        return false;
+    const ssize_t n = ::pread(fd, buf, sizeof buf, static_cast<off_t>(at));
+    if (n <= 0)
+        return false;
+    const auto* nl = static_cast<const char*>(std::memchr(buf, '\n', static_cast<std::size_t>(n)));
+    line.text.assign(buf, nl ? static_cast<std::size_t>(nl - buf) : static_cast<std::size_t>(n));
+    Classify(line);
+    return line.kind == LineKind::Section && EqualNoCase(line.name, section);
+}
+
+// Where to read the file from for section: the index's word, checked
+// against the file (an index that no longer fits is dropped, and the
+// whole file is read). `absent` when the index knows the file has none.
+struct SectionSeek {
+    std::uint64_t start = 0;
+    bool absent = false;
+    const SectionIndex* index = nullptr;
+};
+SectionSeek SeekSection(const std::string& path, int fd, std::string_view section)
+{
+    SectionSeek seek;
+    seek.index = IndexOf(path, fd);
+    if (!seek.index)
+        return seek;
+    const std::optional<std::uint64_t> at = seek.index->Find(section);
+    if (!at) {
+        seek.absent = true;
+        return seek;
+    }
+    if (HeaderAt(fd, *at, section)) {
+        seek.start = *at;
+        return seek;
+    }
+    ForgetIndex(path);
+    seek.index = nullptr;
+    return seek;
+}
 
 // Closes a descriptor when it leaves scope.
 struct Fd {
@@ -271,6 +408,7 @@ bool CopyRange(int fd, std::uint64_t from, std::uint64_t to, std::FILE* out)
 // half of one; the new file keeps the old one's permissions.
 bool ReplaceFile(const std::string& target, int fd, const std::vector<Edit>& edits)
 {
+    ForgetIndex(target);
     try {
         FileBeside out(target);
         std::uint64_t at = 0;
@@ -320,7 +458,10 @@ std::string GetProfileString(const std::string& path, std::string_view section, 
         return Cut(fallback, bufferSize);
 
     // Only the first section of the name counts, and in it the first key.
-    LineReader reader(fd.fd);
+    const SectionSeek seek = SeekSection(path, fd.fd, section);
+    if (seek.absent)
+        return Cut(fallback, bufferSize);
+    LineReader reader(fd.fd, seek.start);
     Line line;
     bool inSection = false;
     bool sectionSeen = false;
@@ -413,7 +554,16 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
     std::uint64_t insertAt = 0;
     bool insertAfterTerminated = true;
     if (fd.fd >= 0) {
-        LineReader reader(fd.fd);
+        // Straight to the section; when there is none, the index knows how
+        // the file ends, which is all a new section needs.
+        const SectionSeek seek = SeekSection(target, fd.fd, section);
+        std::uint64_t start = seek.start;
+        if (seek.absent) {
+            start = seek.index->end;
+            lastLineBlank = seek.index->lastLineBlank;
+            endsInNewline = seek.index->endsInNewline;
+        }
+        LineReader reader(fd.fd, start);
         Line line;
         while (reader.Next(line)) {
             lastLineBlank = line.kind == LineKind::Blank;

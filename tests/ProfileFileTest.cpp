@@ -299,6 +299,24 @@ TEST_F(ProfileFileTest, AHugeFileIsReadAndWrittenBackWhole)
     EXPECT_EQ(Get("Mouse", "LangName"), "Maus");
 }
 
+TEST_F(ProfileFileTest, AChangeMadeOutsideIsReadAtOnce)
+{
+    // Reads go straight to their section; a file changed by another program
+    // in the meantime, even to the same size, is read as it is now.
+    for (const auto& [first, second] : {std::pair<std::string, std::string>{"[A]\nk=1\n", "[B]\nk=2\n[A]\nk=3\n"},
+                                        {"[A]\nk=1\n[B]\nk=2\n", "[B]\nk=2\n[A]\nk=1\n"},
+                                        {"[A]\nk=1\n[B]\nk=2\n", "[A]\nk=1\n[C]\nk=3\n"}}) {
+        SCOPED_TRACE(second);
+        Put(first);
+        EXPECT_EQ(Get("A", "k"), "1");
+        Put(second);
+        for (const char* section : {"C", "B", "A"}) {
+            const std::size_t at = second.find(std::string("[") + section + "]");
+            EXPECT_EQ(Get(section, "k"), at == std::string::npos ? "dflt" : second.substr(at + 6, 1)) << section;
+        }
+    }
+}
+
 TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatOneAtATimeWrites)
 {
     const std::vector<std::pair<std::string, std::string>> entries{
