@@ -129,7 +129,7 @@ public:
         for (;;) {
             if (pos_ == len_ && !Fill())
                 break;
-            const char* from = buf_ + pos_;
+            const char* from = buf_.data() + pos_;
             const auto* nl = static_cast<const char*>(std::memchr(from, '\n', len_ - pos_));
             const std::size_t n = nl ? static_cast<std::size_t>(nl - from) : len_ - pos_;
             if (n > 0) {
@@ -163,7 +163,7 @@ private:
         if (failed_)
             return false;
         for (;;) {
-            const ssize_t n = ::read(fd_, buf_, sizeof buf_);
+            const ssize_t n = ::read(fd_, buf_.data(), buf_.size());
             if (n < 0 && errno == EINTR)
                 continue;
             // A file that grew past the limit while it was read is not ours.
@@ -177,7 +177,8 @@ private:
     }
 
     int fd_;
-    char buf_[kChunk];
+    // On the heap: a reader may live on a thread with a small stack.
+    std::vector<char> buf_ = std::vector<char>(kChunk);
     std::size_t pos_ = 0, len_ = 0;
     std::uint64_t offset_ = 0;
     bool failed_ = false;
@@ -386,17 +387,17 @@ bool WriteAll(std::FILE* f, const char* data, std::size_t n)
 constexpr std::uint64_t kToEnd = ~std::uint64_t{0};
 bool CopyRange(int fd, std::uint64_t from, std::uint64_t to, std::FILE* out)
 {
-    static thread_local char buf[kChunk];
+    std::vector<char> buf(kChunk);
     while (from < to) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buf, to - from));
-        const ssize_t n = ::pread(fd, buf, want, static_cast<off_t>(from));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), to - from));
+        const ssize_t n = ::pread(fd, buf.data(), want, static_cast<off_t>(from));
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0 && to == kToEnd)
             return true;
         if (n <= 0 || from > kMaxFileSize) // the file shrank, or grew beyond reason, under us
             return false;
-        if (!WriteAll(out, buf, static_cast<std::size_t>(n)))
+        if (!WriteAll(out, buf.data(), static_cast<std::size_t>(n)))
             return false;
         from += static_cast<std::uint64_t>(n);
     }

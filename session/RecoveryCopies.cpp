@@ -87,9 +87,9 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path) {
     if (fd < 0) return std::nullopt;
     Fingerprint f;
     f.check = 1469598103934665603ull;
-    static thread_local unsigned char buf[1 << 16];
+    std::vector<unsigned char> buf(1 << 16);
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             ::close(fd);
@@ -97,7 +97,7 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path) {
         }
         if (n == 0) break;
         for (ssize_t i = 0; i < n; ++i) {
-            f.check ^= buf[i];
+            f.check ^= buf[static_cast<std::size_t>(i)];
             f.check *= 1099511628211ull;
         }
         f.size += static_cast<std::uint64_t>(n);

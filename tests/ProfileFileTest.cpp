@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -315,6 +316,36 @@ TEST_F(ProfileFileTest, AChangeMadeOutsideIsReadAtOnce)
             EXPECT_EQ(Get(section, "k"), at == std::string::npos ? "dflt" : second.substr(at + 6, 1)) << section;
         }
     }
+}
+
+TEST_F(ProfileFileTest, WorksOnAThreadWithASmallStack)
+{
+    // Audio libraries start their threads with stacks of 64 KiB; large
+    // buffers on the stack, or in thread-local storage (which every thread
+    // of the process then carries), would make such threads impossible.
+    Put("[A]\nk=1\n");
+    struct Job {
+        std::string path, value;
+        bool written = false;
+    } job{path_, {}, false};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 64 * 1024), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void* p) -> void* {
+                      auto* j = static_cast<Job*>(p);
+                      j->written = WriteProfileString(j->path, "A", "k", "2");
+                      j->value = GetProfileString(j->path, "A", "k", "");
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_TRUE(job.written);
+    EXPECT_EQ(job.value, "2");
 }
 
 TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatOneAtATimeWrites)
