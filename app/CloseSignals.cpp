@@ -9,12 +9,25 @@ namespace tambrel {
 namespace {
 int g_pipe[2] = {-1, -1};
 
+volatile sig_atomic_t g_endStatus = 0;
+
 extern "C" void OnCloseSignal(int) {
     const char c = 1;
     // Async-signal-safe; a full pipe already holds a request.
     [[maybe_unused]] ssize_t n = write(g_pipe[1], &c, 1);
 }
+
+extern "C" void OnEndAlarm(int) { _exit(g_endStatus); }
 } // namespace
+
+void CloseSignals::EndWithin(unsigned seconds, int status) {
+    g_endStatus = status;
+    struct sigaction sa {};
+    sa.sa_handler = OnEndAlarm;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGALRM, &sa, nullptr);
+    alarm(seconds);
+}
 
 CloseSignals::CloseSignals(std::function<void()> onClose, QObject* parent) : QObject(parent), onClose_(std::move(onClose)) {
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <cstdio>
 
 #include "app/DeviceListDialog.h"
 #include "app/KeyEditorPanel.h"
@@ -183,8 +184,10 @@ void MainWindow::BuildMenus() {
 
     QMenu* window = menuBar()->addMenu("&Window");
     AddItem(window, "Cascade", "Arrange the Play Tables one behind another", [this] { area_->cascadeSubWindows(); });
-    AddItem(window, "Tile Horizontal", "Arrange the Play Tables side by side", [this] { area_->tileSubWindows(); });
-    AddItem(window, "Tile Vertical", "Arrange the Play Tables one above another", [this] { area_->tileSubWindows(); });
+    AddItem(window, "Tile Horizontal", "Arrange the Play Tables one above another, each as wide as the window",
+            [this] { TileBoardViews(true); });
+    AddItem(window, "Tile Vertical", "Arrange the Play Tables side by side, each as high as the window",
+            [this] { TileBoardViews(false); });
     AddItem(window, "Arrange Icons", "Line up the minimised Play Tables", [this] {
         // Minimised views lined up along the bottom of the area.
         int x = 0;
@@ -412,11 +415,7 @@ void MainWindow::ApplyPlacement(const std::string& stored) {
     if (p.State == kWindowMaximised) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void MainWindow::closeEvent(QCloseEvent* e) {
-    if (closing || !program_) {
-        e->accept();
-        return;
-    }
+WindowPlacement MainWindow::Placement() const {
     const QRect screen = (this->screen() ? this->screen() : QApplication::primaryScreen())->availableGeometry();
     // The normal bounds, also while maximised, so a maximised window reopens
     // maximised over the place it had.
@@ -427,7 +426,15 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     p.Top = (normal.y() - screen.y()) * kTwipsPerPixel;
     p.Width = normal.width() * kTwipsPerPixel;
     p.Height = normal.height() * kTwipsPerPixel;
-    if (!program_->Close(p)) {
+    return p;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (closing || !program_) {
+        e->accept();
+        return;
+    }
+    if (!program_->Close(Placement())) {
         e->ignore();
         return;
     }
@@ -437,11 +444,61 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     QApplication::exit(0);
 }
 
+void MainWindow::CloseBySignal() {
+    if (closing) return;
+    closing = true;
+    // From here nothing waits for the user: a dialog open now (even the
+    // question of a close already under way) is left unanswered.
+    shell_.quiet = true;
+    std::string error;
+    if (program_ && !program_->CloseBySignal(Placement(), error)) {
+        std::fprintf(stderr, "Tambrel Orchestra: the unsaved changes could not be kept: %s\n", error.c_str());
+        exitStatus = 1;
+    }
+    hide();
+    // Every event loop ends, those of open dialogs too.
+    QApplication::exit(exitStatus);
+}
+
+void MainWindow::TileBoardViews(bool horizontal) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : area_->subWindowList(QMdiArea::CreationOrder))
+        if (w->isVisible() && !w->isMinimized()) windows << w;
+    // The whole area: the tiles fit, so no scroll bar will take room from it.
+    const QSize size = area_->contentsRect().size();
+    const std::vector<TileRect> rects =
+        TileWindows(horizontal ? Arrangement::TileHorizontal : Arrangement::TileVertical,
+                    static_cast<int>(windows.size()), size.width(), size.height());
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        QMdiSubWindow* w = windows[static_cast<qsizetype>(i)];
+        if (w->isMaximized()) w->showNormal();
+        w->setGeometry(rects[i].Left, rects[i].Top, rects[i].Width, rects[i].Height);
+    }
+}
+
+void MainWindow::changeEvent(QEvent* e) {
+    // A screen reader names the window by its caption, which names the file.
+    if (e->type() == QEvent::WindowTitleChange) setAccessibleName(windowTitle());
+    QMainWindow::changeEvent(e);
+}
+
+void MainWindow::FollowTip(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::Enter && e->type() != QEvent::Leave) return;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != this || w == this) return;
+    const bool ownTip = !w->statusTip().isEmpty() || w->property("tambrelTip").isValid();
+    // Entering an item without a tip (a panel, a frame, a plain label)
+    // clears the panel; so does leaving one with a tip for whatever lies
+    // around it. An item with a tip sets its own as the pointer enters it.
+    if ((e->type() == QEvent::Enter && !ownTip) || (e->type() == QEvent::Leave && ownTip)) Tip({});
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     // Keys pressed anywhere in this window (not in a dialog over it) play
     // the keyboard the window feeds. A key event travels up the widget
     // chain; it is played once, and still reaches the menus' shortcuts.
     if (HandleHelpKey(watched, e)) return true;
+    FollowTip(watched, e);
     if (e->type() == QEvent::KeyPress && program_ && !QApplication::activeModalWidget()) {
         auto* w = qobject_cast<QWidget*>(watched);
         auto* k = static_cast<QKeyEvent*>(e);

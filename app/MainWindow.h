@@ -16,6 +16,7 @@
 #include "common/MenuItem.h"
 #include "common/Shell.h"
 #include "document/ProgramState.h"
+#include "session/WindowPlacement.h"
 
 namespace tambrel {
 
@@ -52,6 +53,13 @@ public:
     void ApplyPlacement(const std::string& stored);
     // Closing without asking anything more (after a close was accepted).
     bool closing = false;
+    // The program's exit status once it has closed.
+    int exitStatus = 0;
+    // SIGTERM, SIGHUP or SIGINT: the program ends now, even with a dialog
+    // open, asking nothing; unsaved changes are kept as a recovery copy.
+    void CloseBySignal();
+    // The Window menu's "Tile Horizontal" and "Tile Vertical".
+    void TileBoardViews(bool horizontal);
 
     // Help, the about window, the open message and the layout editor
     // (MainWindowHelp.cpp).
@@ -72,9 +80,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    WindowPlacement Placement() const;
+    // Items without a tip of their own clear the tip panel.
+    void FollowTip(QObject* watched, QEvent* e);
     void BuildMenus();
     QAction* AddItem(QMenu* menu, const QString& text, const QString& tip, std::function<void()> act);
     // Replaces the actions of menu with items; act(i) runs for item i.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QScopeGuard>
 
 #include "app/AboutFrm.h"
 #include "app/HelpWindow.h"
@@ -15,6 +16,7 @@
 #include "boards/LayoutEditSession.h"
 #include "boards/view/LayoutFrm.h"
 #include "session/HelpFile.h"
+#include "session/Program.h"
 
 namespace tambrel {
 
@@ -75,6 +77,10 @@ void MainWindow::EditLayout(int device) {
     SetHelpTopic(&editor, kTopicLayoutEditor);
     editor.onTip = [this](const QString& t) { Tip(t); };
     if (!editor.InitilizeForm(device)) return;
+    if (program_) program_->SetOpenLayoutEditor(&editor.Session());
+    const auto closed = qScopeGuard([this] {
+        if (program_) program_->SetOpenLayoutEditor(nullptr);
+    });
     if (beforeDialog) beforeDialog(&editor);
     editor.exec();
     Tip({});

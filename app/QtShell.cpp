@@ -25,6 +25,7 @@ QString TitleOr(std::string_view title) { return title.empty() ? FromCore(kProgr
 } // namespace
 
 MsgAnswer QtShell::Message(std::string_view text, std::string_view title, MsgButtons buttons) {
+    if (quiet) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     QMessageBox box(window);
     box.setWindowTitle(TitleOr(title));
     box.setTextFormat(Qt::PlainText);
@@ -53,6 +54,7 @@ MsgAnswer QtShell::Message(std::string_view text, std::string_view title, MsgBut
 }
 
 std::string QtShell::Input(std::string_view prompt, std::string_view title, std::string_view proposed) {
+    if (quiet) return {};
     QInputDialog dlg(window);
     dlg.setWindowTitle(TitleOr(title));
     dlg.setLabelText(Lines(prompt));
@@ -93,6 +95,7 @@ void QtShell::Notify(ShellEvent event, int a, int b, int c) {
 }
 
 std::string QtShell::ChooseFile(const FileDialogRequest& request) {
+    if (quiet) return {};
     QFileDialog dlg(window, FromCore(request.title));
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

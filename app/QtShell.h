@@ -39,6 +39,10 @@ public:
     QPointer<QLabel> tipPanel;     // status bar panel 1
     QPointer<QLabel> statusPanel;  // status bar panel 2
     std::function<void(ShellEvent, int, int, int)> onEvent;
+    // Set while the program ends on a signal: nothing may wait for the user
+    // then, so message boxes, input boxes and file dialogs are not shown and
+    // answer as if cancelled (an OK box as if read).
+    bool quiet = false;
 
 private:
     int busy_ = 0;

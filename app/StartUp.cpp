@@ -27,6 +27,7 @@
 #include "input/LocInputDx7Class.h"
 #include "session/Program.h"
 #include "session/ProgramFiles.h"
+#include "session/RecoveryCopies.h"
 #include "sound/MidiPorts.h"
 #include "sound/SoundService.h"
 #include "sound/sdl/SdlAudioOutput.h"
@@ -105,9 +106,11 @@ int RunMainProgram(int argc, char** argv) {
                         "Second " + FromCore(kProgramTitle) + " is already running", QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
         box.exec();
-        return 0;
+        // The program did not run: a refusal, not a success.
+        return 1;
     }
-    case SingleInstance::Outcome::First: break;
+    case SingleInstance::Outcome::First:
+    case SingleInstance::Outcome::Alone: break;
     }
 
     QtShell shell;
@@ -120,7 +123,8 @@ int RunMainProgram(int argc, char** argv) {
         SettingsFilePath(folders.AppPath, qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
                          QDir::homePath().toStdString());
     QDir().mkpath(QString::fromStdString(FolderOf(settingsPath)));
-    const Settings settings(settingsPath);
+    Settings settings(settingsPath);
+    settings.onWriteRefused = [&shell](const std::string& text) { shell.Status(text); };
     // The skinned controls draw from the skin the settings name.
     ImageProcessFrm::Shared().SetSettings(&settings);
     ImageProcessFrm::Shared().ResetPictures();
@@ -132,7 +136,12 @@ int RunMainProgram(int argc, char** argv) {
     MainWindow window(st, shell);
     window.ApplyPlacement(settings.ReadSetting("General", "WindowSizPos", "0,0,0,0,0"));
     instance.onRaise = [&window] { window.BringToFront(); };
-    CloseSignals closeSignals([&window] { window.close(); });
+    CloseSignals closeSignals([&window] {
+        window.CloseBySignal();
+        // The work is done; should anything of the rest of the shutdown
+        // hang, the process still ends in time.
+        if (window.closing) CloseSignals::EndWithin(2, window.exitStatus);
+    });
 
     QtTimerHost timers;
     SdlAudioOutput output(kOutputRate, 256);
@@ -152,11 +161,20 @@ int RunMainProgram(int argc, char** argv) {
     program.GetInstrument().Input().chooseDevice = [&window](std::string_view text, const std::vector<std::string>& entries) {
         return ChooseFromDeviceList(&window, text, entries);
     };
+    program.SetRecoveryFolder(RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(),
+                                             QDir::homePath().toStdString()));
     window.SetProgram(&program);
     window.SetHelpFile();
     window.show();
 
     if (!program.Start(commandLine)) return 1;
+    // Closed during the start (a signal, or the close box while a message
+    // was shown): the event loop must not start again.
+    if (window.closing) {
+        inputNotifier.reset();
+        return window.exitStatus;
+    }
+    settings.SayIfReadOnly();
     const int status = QApplication::exec();
     // The notifier must go before the bridge's socket closes.
     inputNotifier.reset();

@@ -181,12 +181,13 @@ void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::in
     if (!dev) return;
     const DeviceLayout& l = dev->Layout;
     const std::string& section = dev->Name;
+    // One pass over the file for the whole layout, however large the file.
+    std::vector<std::pair<std::string, std::string>> entries;
     for (std::int32_t k = 1; k <= dev->KeyCount; ++k) {
         const LayoutKey key = static_cast<std::size_t>(k) <= l.Keys.size() ? l.Keys[static_cast<std::size_t>(k - 1)]
                                                                             : LayoutKey{};
-        settings.WriteSetting(section, "Key" + IntText(k),
-                              IntText(key.Row) + "," + IntText(key.Position) + "," + IntText(key.Width) + "," +
-                                  IntText(key.SpaceBefore));
+        entries.emplace_back("Key" + IntText(k), IntText(key.Row) + "," + IntText(key.Position) + "," +
+                                                     IntText(key.Width) + "," + IntText(key.SpaceBefore));
     }
     std::string rows = IntText(l.RowCount);
     for (std::int32_t r = 1; r <= l.RowCount; ++r) {
@@ -194,9 +195,10 @@ void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::in
                                                                            : LayoutRow{};
         rows += ";" + IntText(row.Height) + "," + IntText(row.SpaceAbove);
     }
-    settings.WriteSetting(section, "RowHeight", rows);
-    settings.WriteSetting(section, "BoardHeight", IntText(l.BoardHeight));
-    settings.WriteSetting(section, "BoardWidth", IntText(l.BoardWidth));
+    entries.emplace_back("RowHeight", rows);
+    entries.emplace_back("BoardHeight", IntText(l.BoardHeight));
+    entries.emplace_back("BoardWidth", IntText(l.BoardWidth));
+    settings.WriteSettings(section, entries);
 }
 
 void BuildKeyboardLayout(ProgramState& st, std::int32_t device) {

@@ -42,9 +42,36 @@ std::string Settings::ReadSettingUncut(std::string_view section, std::string_vie
 
 void Settings::WriteSetting(std::string_view section, std::string_view key, std::string_view value) const
 {
+    WriteSettings(section, {{std::string(key), std::string(value)}});
+}
+
+void Settings::WriteSettings(std::string_view section,
+                             const std::vector<std::pair<std::string, std::string>>& entries) const
+{
     if (section.empty())
         section = "General";
-    (void)WriteProfileString(path_, section, key, value);
+    ProfileWriteFailure why = ProfileWriteFailure::None;
+    if (!WriteProfileStrings(path_, section, entries, &why))
+        Refused(why);
+}
+
+void Settings::SayIfReadOnly() const
+{
+    if (ProfileFileReadOnly(path_))
+        Refused(ProfileWriteFailure::ReadOnly);
+}
+
+void Settings::Refused(ProfileWriteFailure why) const
+{
+    // A key that cannot be stored is the caller's matter, not the file's.
+    if (why != ProfileWriteFailure::ReadOnly && why != ProfileWriteFailure::Failed)
+        return;
+    if (refusalSaid_ || !onWriteRefused)
+        return;
+    refusalSaid_ = true;
+    onWriteRefused(why == ProfileWriteFailure::ReadOnly
+                       ? "The settings file " + path_ + " is read-only: settings are not saved"
+                       : "The settings could not be written to " + path_);
 }
 
 } // namespace tambrel

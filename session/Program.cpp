@@ -1,6 +1,7 @@
 #include "session/Program.h"
 
 #include "boards/DeviceLayouts.h"
+#include "boards/LayoutEditSession.h"
 #include "common/Folders.h"
 #include "document/FileCommands.h"
 #include "document/NewOrchestra.h"
@@ -95,6 +96,9 @@ bool Program::Start(const std::string& commandLine) {
     }
 
     OpenStartupFile(st_, commandLine);
+    OfferRecoveryCopies();
+    // A signal may have ended the program while a question was open.
+    if (ended_) return true;
 
     std::int32_t on = 1;
     instrument_.Input().DiAcuire_Do(on);
@@ -124,14 +128,67 @@ bool Program::Close(const WindowPlacement& placement) {
         default: return false;
         }
     }
+    // The changes of a recovered copy are saved now, or were let go.
+    if (recoveryInUse_ && recovery_) recovery_->Remove(*recoveryInUse_);
+    recoveryInUse_.reset();
+    WriteSettingsAndExit(placement);
+    return true;
+}
+
+void Program::WriteSettingsAndExit(const WindowPlacement& placement) {
+    // A layout still in the editor was never accepted: it is not kept.
+    if (layoutEditor_) layoutEditor_->Cancel();
     settings_.WriteSetting("General", "LastUsedPath", st_.LastUsedPath);
     for (std::int32_t d = 1; d <= st_.DeviceCount(); ++d) WriteDeviceLayout(st_, settings_, d);
     settings_.WriteSetting("General", "WindowSizPos", WindowPlacementText(placement));
     ExitProgram();
-    return true;
+}
+
+void Program::SetRecoveryFolder(const std::string& folder) {
+    recovery_ = folder.empty() ? nullptr : std::make_unique<RecoveryCopies>(folder);
+}
+
+void Program::OfferRecoveryCopies() {
+    if (!recovery_) return;
+    int setAside = 0;
+    const std::vector<RecoveryCopy> copies = recovery_->Find(&setAside);
+    if (setAside > 0) st_.shell.Status("A damaged recovery copy was set aside in " + recovery_->Folder());
+    for (const RecoveryCopy& copy : copies) {
+        if (ended_) return;
+        switch (st_.shell.Message(RecoveryQuestion(copy), "", MsgButtons::YesNo)) {
+        case MsgAnswer::Yes:
+            if (recovery_->Open(st_, copy)) {
+                recoveryInUse_ = copy;
+                return;
+            }
+            // The loader said why; a copy that does not load is not offered again.
+            recovery_->SetAside(copy);
+            break;
+        case MsgAnswer::No: recovery_->Remove(copy); break;
+        default: return; // not answered (the program is ending): asked again next time
+        }
+    }
+}
+
+bool Program::CloseBySignal(const WindowPlacement& placement, std::string& error) {
+    instrument_.StopPlayback();
+    // A take being recorded is kept, as closing keeps it.
+    instrument_.Recorder().StopRecording();
+    bool kept = true;
+    if (st_.FileModified) {
+        kept = recovery_ != nullptr && recovery_->Keep(st_, error);
+        if (!recovery_) error = "There is no folder to keep the unsaved changes in";
+    }
+    // The new copy holds the changes of the one opened at the start; when it
+    // could not be made, that one stays.
+    if (kept && recoveryInUse_ && recovery_) recovery_->Remove(*recoveryInUse_);
+    if (kept) recoveryInUse_.reset();
+    WriteSettingsAndExit(placement);
+    return kept;
 }
 
 void Program::ExitProgram() {
+    ended_ = true;
     instrument_.SetPumpRequest(nullptr);
     timers_.Stop(pumpTimer_);
     pumping_ = false;

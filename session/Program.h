@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/AudioOutput.h"
@@ -15,11 +16,14 @@
 #include "editor/KeyEditor.h"
 #include "document/ProgramState.h"
 #include "session/Instrument.h"
+#include "session/RecoveryCopies.h"
 #include "session/WindowKeyboard.h"
 #include "session/WindowPlacement.h"
 #include "sound/MidiOutput.h"
 
 namespace tambrel {
+
+class LayoutEditSession;
 
 class Program {
 public:
@@ -51,12 +55,31 @@ public:
     // recording in progress is kept, a modified Orchestra is offered for
     // saving; false when the user cancels or the save did not succeed (the
     // program runs on unchanged). Otherwise the settings are written (with
-    // placement, the window's state and normal bounds) and ExitProgram runs.
+    // placement, the window's state and normal bounds; a layout still open
+    // in the layout editor is dropped first), a recovery copy opened at the
+    // start is deleted, and ExitProgram runs.
     bool Close(const WindowPlacement& placement);
 
     // Stops every sound, switches input off and releases the server, shuts
     // MIDI down. Safe to call more than once.
     void ExitProgram();
+    // True once ExitProgram ran: the start routine goes no further.
+    bool Ended() const { return ended_; }
+
+    // Where unsaved changes are kept when a signal ends the program, and
+    // looked for at the start (after the start-up file opened: each copy is
+    // offered with RecoveryQuestion, Yes opens it, No deletes it). Empty:
+    // neither. Set before Start.
+    void SetRecoveryFolder(const std::string& folder);
+    // A signal (the session ending, Ctrl+C) ends the program: nothing is
+    // asked. Playback and recording stop as closing stops them, unsaved
+    // changes are kept as a recovery copy, the settings are written and
+    // ExitProgram runs. False, with the reason, when the changes could not
+    // be kept (the program has ended all the same).
+    bool CloseBySignal(const WindowPlacement& placement, std::string& error);
+    // The layout editor while it is open (null when it closes): closing the
+    // program drops its unaccepted change before the layouts are written.
+    void SetOpenLayoutEditor(LayoutEditSession* session) { layoutEditor_ = session; }
 
 private:
     // The window's keys stand in for a keyboard the server does not read.
@@ -71,8 +94,19 @@ private:
     WindowKeyboard windowKeyboard_;
     KeyEditor editor_;
     EditorButtons buttons_;
+    void OfferRecoveryCopies();
+    // Writes LastUsedPath, every device's layout and the window's place,
+    // then ExitProgram.
+    void WriteSettingsAndExit(const WindowPlacement& placement);
+
     int pumpTimer_ = -1;
     bool pumping_ = false;
+    bool ended_ = false;
+    LayoutEditSession* layoutEditor_ = nullptr;
+    std::unique_ptr<RecoveryCopies> recovery_;
+    // The copy opened at the start: its changes live on in the Orchestra
+    // until the program closes, then it goes.
+    std::optional<RecoveryCopy> recoveryInUse_;
 };
 
 // "The current file is modified" + CR LF + "Do you want to save it?"

@@ -1,5 +1,6 @@
 #include "session/WindowPlacement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -49,6 +50,26 @@ WindowPlacement ReadWindowPlacement(std::string_view text, std::int32_t screenWi
 std::string WindowPlacementText(const WindowPlacement& p) {
     return IntText(p.State) + "," + IntText(p.Left) + "," + IntText(p.Width) + "," + IntText(p.Top) + "," +
            IntText(p.Height);
+}
+
+} // namespace tambrel
+
+namespace tambrel {
+
+std::vector<TileRect> TileWindows(Arrangement how, int count, int width, int height) {
+    std::vector<TileRect> out;
+    if (count <= 0 || (how != Arrangement::TileHorizontal && how != Arrangement::TileVertical)) return out;
+    const bool stacked = how == Arrangement::TileHorizontal;
+    const int length = std::max(stacked ? height : width, 0);
+    const int across = std::max(stacked ? width : height, 1);
+    int at = 0;
+    for (int i = 0; i < count; ++i) {
+        // The first (length % count) windows take the pixel left over.
+        const int size = std::max(length / count + (i < length % count ? 1 : 0), 1);
+        out.push_back(stacked ? TileRect{0, at, across, size} : TileRect{at, 0, size, across});
+        at += size;
+    }
+    return out;
 }
 
 } // namespace tambrel

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tambrel {
 
@@ -26,5 +27,21 @@ struct WindowPlacement {
 WindowPlacement ReadWindowPlacement(std::string_view text, std::int32_t screenWidth, std::int32_t screenHeight);
 
 std::string WindowPlacementText(const WindowPlacement& p);
+
+// The Window menu's arrangement codes (item numbers of its menu array).
+enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
+
+struct TileRect {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool operator==(const TileRect&) const = default;
+};
+
+// Where count windows go in an area of width x height pixels. "Tile
+// Horizontal" lays them one above another, each the area's full width;
+// "Tile Vertical" side by side, each the full height (the two tilings of MDI
+// programs). The windows share the area exactly, their sizes differing by at
+// most a pixel; an area too small for them gives each at least one pixel.
+// Other arrangements give nothing.
+std::vector<TileRect> TileWindows(Arrangement how, int count, int width, int height);
 
 } // namespace tambrel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +11,8 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tambrel::test {
 namespace {
@@ -254,6 +258,111 @@ TEST_F(ProfileFileTest, NoTemporaryFilesLeftBehind)
     }
     EXPECT_EQ(files, 1);
     EXPECT_EQ(Content(), "[A]\nk=3\n\n[B]\nk=2\n");
+}
+
+TEST_F(ProfileFileTest, AReadOnlyFileIsLeftAlone)
+{
+    const std::string before = "[A]\nk=1\n";
+    Put(before);
+    ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+    // Also for the superuser, whom the permission itself does not stop.
+    ProfileWriteFailure why = ProfileWriteFailure::None;
+    EXPECT_FALSE(WriteProfileString(path_, "A", "k", "2", &why));
+    EXPECT_EQ(why, ProfileWriteFailure::ReadOnly);
+    EXPECT_FALSE(WriteProfileStrings(path_, "B", {{"x", "y"}}, &why));
+    EXPECT_EQ(Content(), before);
+    EXPECT_TRUE(ProfileFileReadOnly(path_));
+    struct stat st{};
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_EQ(Get("A", "k"), "1");
+}
+
+TEST_F(ProfileFileTest, AHugeFileIsReadAndWrittenBackWhole)
+{
+    // 50 MB of lines that are not ours, between and after our sections.
+    std::string junk;
+    for (int i = 0; junk.size() < 25u * 1024 * 1024; ++i)
+        junk += "; line " + std::to_string(i) + " " + std::string(90, 'j') + "\n";
+    Put("[General]\nLastUsedPath=/old/\n" + junk + "[Midi]\nPortNo=1\n" + junk);
+    const std::string before = Content();
+    EXPECT_EQ(Get("Midi", "PortNo"), "1");
+    EXPECT_EQ(Get("Mouse", "LangName"), "dflt");
+
+    ASSERT_TRUE(WriteProfileString(path_, "General", "LastUsedPath", "/a/new/folder/"));
+    ASSERT_TRUE(WriteProfileString(path_, "Midi", "PortNo", "12"));
+    ASSERT_TRUE(WriteProfileString(path_, "Mouse", "LangName", "Maus"));
+    const std::string after = Content();
+    EXPECT_EQ(after, "[General]\nLastUsedPath=/a/new/folder/\n" + junk + "[Midi]\nPortNo=12\n" + junk +
+                         "\n[Mouse]\nLangName=Maus\n");
+    EXPECT_EQ(Get("General", "LastUsedPath"), "/a/new/folder/");
+    EXPECT_EQ(Get("Midi", "PortNo"), "12");
+    EXPECT_EQ(Get("Mouse", "LangName"), "Maus");
+}
+
+TEST_F(ProfileFileTest, AChangeMadeOutsideIsReadAtOnce)
+{
+    // Reads go straight to their section; a file changed by another program
+    // in the meantime, even to the same size, is read as it is now.
+    for (const auto& [first, second] : {std::pair<std::string, std::string>{"[A]\nk=1\n", "[B]\nk=2\n[A]\nk=3\n"},
+                                        {"[A]\nk=1\n[B]\nk=2\n", "[B]\nk=2\n[A]\nk=1\n"},
+                                        {"[A]\nk=1\n[B]\nk=2\n", "[A]\nk=1\n[C]\nk=3\n"}}) {
+        SCOPED_TRACE(second);
+        Put(first);
+        EXPECT_EQ(Get("A", "k"), "1");
+        Put(second);
+        for (const char* section : {"C", "B", "A"}) {
+            const std::size_t at = second.find(std::string("[") + section + "]");
+            EXPECT_EQ(Get(section, "k"), at == std::string::npos ? "dflt" : second.substr(at + 6, 1)) << section;
+        }
+    }
+}
+
+TEST_F(ProfileFileTest, WorksOnAThreadWithASmallStack)
+{
+    // Audio libraries start their threads with stacks of 64 KiB; large
+    // buffers on the stack, or in thread-local storage (which every thread
+    // of the process then carries), would make such threads impossible.
+    Put("[A]\nk=1\n");
+    struct Job {
+        std::string path, value;
+        bool written = false;
+    } job{path_, {}, false};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 64 * 1024), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void* p) -> void* {
+                      auto* j = static_cast<Job*>(p);
+                      j->written = WriteProfileString(j->path, "A", "k", "2");
+                      j->value = GetProfileString(j->path, "A", "k", "");
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_TRUE(job.written);
+    EXPECT_EQ(job.value, "2");
+}
+
+TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatOneAtATimeWrites)
+{
+    const std::vector<std::pair<std::string, std::string>> entries{
+        {"Key1", "1,1,40,0"}, {"NEW", "n"}, {"key2", "2"}, {"Other", "o"}, {"Key1", "last wins"}};
+    for (const char* start : {"", "[Pad]\nKey1=x\nkey2=2\n\n[Next]\nKey1=y\n", "[pad]\r\nKey1 = x \r\n",
+                              "[Pad]", "[Pad]\nKey2=2", "[Other]\nk=v"}) {
+        SCOPED_TRACE(start);
+        Put(start);
+        for (const auto& [k, v] : entries)
+            ASSERT_TRUE(WriteProfileString(path_, "Pad", k, v));
+        const std::string oneByOne = Content();
+        Put(start);
+        ASSERT_TRUE(WriteProfileStrings(path_, "Pad", entries));
+        EXPECT_EQ(Content(), oneByOne);
+    }
 }
 
 TEST_F(ProfileFileTest, WhatAKilledWriteLeftBesideTheFileGoesWithTheNextWrite)

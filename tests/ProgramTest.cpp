@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/Settings.h"
 #include "common/VirtualClock.h"
@@ -63,6 +64,77 @@ TEST(ProgramFiles, SettingsBesideAWritableProgramElseInTheUsersConfiguration) {
     EXPECT_EQ(SettingsFilePath(gone, "", "/home/u"), "/home/u/.config/TambrelOrchestra/TambrelOrchestra.ini");
     EXPECT_EQ(SettingsFilePath(gone, "relative", "/home/u"), "/home/u/.config/TambrelOrchestra/TambrelOrchestra.ini")
         << "a relative XDG_CONFIG_HOME is ignored";
+}
+
+TEST(ProgramFiles, SettingsNeverGoIntoASystemFolderOrOneOfAnotherUser) {
+    // As root (as people run it to reach /dev/input) /usr/lib/... belongs to
+    // the user and is writable, and still is no place for settings.
+    for (const char* system : {"/usr/lib", "/usr/local/bin", "/opt", "/etc", "/var/lib", "/", "/lib/../usr/bin"}) {
+        EXPECT_TRUE(IsSystemFolder(system)) << system;
+        EXPECT_EQ(SettingsFilePath(system, "/cfg", "/home/u"), "/cfg/TambrelOrchestra/TambrelOrchestra.ini") << system;
+    }
+    for (const char* own : {"/home/u/bin", "/tmp/x", "/usrlocal", "/optional"}) EXPECT_FALSE(IsSystemFolder(own)) << own;
+
+    TempDir d;
+    const std::string program = d.File("program");
+    std::filesystem::create_directories(program);
+    EXPECT_TRUE(ProgramFolderHoldsSettings(program));
+    // A link from a system folder's name does not make it one, nor the reverse.
+    std::filesystem::create_directory_symlink("/usr/lib", d.File("looks-own"));
+    EXPECT_TRUE(IsSystemFolder(d.File("looks-own")));
+    if (::geteuid() != 0) GTEST_SKIP() << "only the superuser can give a folder to another user";
+    ASSERT_EQ(::chown(program.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(ProgramFolderHoldsSettings(program)) << "writable for root, but another user's folder";
+    EXPECT_EQ(SettingsFilePath(program, "/cfg", "/home/u"), "/cfg/TambrelOrchestra/TambrelOrchestra.ini");
+}
+
+TEST(ProgramFiles, APrivateFolderIsMadeForThisUserAloneOrRefused) {
+    TempDir d;
+    std::string error;
+    const std::string made = d.File("a/b/private");
+    ASSERT_TRUE(MakePrivateFolder(made, error)) << error;
+    struct stat st {};
+    ASSERT_EQ(::stat(made.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    std::filesystem::create_directories(d.File("wide"));
+    ::chmod(d.File("wide").c_str(), 0777);
+    ASSERT_TRUE(MakePrivateFolder(d.File("wide"), error));
+    ASSERT_EQ(::stat(d.File("wide").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "an own folder open to others is narrowed";
+
+    std::filesystem::create_directory_symlink(made, d.File("link"));
+    EXPECT_FALSE(MakePrivateFolder(d.File("link"), error)) << "a link may lead anywhere";
+    d.Write("file", "x");
+    EXPECT_FALSE(MakePrivateFolder(d.File("file"), error));
+    EXPECT_FALSE(MakePrivateFolder("relative/folder", error));
+    if (::geteuid() != 0) GTEST_SKIP() << "only the superuser can give a folder to another user";
+    std::filesystem::create_directories(d.File("theirs"));
+    ASSERT_EQ(::chown(d.File("theirs").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(MakePrivateFolder(d.File("theirs"), error));
+    EXPECT_NE(error.find("not a folder of this user"), std::string::npos);
+}
+
+TEST(WindowMenu, TilingFillsTheAreaOneAboveAnotherOrSideBySide) {
+    struct Case {
+        const char* name;
+        Arrangement how;
+        int count, width, height;
+        std::vector<TileRect> expected;
+    };
+    const Case cases[] = {
+        {"HorizontalStacksFullWidthBands", Arrangement::TileHorizontal, 3, 900, 600,
+         {{0, 0, 900, 200}, {0, 200, 900, 200}, {0, 400, 900, 200}}},
+        {"VerticalPlacesFullHeightColumns", Arrangement::TileVertical, 3, 900, 600,
+         {{0, 0, 300, 600}, {300, 0, 300, 600}, {600, 0, 300, 600}}},
+        {"LeftoverPixelsGoToTheFirst", Arrangement::TileHorizontal, 3, 100, 101,
+         {{0, 0, 100, 34}, {0, 34, 100, 34}, {0, 68, 100, 33}}},
+        {"OneWindowFillsTheArea", Arrangement::TileVertical, 1, 640, 480, {{0, 0, 640, 480}}},
+        {"NoWindows", Arrangement::TileVertical, 0, 640, 480, {}},
+        {"AnAreaTooSmallStillGivesEachAPixel", Arrangement::TileVertical, 2, 1, 0, {{0, 0, 1, 1}, {1, 0, 1, 1}}},
+        {"CascadeIsNoTiling", Arrangement::Cascade, 2, 640, 480, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TileWindows(c.how, c.count, c.width, c.height), c.expected) << c.name;
 }
 
 TEST(ProgramFiles, DataFromTheProgramFolderElseTheSharedFolderBesideIt) {

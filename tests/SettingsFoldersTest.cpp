@@ -1,6 +1,9 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 
+#include <fstream>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -100,6 +103,43 @@ TEST_F(SettingsFoldersTest, WriteFailureIsIgnored)
     const Settings settings((dir_ / "no such folder" / "tambrel.ini").string());
     EXPECT_NO_THROW(settings.WriteSetting("General", "K", "v"));
     EXPECT_EQ(settings.ReadSetting("General", "K", "dflt"), "dflt");
+}
+
+TEST_F(SettingsFoldersTest, AFileThatRefusesWritesIsSaidOnce)
+{
+    struct Case {
+        const char* name;
+        bool readOnly; // else: a folder that is not there
+        const char* said;
+    };
+    for (const Case& c : {Case{"ReadOnly", true, "is read-only: settings are not saved"},
+                          Case{"CannotBeWritten", false, "could not be written to"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (dir_ / (c.readOnly ? "ro.ini" : "missing/x.ini")).string();
+        if (c.readOnly) {
+            std::ofstream(path) << "[General]\nK=old\n";
+            std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+        }
+        Settings settings(path);
+        std::vector<std::string> said;
+        settings.onWriteRefused = [&](const std::string& text) { said.push_back(text); };
+        settings.SayIfReadOnly();
+        settings.WriteSetting("General", "K", "new");
+        settings.WriteSettings("Keyboard", {{"Key1", "1,1,40,0"}});
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(path), std::string::npos);
+        EXPECT_NE(said[0].find(c.said), std::string::npos) << said[0];
+        if (c.readOnly) {
+            EXPECT_EQ(settings.ReadSetting("General", "K", ""), "old");
+        }
+    }
+    // A key that cannot be stored is nothing the file is to blame for.
+    Settings fine((dir_ / "fine.ini").string());
+    bool said = false;
+    fine.onWriteRefused = [&](const std::string&) { said = true; };
+    fine.WriteSetting("General", "two\nlines", "v");
+    fine.SayIfReadOnly();
+    EXPECT_FALSE(said);
 }
 
 TEST_F(SettingsFoldersTest, AppPathIsTheExecutablesFolder)

@@ -1,5 +1,8 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -12,6 +15,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 
+#include "app/KeyEditorPanel.h"
 #include "app/MainWindow.h"
 #include "boards/view/BoardViewWindow.h"
 #include "app/QtShell.h"
@@ -100,6 +104,83 @@ private slots:
         a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(rig.st.EditKeyValid, kVbTrue);
         QCOMPARE(rig.st.EditKey, 30);
+    }
+
+    void theAccessibleNameFollowsTheCaption() {
+        Rig rig;
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(rig.window.get());
+        QVERIFY(window);
+        for (const char* caption : {"Tambrel Orchestra - [New]", "Tambrel Orchestra - [My Song.TbOrc]"}) {
+            rig.shell.Caption(caption);
+            QCOMPARE(rig.window->windowTitle(), QString(caption));
+            QCOMPARE(window->text(QAccessible::Name), QString(caption));
+        }
+    }
+
+    void tileHorizontalStacksThePlayTablesAndTileVerticalSetsThemSideBySide() {
+        Rig rig;
+        rig.window->resize(1200, 800);
+        QMdiArea* area = rig.window->Area();
+        const QList<QMdiSubWindow*> views = area->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(views.size(), 3);
+        views[1]->showMaximized(); // a maximised one takes its tile too
+        const QSize room = area->contentsRect().size();
+        auto choose = [&](const QString& item) {
+            for (QAction* a : MenuTitled(rig.window.get(), "Window")->actions())
+                if (a->text() == item) a->trigger();
+        };
+        choose("Tile Horizontal");
+        int top = 0;
+        for (QMdiSubWindow* v : views) {
+            QCOMPARE(v->geometry().left(), 0);
+            QCOMPARE(v->width(), room.width());
+            QCOMPARE(v->geometry().top(), top);
+            top += v->height();
+        }
+        QCOMPARE(top, room.height());
+        choose("Tile Vertical");
+        int left = 0;
+        for (QMdiSubWindow* v : views) {
+            QCOMPARE(v->geometry().top(), 0);
+            QCOMPARE(v->height(), room.height());
+            QCOMPARE(v->geometry().left(), left);
+            left += v->width();
+        }
+        QCOMPARE(left, room.width());
+        QTRY_COMPARE(area->viewport()->size(), room); // no scroll bar
+    }
+
+    void theTipPanelClearsOverItemsWithoutATip() {
+        Rig rig;
+        auto enter = [](QWidget* w) {
+            QEnterEvent e(QPointF(1, 1), QPointF(1, 1), w->mapToGlobal(QPointF(1, 1)));
+            QApplication::sendEvent(w, &e);
+        };
+        auto leave = [](QWidget* w) {
+            QEvent e(QEvent::Leave);
+            QApplication::sendEvent(w, &e);
+        };
+        QWidget* panel = rig.window->EditorPanel();
+        QWidget* tipped = nullptr;
+        for (QLabel* l : panel->findChildren<QLabel*>())
+            if (!l->statusTip().isEmpty()) tipped = l;
+        QVERIFY(tipped);
+        QLabel* plain = nullptr;
+        for (QLabel* l : rig.window->findChildren<QLabel*>())
+            if (l->text() == "Current/Active Play Board:") plain = l;
+        QVERIFY(plain);
+        QLabel* tip = rig.window->TipPanel();
+
+        enter(tipped);
+        QCOMPARE(tip->text(), tipped->statusTip());
+        enter(plain); // a plain label
+        QCOMPARE(tip->text(), QString());
+        enter(tipped);
+        leave(tipped); // back onto the panel's empty area
+        QCOMPARE(tip->text(), QString());
+        enter(tipped);
+        enter(panel); // the panel itself
+        QCOMPARE(tip->text(), QString());
     }
 
     void closingWithoutSavingKeepsTheWindowsPlace() {
