@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots
   libx11-dev libxtst-dev        # the main program benchmark drives the X server
   desktop-file-utils appstream dpkg-dev file shared-mime-info lintian  # checking the install and the Debian package
+  clang-format git              # the format check (scripts/check-format.sh)
 )
 missing=()
 for p in "${packages[@]}"; do
