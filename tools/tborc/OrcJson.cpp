@@ -21,6 +21,7 @@ using nlohmann::ordered_json;
         X(WavBytes) X(Instru) X(MidiKeyNo) X(Velos) X(Dur) X(DrumOn) X(DrumBank) X(ActCmd) X(ActSub1)
 
 ordered_json KeyToJson(const KeyAssign& k) {
+    // clang-format off
     return ordered_json{
         {"SndSrc", k.SndSrc},         {"Mute", k.Mute},
         {"WavFile", Cp1252ToUtf8(k.WavFile)}, {"SaveInFile", k.SaveInFile},
@@ -34,6 +35,7 @@ ordered_json KeyToJson(const KeyAssign& k) {
         {"DrumOn", k.DrumOn},         {"DrumBank", k.DrumBank},
         {"ActCmd", k.ActCmd},         {"ActSub1", k.ActSub1},
     };
+    // clang-format on
 }
 
 std::string Where(const std::string& path, const char* field) { return path + "." + field; }
