@@ -51,10 +51,25 @@ if [ $fix = 1 ]; then
   exit 0
 fi
 
-# One line per file that differs; clang-format itself failing (a syntax it
-# cannot read, an unreadable file) counts as a failure too.
-bad=$(printf '%s\0' "${files[@]}" | xargs -0 -n 1 -P 2 sh -c \
-  '"$0" --dry-run --Werror --ferror-limit=1 --style=file "$1" >/dev/null 2>&1 || echo "$1"' "$formatter" | sort)
+# One line per file that differs. Files go to clang-format forty at a time,
+# which names each file that differs; when it fails in any other way (a file
+# it cannot read or parse), that batch is checked file by file, so no failure
+# is passed over.
+check_batch() {
+  local out names f
+  out=$("$formatter" --dry-run --Werror --ferror-limit=1 --style=file "$@" 2>&1) && return 0
+  names=$(printf '%s\n' "$out" | sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' | sort -u)
+  if [ -n "$names" ] && ! printf '%s\n' "$out" | grep 'error:' | grep -qv 'code should be clang-formatted'; then
+    printf '%s\n' "$names"
+  else
+    for f in "$@"; do
+      "$formatter" --dry-run --Werror --ferror-limit=1 --style=file "$f" >/dev/null 2>&1 || printf '%s\n' "$f"
+    done
+  fi
+}
+export -f check_batch
+export formatter
+bad=$(printf '%s\0' "${files[@]}" | xargs -0 -n 40 -P 2 bash -c 'check_batch "$@"' check_batch | sort -u)
 if [ -n "$bad" ]; then
   echo "Not formatted as .clang-format says:"
   while IFS= read -r f; do echo "  $f"; done <<<"$bad"

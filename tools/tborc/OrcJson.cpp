@@ -16,9 +16,11 @@ using nlohmann::json;
 using nlohmann::ordered_json;
 
 // Every KeyAssign field but the buffer, in declaration order.
+// clang-format off
 #define TAMBREL_KEY_INT_FIELDS(X)                                                                                      \
     X(SndSrc) X(Mute) X(SaveInFile) X(PlayStyl) X(AllowDup) X(QueDupLoop) X(LoopOption) X(LoopTimes) X(QueNo)         \
         X(WavBytes) X(Instru) X(MidiKeyNo) X(Velos) X(Dur) X(DrumOn) X(DrumBank) X(ActCmd) X(ActSub1)
+// clang-format on
 
 ordered_json KeyToJson(const KeyAssign& k) {
     // clang-format off
