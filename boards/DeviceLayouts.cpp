@@ -116,6 +116,7 @@ struct KeyboardRow {
 };
 
 const std::vector<KeyboardRow>& KeyboardTable() {
+    // clang-format off
     static const std::vector<KeyboardRow> rows{
         {30, 5, {{1, 40, 10},  {59, 40, 40}, {60, 40, 0},  {61, 40, 0}, {62, 40, 0},   {63, 40, 20},
                  {64, 40, 0},  {65, 40, 0},  {66, 40, 0},  {67, 40, 20}, {68, 40, 0},  {85, 40, 0},
@@ -139,6 +140,7 @@ const std::vector<KeyboardRow>& KeyboardTable() {
         {18, 0, {{117, 70, 10}, {118, 70, 0}, {119, 70, 0}, {120, 70, 0}, {121, 70, 0}, {122, 70, 0},
                  {123, 70, 0},  {124, 70, 0}, {125, 70, 0}, {126, 70, 0}, {127, 70, 0}, {128, 70, 0}}},
     };
+    // clang-format on
     return rows;
 }
 

@@ -24,7 +24,7 @@ fi
 
 if [ ! -x "$build/bin/TambrelOrchestra" ] || [ ! -x "$build/bin/TbUninst" ]; then
   [ -z "${TAMBREL_BUILD_DIR:-}" ] || fail "no program in $build/bin: build it first"
-  bash "$checkout/scripts/build.sh"
+  bash "$checkout/scripts/build.sh" --target program
 fi
 
 stage="$(mktemp -d)"

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts TambrelOrchestra with the sample Orchestra.
 # Without a display (no $DISPLAY or $WAYLAND_DISPLAY) it shows the sample
-# through tborc instead and renders its recording to a wave file.
+# through tborc instead and renders its recording to a wave file. Builds only
+# the program folder (target "program"); scripts/test.sh builds the rest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+bash scripts/build.sh --target program
 bin=build/bin
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/TambrelOrchestra" ]; then
   exec "$bin/TambrelOrchestra" "$@"

@@ -13,7 +13,8 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev  # the main program's windows
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots
   libx11-dev libxtst-dev        # the main program benchmark drives the X server
-  desktop-file-utils appstream dpkg-dev file shared-mime-info  # checking the install and the Debian package
+  desktop-file-utils appstream dpkg-dev file shared-mime-info lintian  # checking the install and the Debian package
+  clang-format git              # the format check (scripts/check-format.sh)
 )
 missing=()
 for p in "${packages[@]}"; do

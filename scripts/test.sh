@@ -2,6 +2,8 @@
 # Sets up, builds and runs every test: once plainly, once under
 # AddressSanitizer + UndefinedBehaviorSanitizer. The sanitizer suite runs
 # even when the plain one fails; the script fails when either did.
+# TAMBREL_WERROR=ON in the environment (as CI sets it) builds both trees with
+# compiler warnings as errors.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
@@ -14,7 +16,8 @@ else
 fi
 
 sanitized=0
-if cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBREL_SANITIZE=ON -DTAMBREL_BENCH=OFF >/dev/null &&
+if cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBREL_SANITIZE=ON -DTAMBREL_BENCH=OFF \
+     -DTAMBREL_WERROR="${TAMBREL_WERROR:-OFF}" >/dev/null &&
    cmake --build build-asan -j"$(nproc)"; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)" || sanitized=1

@@ -225,9 +225,11 @@ void MakeStandardStyles(const std::string& folder) {
     }
 
     MidiStyle drums;
+    // clang-format off
     static const std::pair<int, const char*> kKits[] = {{0, "Standard"}, {8, "Room"},    {16, "Power"},
                                                         {24, "Electronic"}, {25, "TR-808"}, {32, "Jazz"},
                                                         {40, "Brush"},   {48, "Orchestra"}, {56, "SFX"}};
+    // clang-format on
     for (auto [kit, name] : kKits) drums.Bands.push_back(Band(Digits(kit, 2) + " " + name, {{kStyleDrumChannel, kit}}));
     // Drum notes last as long as the sound; the shortest duration style is enough.
     for (int n = kFirstDrumNote; n <= kLastDrumNote; ++n)
@@ -236,6 +238,7 @@ void MakeStandardStyles(const std::string& folder) {
 }
 
 const std::vector<std::string>& GmProgramNames() {
+    // clang-format off
     static const std::vector<std::string> names = {
         "Acoustic Grand Piano", "Bright Acoustic Piano", "Electric Grand Piano", "Honky-tonk Piano",
         "Electric Piano 1", "Electric Piano 2", "Harpsichord", "Clavinet",
@@ -269,6 +272,7 @@ const std::vector<std::string>& GmProgramNames() {
         "Taiko Drum", "Melodic Tom", "Synth Drum", "Reverse Cymbal",
         "Guitar Fret Noise", "Breath Noise", "Seashore", "Bird Tweet",
         "Telephone Ring", "Helicopter", "Applause", "Gunshot"};
+    // clang-format on
     return names;
 }
 

@@ -32,5 +32,32 @@ check 'dpkg-deb -f "$deb" Depends | grep -q "libsdl2"' "dependencies come from t
 check 'dpkg-deb -f "$deb" Package | grep -qx tambrel-orchestra' "the package name"
 check '! dpkg-deb -e "$deb" "$t/ctl" || ! ls "$t/ctl" | grep -qE "^(pre|post)(inst|rm)$"' "no maintainer scripts touch home folders"
 check '[ -z "$(find "$r" -path "*/home/*")" ]' "nothing under /home"
+
+# What every Debian package carries: a machine-readable copyright file, a
+# changelog whose top entry is this very version, both in the package's doc
+# folder, compressed without a name or time stamp (gzip -9n).
+doc="$r/usr/share/doc/tambrel-orchestra"
+check '[ -f "$doc/copyright" ] && [ ! -L "$doc/copyright" ]' "the copyright file"
+check 'head -1 "$doc/copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"' \
+  "the copyright file is machine-readable (DEP-5)"
+check 'grep -q "^Files: \*$" "$doc/copyright" && grep -q "^Copyright: ." "$doc/copyright" && grep -q "^License: ." "$doc/copyright"' \
+  "the copyright file names the files, their holder and their licence"
+check '[ -f "$doc/changelog.Debian.gz" ] && gzip -t "$doc/changelog.Debian.gz"' "the changelog, gzip-compressed"
+# The gzip header: no flags (so no file name) and a zero time stamp.
+check '[ "$(od -A n -t x1 -j 3 -N 5 "$doc/changelog.Debian.gz" | tr -d " ")" = 0000000000 ]' \
+  "the changelog is compressed with gzip -n"
+zcat "$doc/changelog.Debian.gz" > "$t/changelog" 2>/dev/null
+check '[ "$(dpkg-parsechangelog -l "$t/changelog" -S Source)" = "$(dpkg-deb -f "$deb" Package)" ]' \
+  "the changelog is this package's"
+check '[ "$(dpkg-parsechangelog -l "$t/changelog" -S Version)" = "$(dpkg-deb -f "$deb" Version)" ]' \
+  "the changelog's top entry is the package's version $(dpkg-deb -f "$deb" Version)"
+check 'gzip -t "$r/usr/share/man/man1/tambrel-orchestra.1.gz"' "the manual page of the command"
+if command -v lintian >/dev/null; then
+  # Errors and warnings both fail; the package's own overrides say why a tag
+  # does not apply.
+  check 'lintian --fail-on error,warning "$deb" > "$t/lintian" 2>&1 || { cat "$t/lintian"; false; }' "lintian"
+else
+  echo "lintian is missing (scripts/setup.sh installs it): not run"
+fi
 [ $bad -eq 0 ] && echo "package $(basename "$deb") checked"
 exit $bad

@@ -16,11 +16,14 @@ using nlohmann::json;
 using nlohmann::ordered_json;
 
 // Every KeyAssign field but the buffer, in declaration order.
+// clang-format off
 #define TAMBREL_KEY_INT_FIELDS(X)                                                                                      \
     X(SndSrc) X(Mute) X(SaveInFile) X(PlayStyl) X(AllowDup) X(QueDupLoop) X(LoopOption) X(LoopTimes) X(QueNo)         \
         X(WavBytes) X(Instru) X(MidiKeyNo) X(Velos) X(Dur) X(DrumOn) X(DrumBank) X(ActCmd) X(ActSub1)
+// clang-format on
 
 ordered_json KeyToJson(const KeyAssign& k) {
+    // clang-format off
     return ordered_json{
         {"SndSrc", k.SndSrc},         {"Mute", k.Mute},
         {"WavFile", Cp1252ToUtf8(k.WavFile)}, {"SaveInFile", k.SaveInFile},
@@ -34,6 +37,7 @@ ordered_json KeyToJson(const KeyAssign& k) {
         {"DrumOn", k.DrumOn},         {"DrumBank", k.DrumBank},
         {"ActCmd", k.ActCmd},         {"ActSub1", k.ActSub1},
     };
+    // clang-format on
 }
 
 std::string Where(const std::string& path, const char* field) { return path + "." + field; }
