@@ -14,6 +14,10 @@ namespace {
 
 constexpr double kHoldSeconds = 0.020;    // longer than half a wave of the lowest notes
 constexpr double kReleaseSeconds = 0.150; // the envelope falls by 1/e in this time (about 58 dB/s)
+// Peaks within 0.1 dB of the held level keep holding it: a steady tone, whose
+// sampled peaks differ by a hair from wave to wave, keeps one steady gain
+// instead of a release and a fresh catch every few waves.
+constexpr float kKeepHolding = 0.98855f;
 
 constexpr std::uint32_t Bits(float x) { return std::bit_cast<std::uint32_t>(x); }
 
@@ -28,13 +32,15 @@ std::uint32_t MaxAbsBits(const float* p, int count, int start = 0) {
     return m;
 }
 
-// Scales count floats by g and clamps them to full scale.
+// Scales count floats by g. Used only where no sample is larger than the
+// level g was made for (g = threshold / level), so none can come out above
+// the threshold by more than a rounding or two: no clamp is needed here.
 void Scale(float* p, int count, float g, int start = 0) {
-    for (int i = start; i < count; ++i) p[i] = std::min(std::max(p[i] * g, -1.0f), 1.0f);
+    for (int i = start; i < count; ++i) p[i] *= g;
 }
 
 #if TAMBREL_LIMITER_AVX2
-// The same, eight floats at a time, with the same results (max, min and a
+// The same, eight floats at a time, with the same results (max and a
 // product round alike).
 __attribute__((target("avx2"))) inline std::uint32_t MaxAbsBitsAvx2(const float* p, int count) {
     const __m256i mask = _mm256_set1_epi32(0x7fffffff);
@@ -50,10 +56,9 @@ __attribute__((target("avx2"))) inline std::uint32_t MaxAbsBitsAvx2(const float*
 }
 
 __attribute__((target("avx2"))) inline void ScaleAvx2(float* p, int count, float g) {
-    const __m256 gain = _mm256_set1_ps(g), lo = _mm256_set1_ps(-1.0f), hi = _mm256_set1_ps(1.0f);
+    const __m256 gain = _mm256_set1_ps(g);
     int i = 0;
-    for (; i + 8 <= count; i += 8)
-        _mm256_storeu_ps(p + i, _mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(_mm256_loadu_ps(p + i), gain), lo), hi));
+    for (; i + 8 <= count; i += 8) _mm256_storeu_ps(p + i, _mm256_mul_ps(_mm256_loadu_ps(p + i), gain));
     if (i < count) Scale(p, count, g, i);
 }
 #endif
@@ -101,16 +106,16 @@ void MasterLimiter::Scan(float* p, int frames) {
     }
 }
 
-// At each step's end the envelope follows a new peak at once and holds it;
-// after the hold it falls steadily until it meets the signal again or reaches
-// the threshold, where it rests at 0 (unity gain, and no denormals from
+// At each step's end the envelope follows a new peak at once and holds it
+// while the peaks stay about as high; after the hold it falls steadily until
+// it meets the signal again or reaches the threshold, where it rests at 0 (unity gain, and no denormals from
 // decaying forever).
 inline void MasterLimiter::Advance(int frames) {
     phase_ += frames;
     if (phase_ < kStepFrames) return;
     phase_ = 0;
-    if (stepPeak_ >= envelope_) {
-        envelope_ = stepPeak_;
+    if (stepPeak_ >= envelope_ * kKeepHolding) {
+        envelope_ = std::max(envelope_, stepPeak_);
         hold_ = holdSteps_;
     } else if (hold_ > 0) {
         --hold_;

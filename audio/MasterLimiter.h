@@ -8,8 +8,9 @@
 // their waves, then recovers smoothly. Both channels take the same gain, so
 // the stereo image stays. Below the threshold, and once recovered, samples
 // pass bit for bit. Samples that are no number, infinite or absurdly large
-// (a broken source) are silenced and never reach the envelope. A final
-// ceiling clamps to +-1.0 whatever rounding did.
+// (a broken source) are silenced and never reach the envelope. Nothing
+// leaves above the threshold but for float rounding, far below full scale;
+// where the gain changes within a chunk, the output is clamped to +-1.0 too.
 //
 // The envelope moves only on fixed 32-frame steps counted from the start, so
 // the output does not depend on how the stream is cut into blocks: the
