@@ -82,17 +82,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(MasterLimiter, ALoudSineStaysUnderFullScaleAndKeepsItsShapeAndStereoImage) {
-    // Left at +6 dBFS, right at half of it: one gain for both.
-    Frames s = Make(kRate, [](int i) { return 2.0f * static_cast<float>(std::sin(2 * std::numbers::pi * 100 * i / kRate)); });
+    // Left at +6 dBFS, right at half of it: one gain for both. Its sampled
+    // peaks differ a little from wave to wave, as real ones do.
+    Frames s = Make(kRate, [](int i) { return 2.0f * static_cast<float>(std::sin(2 * std::numbers::pi * 97.3 * i / kRate)); });
     for (std::size_t i = 1; i < s.size(); i += 2) s[i] = s[i - 1] / 2;
     const Frames out = Limited(s);
     EXPECT_LE(Peak(out), 1.0f);
     EXPECT_GT(Peak(out), kT * 0.999f);
     for (std::size_t i = 0; i < out.size(); i += 2) ASSERT_FLOAT_EQ(out[i] / 2, out[i + 1]) << "frame " << i / 2;
-    // Once the first peak is caught, the tone is only scaled: held, not
+    // Once the first peaks are caught, the tone is only scaled: held, not
     // pumping from wave to wave.
+    const float gain = kT / Peak(s);
     for (std::size_t i = 2 * kRate / 50; i < out.size(); i += 2)
-        ASSERT_NEAR(out[i], s[i] * kT / 2.0f, 1e-3f) << "frame " << i / 2;
+        ASSERT_NEAR(out[i], s[i] * gain, 2e-4f) << "frame " << i / 2;
 }
 
 TEST(MasterLimiter, AFloodStaysUnderFullScaleThenRecoversSmoothlyToUnity) {
