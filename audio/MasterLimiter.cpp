@@ -70,14 +70,9 @@ MasterLimiter::MasterLimiter(int rate) {
     holdSteps_ = std::max(1, static_cast<int>(std::lround(kHoldSeconds * rate / kStepFrames)));
     release_ = static_cast<float>(std::exp(-kStepFrames / (kReleaseSeconds * rate)));
 #if TAMBREL_LIMITER_AVX2
-    // Asked here, not on the audio thread: the answer is cached behind a guard.
+    // Asked once here, off the audio thread.
     avx2_ = __builtin_cpu_supports("avx2");
 #endif
-}
-
-void MasterLimiter::Reset() {
-    envelope_ = stepPeak_ = 0.0f;
-    phase_ = hold_ = 0;
 }
 
 float MasterLimiter::Gain() const { return kThreshold / std::max(std::max(envelope_, stepPeak_), kThreshold); }
@@ -108,8 +103,8 @@ void MasterLimiter::Scan(float* p, int frames) {
 
 // At each step's end the envelope follows a new peak at once and holds it
 // while the peaks stay about as high; after the hold it falls steadily until
-// it meets the signal again or reaches the threshold, where it rests at 0 (unity gain, and no denormals from
-// decaying forever).
+// it meets the signal again or reaches the threshold, where it rests at 0
+// (unity gain, and no denormals from decaying forever).
 inline void MasterLimiter::Advance(int frames) {
     phase_ += frames;
     if (phase_ < kStepFrames) return;

@@ -36,9 +36,6 @@ public:
     // Audio thread: limits frames x 2 interleaved floats in place.
     void Process(float* out, int frames);
 
-    // Back to rest: unity gain, nothing held.
-    void Reset();
-
     // The gain the next frame starts from (1 at rest); for tests.
     float Gain() const;
 
