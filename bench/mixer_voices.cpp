@@ -2,7 +2,12 @@
 // mixing the same overlapping voices, plus the delay from a play command to
 // its first sample through the SDL device.
 //
-//   cmake --build build --target mixer_voices && build/bench/mixer_voices
+//   cmake --build build --target mixer_voices && build/bench/mixer_voices [VOICES] [--without-limiter]
+//
+// Our figure includes the master limiter after the mix, as the program runs
+// it; these voices add up far beyond full scale, so it is limiting all the
+// time (its dearest case). --without-limiter leaves it out, for comparison.
+// "voices/core" is how many such voices one core could mix in real time.
 //
 // Voices play a 0.25 s 44.1 kHz 16-bit stereo sample, looping, into 48 kHz
 // float stereo: once all sharing one sample (as duplicates of a key do), once
@@ -29,11 +34,13 @@
 #include <thread>
 #include <vector>
 
+#include "audio/MasterLimiter.h"
 #include "audio/Mixer.h"
 #include "sound/sdl/SdlAudioOutput.h"
 
 namespace {
 
+using tambrel::MasterLimiter;
 using tambrel::Mixer;
 using tambrel::SoundBuffer;
 using tambrel::SoundBufferRef;
@@ -66,9 +73,12 @@ double ProcessCpu() {
            static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) * 1e-6;
 }
 
+bool gLimiter = true;
+
 // CPU seconds per second of audio for our mixer, rendering 256-frame blocks.
 double OurMixer(int voices, bool shared) {
     Mixer m(kDeviceRate, voices + 16);
+    MasterLimiter limiter(kDeviceRate);
     std::vector<SoundBufferRef> bufs;
     auto first = std::make_shared<SoundBuffer>(WaveFormat{16, 2, kSampleRate}, MakeSamples(0));
     for (int v = 0; v < voices; ++v) {
@@ -81,7 +91,10 @@ double OurMixer(int voices, bool shared) {
     const double audioSeconds = voices >= 1024 ? 4.0 : 20.0;
     const int blocks = static_cast<int>(audioSeconds * kDeviceRate / 256);
     const double t0 = ThreadCpu();
-    for (int b = 0; b < blocks; ++b) m.Render(out.data(), 256);
+    for (int b = 0; b < blocks; ++b) {
+        m.Render(out.data(), 256);
+        if (gLimiter) limiter.Process(out.data(), 256);
+    }
     return (ThreadCpu() - t0) / (blocks * 256.0 / kDeviceRate);
 }
 
@@ -139,12 +152,14 @@ double SdlMixer(int voices, bool shared) {
 void PlayLatency() {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     Mixer m(kDeviceRate);
+    MasterLimiter limiter(kDeviceRate);
     tambrel::SdlAudioOutput out(kDeviceRate, 256);
     std::atomic<long long> heardAt{0};
     std::string error;
     if (!out.Start(
             [&](float* f, int n) {
                 m.Render(f, n);
+                limiter.Process(f, n);
                 if (heardAt.load() == 0)
                     for (int i = 0; i < n; ++i)
                         if (f[2 * i] != 0.0f) {
@@ -181,14 +196,18 @@ void PlayLatency() {
 
 int main(int argc, char** argv) {
     std::vector<int> counts = {16, 256, 1024, 4096};
-    if (argc > 1) counts = {std::atoi(argv[1])};
-    std::printf("%-7s %-9s %12s %12s %8s\n", "voices", "samples", "ours cpu/s", "SDL2_mixer", "ratio");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--without-limiter") == 0) gLimiter = false;
+        else counts = {std::atoi(argv[i])};
+    }
+    std::printf("%-7s %-9s %12s %12s %8s %12s\n", "voices", "samples", "ours cpu/s", "SDL2_mixer", "ratio",
+                "voices/core");
     for (int voices : counts)
         for (bool shared : {true, false}) {
             const double ours = OurMixer(voices, shared);
             const double sdl = SdlMixer(voices, shared);
-            std::printf("%-7d %-9s %12.4f %12.4f %8.2f\n", voices, shared ? "shared" : "distinct", ours, sdl,
-                        sdl > 0 ? ours / sdl : 0.0);
+            std::printf("%-7d %-9s %12.6f %12.4f %8.2f %12.0f\n", voices, shared ? "shared" : "distinct", ours, sdl,
+                        sdl > 0 ? ours / sdl : 0.0, ours > 0 ? voices / ours : 0.0);
             std::fflush(stdout);
         }
     PlayLatency();

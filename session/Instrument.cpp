@@ -9,7 +9,8 @@
 namespace tambrel {
 
 Instrument::Instrument(ProgramState& st, InstrumentSeams seams)
-    : st_(st), synth_(seams.synth), mixer_(std::make_unique<Mixer>(seams.rate)) {
+    : st_(st), synth_(seams.synth), mixer_(std::make_unique<Mixer>(seams.rate)),
+      limiter_(mixer_->DeviceRate()) {
     const Settings& settings = seams.settings ? *seams.settings : noSettings_;
     if (seams.midi) midiOutput_ = std::make_unique<MidiOutput>(st, settings, *seams.midi);
     else noMidi_ = std::make_unique<NullMidiPlayer>();
@@ -55,6 +56,7 @@ void Instrument::SetPumpRequest(const std::function<void()>& request) {
 void Instrument::RenderAudio(float* out, int frames) {
     mixer_->Render(out, frames);
     if (synth_) synth_->RenderAdd(out, frames);
+    limiter_.Process(out, frames);
 }
 
 void Instrument::StopPlayback() {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "audio/MasterLimiter.h"
 #include "common/AudioSource.h"
 #include "common/MidiService.h"
 #include "common/Settings.h"
@@ -65,7 +66,9 @@ public:
     bool AudioPumpPending() const;
     // Called when work for PumpAudio appears (user-interface thread).
     void SetPumpRequest(const std::function<void()>& request);
-    // Audio thread: overwrites out with frames x 2 interleaved floats.
+    // Audio thread: overwrites out with frames x 2 interleaved floats: the
+    // mixer's voices and the synthesizer, through the master limiter, so no
+    // sample leaves beyond full scale.
     void RenderAudio(float* out, int frames);
 
     // Closing starts here: keystroke playback, running or paused, stops (a
@@ -81,6 +84,7 @@ private:
     AudioSource* synth_;
     Settings noSettings_{""};
     std::unique_ptr<Mixer> mixer_;
+    MasterLimiter limiter_;
     std::unique_ptr<MidiOutput> midiOutput_;
     std::unique_ptr<MidiPlayer> noMidi_;
     std::unique_ptr<KeyPlayer> player_;

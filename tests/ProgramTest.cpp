@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -250,6 +251,24 @@ TEST(Program, ThePumpTicksOnlyWhileTheMixerHasWorkForIt) {
     rig.clock.AdvanceBy(20);
     EXPECT_EQ(rig.clock.NextDue(), -1);
     EXPECT_EQ(mixer.VoicesInUse(), 0);
+}
+
+TEST(Program, TheLiveOutputNeverPassesFullScale) {
+    ProgramRig rig;
+    rig.Make();
+    ASSERT_TRUE(rig.program->Start(""));
+    Mixer& mixer = rig.program->GetInstrument().GetMixer();
+    // Forty overlapping copies of a half-scale sound: twenty times full scale.
+    SoundBuffer::Samples bytes(2 * 4410);
+    for (std::size_t i = 1; i < bytes.size(); i += 2) bytes[i] = 0x40;
+    const auto b = std::make_shared<SoundBuffer>(WaveFormat{16, 1, 44100}, std::move(bytes));
+    std::vector<std::shared_ptr<SoundBuffer>> copies;
+    for (int i = 0; i < 40; ++i) mixer.Play(*copies.emplace_back(b->Duplicate()), false);
+    rig.output.Pull(2048);
+    float peak = 0.0f;
+    for (float f : rig.output.Frames()) peak = std::max(peak, std::fabs(f));
+    EXPECT_LE(peak, 1.0f);
+    EXPECT_GT(peak, 0.85f);
 }
 
 TEST(Program, TheEditorsButtonsAreWiredToThisProgram) {
