@@ -121,8 +121,8 @@ bool AboutFrm::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::Enter && onTip) onTip(watched->property(kTipProperty).toString());
     const bool activate =
         (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) ||
-        (e->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Space ||
-                                           static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return));
+        (e->type() == QEvent::KeyPress &&
+         (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Space || static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return));
     if (watched == link_ && activate && openUrl) {
         // Whether the browser could be started is not our concern here.
         openUrl(QUrl(FromCore(kProductWebPage)));

@@ -13,7 +13,9 @@
 
 namespace tambrel {
 
-QString MediaText(const std::string& s) { return QString::fromStdString(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString MediaText(const std::string& s) {
+    return QString::fromStdString(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 QPushButton* AddMediaServiceFooter(QDialog* dialog, QVBoxLayout* box, const std::vector<std::string>& missing,
                                    const HelpLink& help, QPushButton* closing) {
@@ -74,7 +76,7 @@ CheckDx7Frm::CheckDx7Frm(const MediaCheck& check, const std::string& dataFolder,
     links_->setMinimumHeight(links_->fontMetrics().lineSpacing() * 8);
     links_->setLineWrapMode(QPlainTextEdit::NoWrap);
     DescribeControl(links_, QStringLiteral("Debian packages that bring the media services"),
-             QStringLiteral("Install the packages listed here with your package manager"));
+                    QStringLiteral("Install the packages listed here with your package manager"));
     box->addWidget(links_);
 
     ok_ = new QPushButton(QStringLiteral("OK"), this);

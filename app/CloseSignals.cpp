@@ -29,7 +29,8 @@ void CloseSignals::EndWithin(unsigned seconds, int status) {
     alarm(seconds);
 }
 
-CloseSignals::CloseSignals(std::function<void()> onClose, QObject* parent) : QObject(parent), onClose_(std::move(onClose)) {
+CloseSignals::CloseSignals(std::function<void()> onClose, QObject* parent)
+    : QObject(parent), onClose_(std::move(onClose)) {
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {

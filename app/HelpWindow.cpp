@@ -42,9 +42,9 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent) : QDialog(paren
     auto* contents = new QPushButton("Contents", this);
     auto* back = new QPushButton("Back", this);
     auto* forward = new QPushButton("Forward", this);
-    const std::pair<QPushButton*, const char*> tips[] = {
-        {contents, "Go to the list of help topics"}, {back, "Go back to the page read before"},
-        {forward, "Go forward again"}};
+    const std::pair<QPushButton*, const char*> tips[] = {{contents, "Go to the list of help topics"},
+                                                         {back, "Go back to the page read before"},
+                                                         {forward, "Go forward again"}};
     for (const auto& [b, tip] : tips) {
         DescribeControl(b, b->text(), tip);
         b->setAutoDefault(false);

@@ -151,7 +151,8 @@ KeyEditorPanel::KeyEditorPanel(QWidget* parent) : QWidget(parent) {
     for (std::size_t i = 0; i < kSourceCodes.size(); ++i) {
         const std::int32_t code = kSourceCodes[i];
         sourceBtn[i] = MakeButton(Q(SourceCaption(code)), QString("AsgnBtn(%1)").arg(code), editor);
-        connect(sourceBtn[i], &SkinButton::clicked, this, [this, code] { Act([&] { program_->Editor().ChooseSource(code); }); });
+        connect(sourceBtn[i], &SkinButton::clicked, this,
+                [this, code] { Act([&] { program_->Editor().ChooseSource(code); }); });
         srcRow->addWidget(sourceBtn[i]);
     }
     el->addLayout(srcRow);
@@ -252,8 +253,10 @@ QWidget* KeyEditorPanel::BuildWave() {
     saveInFileLbl = new ClickLabel(Q(kSaveInFileCaption), p);
     Tip(saveInFileChk, "SaveInFileChk", saveInFileLbl->text());
     Tip(saveInFileLbl, "SaveInFileChk", saveInFileLbl->text());
-    connect(saveInFileChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetSaveInFile(on); }); });
-    connect(saveInFileLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickSaveInFileLabel(); }); });
+    connect(saveInFileChk, &QCheckBox::toggled, this,
+            [this](bool on) { Act([&] { program_->Editor().SetSaveInFile(on); }); });
+    connect(saveInFileLbl, &ClickLabel::Clicked, this,
+            [this] { Act([&] { program_->Editor().ClickSaveInFileLabel(); }); });
     waveMuteChk = new QCheckBox(p);
     waveMuteLbl = new ClickLabel(Q(kMuteCaption), p);
     Tip(waveMuteChk, "MuteChk(0)", "Mute");
@@ -288,7 +291,8 @@ QWidget* KeyEditorPanel::BuildWave() {
     allowDupLbl = new ClickLabel(Q(kAllowDupCaption), once);
     Tip(allowDupChk, "AllowDupChk", allowDupLbl->text());
     Tip(allowDupLbl, "AllowDupChk", allowDupLbl->text());
-    connect(allowDupChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetAllowDup(on); }); });
+    connect(allowDupChk, &QCheckBox::toggled, this,
+            [this](bool on) { Act([&] { program_->Editor().SetAllowDup(on); }); });
     connect(allowDupLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickAllowDupLabel(); }); });
     ol->addWidget(allowDupChk);
     ol->addWidget(allowDupLbl, 1);
@@ -411,8 +415,8 @@ QWidget* KeyEditorPanel::BuildMidi() {
     l->addWidget(drumBankLbl, 2, 0);
     l->addWidget(drumCmb, 2, 1, 1, 2);
 
-    auto numberRow = [&](int row, QLabel* label, TransDisplay*& field, std::array<SkinButton*, 2>& arrows, const QString& name,
-                         const QString& arrowName) {
+    auto numberRow = [&](int row, QLabel* label, TransDisplay*& field, std::array<SkinButton*, 2>& arrows,
+                         const QString& name, const QString& arrowName) {
         field = new TransDisplay(p);
         field->setObjectName(name);
         field->SetBorderStyle(1);
@@ -446,7 +450,8 @@ QWidget* KeyEditorPanel::BuildMidi() {
 
     // Each number field: Enter commits and shows what the editor made of
     // it, Escape leaves the shown value; the arrows step from the field.
-    auto wire = [this](TransDisplay* field, std::array<SkinButton*, 2>& arrows, std::string (KeyEditor::*commit)(std::string_view),
+    auto wire = [this](TransDisplay* field, std::array<SkinButton*, 2>& arrows,
+                       std::string (KeyEditor::*commit)(std::string_view),
                        std::string (KeyEditor::*step)(int, std::string_view)) {
         connect(field, &TransDisplay::EditAccepted, this, [this, field, commit](const QString& text) {
             const std::string typed = ToCore(text);
@@ -467,9 +472,12 @@ QWidget* KeyEditorPanel::BuildMidi() {
             connect(arrows[static_cast<std::size_t>(i)], &SkinButton::Repeat, this, go);
         }
     };
-    wire(keyTxt, keyUp, &KeyEditor::CommitKeyNo, static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepKeyNo));
-    wire(velosTxt, velosUp, &KeyEditor::CommitVelos, static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepVelos));
-    wire(durTxt, durUp, &KeyEditor::CommitDur, static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepDur));
+    wire(keyTxt, keyUp, &KeyEditor::CommitKeyNo,
+         static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepKeyNo));
+    wire(velosTxt, velosUp, &KeyEditor::CommitVelos,
+         static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepVelos));
+    wire(durTxt, durUp, &KeyEditor::CommitDur,
+         static_cast<std::string (KeyEditor::*)(int, std::string_view)>(&KeyEditor::StepDur));
 
     QLabel* styleHead = Heading("Play Style", p);
     Tip(styleHead, Q(kTipMidiStyleHeading), styleHead->text());
@@ -491,14 +499,16 @@ QWidget* KeyEditorPanel::BuildAction() {
     l->addWidget(PlainLabel("Action:", p));
     actCmdCmb = new QComboBox(p);
     Tip(actCmdCmb, "ActCmdCmb", "Action");
-    connect(actCmdCmb, &QComboBox::activated, this, [this](int i) { Act([&] { program_->Editor().ChooseActionCommand(i); }); });
+    connect(actCmdCmb, &QComboBox::activated, this,
+            [this](int i) { Act([&] { program_->Editor().ChooseActionCommand(i); }); });
     l->addWidget(actCmdCmb);
     actSub1Lbl = PlainLabel(QString(), p);
     actSub1Lbl->setObjectName("ActSub1Lbl");
     l->addWidget(actSub1Lbl);
     actSub1Cmb = new QComboBox(p);
     Tip(actSub1Cmb, "ActSub1Cmb", "Action target");
-    connect(actSub1Cmb, &QComboBox::activated, this, [this](int i) { Act([&] { program_->Editor().ChooseActionTarget(i); }); });
+    connect(actSub1Cmb, &QComboBox::activated, this,
+            [this](int i) { Act([&] { program_->Editor().ChooseActionTarget(i); }); });
     l->addWidget(actSub1Cmb);
     l->addStretch(1);
     return p;
@@ -619,8 +629,10 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
     layers->setCurrentIndex(editor ? 1 : 0);
     curKeyLbl->setText(Q(v.curKeyLbl));
     for (std::size_t i = 0; i < sourceBtn.size(); ++i) {
-        sourceBtn[i]->SetCaption(Q(v.sourceButtons[i].caption.empty() ? SourceCaption(kSourceCodes[i]) : v.sourceButtons[i].caption));
-        sourceBtn[i]->SetPictureName(Q(v.sourceButtons[i].picture.empty() ? kPictureNotChosen : v.sourceButtons[i].picture));
+        sourceBtn[i]->SetCaption(
+            Q(v.sourceButtons[i].caption.empty() ? SourceCaption(kSourceCodes[i]) : v.sourceButtons[i].caption));
+        sourceBtn[i]->SetPictureName(
+            Q(v.sourceButtons[i].picture.empty() ? kPictureNotChosen : v.sourceButtons[i].picture));
     }
     int frame = 4;
     switch (v.sourceFrame) {
@@ -673,7 +685,8 @@ void KeyEditorPanel::RenderWave(const WavePanelView& w) {
     waveDur->setText(Q(w.waveDur));
     waveMuteChk->setChecked(w.mute);
     for (std::size_t i = 0; i < styleBtn.size(); ++i)
-        styleBtn[i]->SetPictureName(Q(w.styleButtons[i].picture.empty() ? kPictureNotChosen : w.styleButtons[i].picture));
+        styleBtn[i]->SetPictureName(
+            Q(w.styleButtons[i].picture.empty() ? kPictureNotChosen : w.styleButtons[i].picture));
     styleFrames->setCurrentIndex(w.styleFrame >= 0 && w.styleFrame <= 3 ? w.styleFrame : 4);
     allowDupChk->setChecked(w.allowDup);
     SetFieldText(multiTimLst, w.multiTimLst);

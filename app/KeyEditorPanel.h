@@ -33,6 +33,7 @@ public:
     explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
 signals:
     void Clicked();
+
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 };
@@ -58,7 +59,7 @@ public:
     const KeyEditorView& Shown() const { return view_; }
 
     // The controls, by their names (for tests and the focus chain).
-    QStackedWidget* layers = nullptr;  // 0 hint, 1 editor
+    QStackedWidget* layers = nullptr; // 0 hint, 1 editor
     QLabel* hintLbl = nullptr;
     QLabel* curKeyLbl = nullptr;
     std::array<SkinButton*, 4> sourceBtn{};

@@ -165,7 +165,8 @@ void MainWindow::BuildMenus() {
     AddItem(file, "E&xit", "Close Tambrel Orchestra", [this] { close(); });
 
     QMenu* table = menuBar()->addMenu("&PlayTable");
-    AddItem(table, "&Add", "Add a copy of the active Play Board", [this] { PlayBoardOp(st_, kPbClone, st_.Orc.CurSet); });
+    AddItem(table, "&Add", "Add a copy of the active Play Board",
+            [this] { PlayBoardOp(st_, kPbClone, st_.Orc.CurSet); });
     AddItem(table, "&Rename", "Rename the active Play Board", [this] { PlayBoardOp(st_, kPbRename, st_.Orc.CurSet); });
     AddItem(table, "&Delete", "Delete the active Play Board", [this] { PlayBoardOp(st_, kPbDelete, st_.Orc.CurSet); });
     setActiveMnu_ = table->addMenu("Set Active");
@@ -211,8 +212,9 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::UpdateSetActiveMenu() {
-    FillMenu(setActiveMnu_, SetActiveMenu(st_.Orc), [this](int i) { OnEvent(ShellEvent::ActivateBoardView, i, 0, 0); },
-             "Make this Play Board the active one");
+    FillMenu(
+        setActiveMnu_, SetActiveMenu(st_.Orc), [this](int i) { OnEvent(ShellEvent::ActivateBoardView, i, 0, 0); },
+        "Make this Play Board the active one");
 }
 
 void MainWindow::UpdateBoardMenus() {
@@ -231,11 +233,15 @@ void MainWindow::UpdateBoardMenus() {
 
 void MainWindow::UpdateDeviceMenus() {
     const MenuItems items = DeviceMenu(st_);
-    FillMenu(boardAddMnu_, items, [this](int d) {
-        std::int32_t b = d;
-        SubBoardOp(st_, kSbAdd, b, st_.Orc.CurSet);
-    }, "Add a board for this device to the active Play Board");
-    FillMenu(editLayoutMnu_, items, [this](int d) { EditLayout(d); }, "Edit the key layout of this device");
+    FillMenu(
+        boardAddMnu_, items,
+        [this](int d) {
+            std::int32_t b = d;
+            SubBoardOp(st_, kSbAdd, b, st_.Orc.CurSet);
+        },
+        "Add a board for this device to the active Play Board");
+    FillMenu(
+        editLayoutMnu_, items, [this](int d) { EditLayout(d); }, "Edit the key layout of this device");
 }
 
 void MainWindow::UpdateMidiPortMenu() {
@@ -243,8 +249,9 @@ void MainWindow::UpdateMidiPortMenu() {
         midiPortMnu_->clear();
         return;
     }
-    FillMenu(midiPortMnu_, program_->PortMenu().Items, [this](int i) { program_->ChooseMidiPort(i); },
-             "Play MIDI keys on this port");
+    FillMenu(
+        midiPortMnu_, program_->PortMenu().Items, [this](int i) { program_->ChooseMidiPort(i); },
+        "Play MIDI keys on this port");
 }
 
 void MainWindow::ShowActivePlayBoard() {
@@ -313,10 +320,13 @@ void MainWindow::ShowSubBoardMenu(int p, int b, QPoint at) {
     // "Add" offers the devices, as the Board menu's "Add" does: a board is
     // always added for a device the user chose.
     QMenu* add = menu.addMenu("Add");
-    FillMenu(add, DeviceMenu(st_), [this, p](int d) {
-        std::int32_t dev = d;
-        if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, dev, p);
-    }, "Add a board for this device to the active Play Board");
+    FillMenu(
+        add, DeviceMenu(st_),
+        [this, p](int d) {
+            std::int32_t dev = d;
+            if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, dev, p);
+        },
+        "Add a board for this device to the active Play Board");
     QAction* del = menu.addAction("Delete");
     QAction* keys = menu.addAction("Change No of Keys");
     QAction* chosen = menu.exec(at);
@@ -506,7 +516,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
             lastKey_ = k;
             lastKeyTime_ = k->timestamp();
             const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch()).count();
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
             program_->GetWindowKeyboard().KeyPressed(program_->GetInstrument(), k->nativeScanCode(), k->isAutoRepeat(),
                                                      k->timestamp(), now);
         }

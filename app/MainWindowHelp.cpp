@@ -26,8 +26,8 @@ void MainWindow::BuildHelpMenu() {
     SetHelpTopic(recordingPanel_, kTopicRecordingPanel);
     SetHelpTopic(editorPanel_, kTopicKeyAssignment);
     QMenu* help = menuBar()->addMenu("&Help");
-    QAction* content = AddItem(help, "Help Content", "Read the help of Tambrel Orchestra",
-                               [this] { ShowHelpTopic(kTopicContents); });
+    QAction* content =
+        AddItem(help, "Help Content", "Read the help of Tambrel Orchestra", [this] { ShowHelpTopic(kTopicContents); });
     content->setShortcut(QKeySequence(Qt::Key_F1));
     // F1 itself is answered for the focused control (HandleHelpKey); the
     // shortcut only shows the key in the menu.

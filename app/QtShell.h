@@ -35,9 +35,9 @@ public:
     // The first status panel: a one-line tip.
     void Tip(const QString& text);
 
-    QPointer<QWidget> window;      // parent of the dialogs, carries the caption
-    QPointer<QLabel> tipPanel;     // status bar panel 1
-    QPointer<QLabel> statusPanel;  // status bar panel 2
+    QPointer<QWidget> window;     // parent of the dialogs, carries the caption
+    QPointer<QLabel> tipPanel;    // status bar panel 1
+    QPointer<QLabel> statusPanel; // status bar panel 2
     std::function<void(ShellEvent, int, int, int)> onEvent;
     // Set while the program ends on a signal: nothing may wait for the user
     // then, so message boxes, input boxes and file dialogs are not shown and

@@ -36,9 +36,9 @@ QString RuntimeFolder() {
     // not (set by hand, or to a shared folder) is not used.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (OwnPrivateFolder(runtime)) return runtime;
-    const std::string cache = BaseFolder(qEnvironmentVariable("XDG_CACHE_HOME").toStdString(),
-                                         QDir::homePath().toStdString(), ".cache") +
-                              "/TambrelOrchestra";
+    const std::string cache =
+        BaseFolder(qEnvironmentVariable("XDG_CACHE_HOME").toStdString(), QDir::homePath().toStdString(), ".cache") +
+        "/TambrelOrchestra";
     std::string error;
     if (!MakePrivateFolder(cache, error)) return {};
     return QString::fromStdString(cache);

@@ -119,9 +119,8 @@ int RunMainProgram(int argc, char** argv) {
     st.AppPath = DataFolder(folders.AppPath);
     st.TempPath = folders.TempPath;
     st.ErrorTrapping = true;
-    const std::string settingsPath =
-        SettingsFilePath(folders.AppPath, qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
-                         QDir::homePath().toStdString());
+    const std::string settingsPath = SettingsFilePath(
+        folders.AppPath, qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(), QDir::homePath().toStdString());
     QDir().mkpath(QString::fromStdString(FolderOf(settingsPath)));
     Settings settings(settingsPath);
     settings.onWriteRefused = [&shell](const std::string& text) { shell.Status(text); };
@@ -158,11 +157,12 @@ int RunMainProgram(int argc, char** argv) {
     // The arrows repeat on the program's timers, which go before the window.
     window.EditorPanel()->SetTimerHost(&timers);
     const auto releaseTimers = qScopeGuard([&window] { window.EditorPanel()->SetTimerHost(nullptr); });
-    program.GetInstrument().Input().chooseDevice = [&window](std::string_view text, const std::vector<std::string>& entries) {
+    program.GetInstrument().Input().chooseDevice = [&window](std::string_view text,
+                                                             const std::vector<std::string>& entries) {
         return ChooseFromDeviceList(&window, text, entries);
     };
-    program.SetRecoveryFolder(RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(),
-                                             QDir::homePath().toStdString()));
+    program.SetRecoveryFolder(
+        RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(), QDir::homePath().toStdString()));
     window.SetProgram(&program);
     window.SetHelpFile();
     window.show();

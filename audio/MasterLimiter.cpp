@@ -47,7 +47,8 @@ __attribute__((target("avx2"))) inline std::uint32_t MaxAbsBitsAvx2(const float*
     __m256i acc = _mm256_setzero_si256();
     int i = 0;
     for (; i + 8 <= count; i += 8)
-        acc = _mm256_max_epu32(acc, _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)), mask));
+        acc =
+            _mm256_max_epu32(acc, _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)), mask));
     __m128i m = _mm_max_epu32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
     m = _mm_max_epu32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
     m = _mm_max_epu32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));

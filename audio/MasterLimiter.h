@@ -48,8 +48,8 @@ private:
     void Advance(int frames);
 
     bool avx2_ = false;
-    int holdSteps_;    // steps a peak is held before the release starts
-    float release_;    // the envelope's factor per step while releasing
+    int holdSteps_;         // steps a peak is held before the release starts
+    float release_;         // the envelope's factor per step while releasing
     float envelope_ = 0.0f; // the level the gain follows; 0 at rest (at or below the threshold)
     float stepPeak_ = 0.0f; // the highest frame peak of the current step so far
     int phase_ = 0;         // frames of the current step done

@@ -99,7 +99,7 @@ __attribute__((target("avx2"))) inline __m256i Gather(const std::uint8_t* data, 
 // Frames first .. first + 15 as two vectors of packed frames (see Gather).
 template <int Bits, int Ch>
 __attribute__((target("avx2"))) inline void Window(const std::uint8_t* data, std::uint32_t first, __m256i& w0,
-                                                     __m256i& w1) {
+                                                   __m256i& w1) {
     const std::uint8_t* p = data + static_cast<std::size_t>(first) * (Bits / 8 * Ch);
     if constexpr (Bits == 16 && Ch == 2) {
         w0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -146,7 +146,7 @@ __attribute__((target("avx2"))) inline void Unpack(__m256i f, __m256& l, __m256&
 // window of 16 consecutive frames (loads and permutes); faster steps gather.
 template <int Bits, int Ch>
 __attribute__((target("avx2"))) int MixAvx2(const std::uint8_t* data, std::uint32_t frames, std::uint64_t& pos,
-                                             std::uint64_t step, float* left, float* right, int count) {
+                                            std::uint64_t step, float* left, float* right, int count) {
     const bool window = step < 2 * kOne - 0x100;
     // Frames read from the block's first index on: the window, or the gathers
     // of frame i + 1, whose 32-bit reads reach further on narrow formats.
@@ -157,8 +157,8 @@ __attribute__((target("avx2"))) int MixAvx2(const std::uint8_t* data, std::uint3
     // Positions and steps keep their low 8 bits clear, so the eight lanes'
     // offsets from the block's first frame fit 32 bits as 8.24 fixed point.
     const auto step24 = static_cast<std::uint32_t>(step >> 8);
-    const __m256i offsets = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
-                                               _mm256_set1_epi32(static_cast<int>(step24)));
+    const __m256i offsets =
+        _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(static_cast<int>(step24)));
     const __m256 fracScale = _mm256_set1_ps(1.0f / 16777216.0f);
     const __m256 scale = _mm256_set1_ps(Bits == 8 ? 1.0f / 128.0f : 1.0f / 32768.0f);
     const __m256i fracMask = _mm256_set1_epi32(0xffffff);
@@ -166,7 +166,8 @@ __attribute__((target("avx2"))) int MixAvx2(const std::uint8_t* data, std::uint3
     int k = 0;
     for (; k + 8 <= count && (window ? pos : pos + 7 * step) < limit; k += 8, pos += 8 * step) {
         const auto first = static_cast<std::uint32_t>(pos >> 32);
-        const __m256i lane = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(pos) >> 8)), offsets);
+        const __m256i lane =
+            _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(pos) >> 8)), offsets);
         const __m256i rel = _mm256_srli_epi32(lane, 24);
         const __m256 frac = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(lane, fracMask)), fracScale);
         __m256i f0, f1;
@@ -211,7 +212,8 @@ public:
     int InUse() const { return static_cast<int>(ui_.size() - free_.size()); }
 
     AudioVoice& Voice(int slot) {
-        return chunks_[static_cast<std::size_t>(slot / kChunkVoices)].load(std::memory_order_acquire)[slot % kChunkVoices];
+        return chunks_[static_cast<std::size_t>(slot / kChunkVoices)].load(
+            std::memory_order_acquire)[slot % kChunkVoices];
     }
 
     void AddChunk() {
@@ -267,7 +269,8 @@ public:
         c.channels = static_cast<std::int16_t>(f.Channels == 2 ? 2 : 1);
         // The low 8 bits stay clear so that positions within a block fit 32-bit lanes.
         c.step = ((static_cast<std::uint64_t>(f.SampleRate > 0 ? f.SampleRate : rate_) << 32) /
-                  static_cast<std::uint64_t>(rate_)) & ~std::uint64_t{0xff};
+                  static_cast<std::uint64_t>(rate_)) &
+                 ~std::uint64_t{0xff};
         if (c.step == 0) c.step = 0x100;
         Send(c);
         b.voice.core = self;
@@ -339,7 +342,8 @@ public:
                 slot = next;
             }
             float* o = out + 2 * static_cast<std::size_t>(done);
-            for (int k = 0; k < n; ++k) o[2 * k] = left_[static_cast<std::size_t>(k)], o[2 * k + 1] = right_[static_cast<std::size_t>(k)];
+            for (int k = 0; k < n; ++k)
+                o[2 * k] = left_[static_cast<std::size_t>(k)], o[2 * k + 1] = right_[static_cast<std::size_t>(k)];
             done += n;
         }
     }
@@ -429,7 +433,8 @@ private:
             }
             // Output frames before the position passes the end.
             const std::uint64_t remaining = (end - pos + step - 1) / step;
-            const int count = static_cast<int>(std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(frames - n)));
+            const int count =
+                static_cast<int>(std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(frames - n)));
             float* l = left + n;
             float* r = right + n;
             int k = 0;

@@ -41,7 +41,8 @@ void WriteWav16Stereo(const std::string& path, const std::vector<float>& frames,
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw std::runtime_error("Could not create " + path + ": " + std::strerror(errno));
     const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    if (std::fclose(file) != 0 || !ok) throw std::runtime_error("Could not write " + path + ": " + std::strerror(errno));
+    if (std::fclose(file) != 0 || !ok)
+        throw std::runtime_error("Could not write " + path + ": " + std::strerror(errno));
 }
 
 } // namespace tambrel

@@ -86,8 +86,8 @@ void ReadAt(std::FILE* f, std::int64_t offset, std::uint8_t* dest, std::size_t n
 }
 
 std::int32_t Int32At(const std::uint8_t* b) {
-    std::uint32_t v = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
-                      std::uint32_t(b[3]) << 24;
+    std::uint32_t v =
+        std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
     return static_cast<std::int32_t>(v);
 }
 
@@ -145,8 +145,8 @@ Chunks WalkChunks(std::FILE* f, std::int64_t length) {
 std::int64_t FindDataTag(std::FILE* f, std::int64_t length, std::int64_t end) {
     const std::int64_t lastStart = std::min(length - 5, end);
     if (lastStart < kTagSearchFrom) return -1;
-    std::vector<std::uint8_t> buf(static_cast<std::size_t>(
-        std::min<std::int64_t>(kScanChunk, lastStart - kTagSearchFrom + 1) + 3));
+    std::vector<std::uint8_t> buf(
+        static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, lastStart - kTagSearchFrom + 1) + 3));
     for (std::int64_t start = kTagSearchFrom; start <= lastStart; start += std::int64_t(kScanChunk)) {
         const auto windows = static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, lastStart - start + 1));
         ReadAt(f, start, buf.data(), windows + 3);
@@ -218,7 +218,8 @@ std::optional<Complaint> ParseOpenFile(std::FILE* f, std::int64_t length, const 
     // huge chunk before its samples is not read through byte by byte.
     const Chunks chunks = WalkChunks(f, length);
     const std::int64_t searchEnd = kTagSearchFrom + kTagSearchSpan;
-    std::int64_t p = FindDataTag(f, length, chunks.dataAt >= kTagSearchFrom ? std::min(chunks.dataAt, searchEnd) : searchEnd);
+    std::int64_t p =
+        FindDataTag(f, length, chunks.dataAt >= kTagSearchFrom ? std::min(chunks.dataAt, searchEnd) : searchEnd);
     if (p < 0 && chunks.dataAt >= kTagSearchFrom && chunks.dataAt <= length - 5) p = chunks.dataAt;
     if (p < 0) {
         return Complaint{"The String 'Data' - is not found", errorTitle};
@@ -241,7 +242,8 @@ std::optional<Complaint> ParseOpenFile(std::FILE* f, std::int64_t length, const 
     // Whole 16-bit counts: a file of 257 channels is no mono file.
     const int c = Int16At(fmt.data() + kChannelsAt);
     if (c != 1 && c != 2) {
-        return Complaint{"Channal info invalid at byte location " + std::to_string(fmtAt + kChannelsAt + 1), errorTitle};
+        return Complaint{"Channal info invalid at byte location " + std::to_string(fmtAt + kChannelsAt + 1),
+                         errorTitle};
     }
     const std::int32_t r = Int32At(fmt.data() + kRateAt);
     if (r != 11025 && r != 22050 && r != 44100) {
@@ -278,9 +280,7 @@ std::optional<Complaint> ParseOpenFile(std::FILE* f, std::int64_t length, const 
     return std::nullopt;
 }
 
-bool IsBlank(const std::string& s) {
-    return s.find_first_not_of(' ') == std::string::npos;
-}
+bool IsBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 } // namespace
 
@@ -293,8 +293,8 @@ bool ReadWaveFile(const std::string& path, WaveData& w, std::optional<WaveProble
         problem = WaveProblem{ec.message(), std::string(kLoadErrorTitle)};
         return false;
     }
-    const auto length = static_cast<std::int64_t>(std::min<std::uintmax_t>(
-        fileSize, static_cast<std::uintmax_t>(std::numeric_limits<std::int64_t>::max())));
+    const auto length = static_cast<std::int64_t>(
+        std::min<std::uintmax_t>(fileSize, static_cast<std::uintmax_t>(std::numeric_limits<std::int64_t>::max())));
     if (length < kMinFileLength) {
         problem = WaveProblem{"No wave Data found in file", "Error Loading " + path};
         return false;

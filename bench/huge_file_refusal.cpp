@@ -39,8 +39,7 @@ constexpr off_t kSize = off_t{2} << 30;
 bool MakeFile(const std::string& path, const std::string& head, const std::string& tail = "") {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    bool ok = ::write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size()) &&
-              ::ftruncate(fd, kSize) == 0;
+    bool ok = ::write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size()) && ::ftruncate(fd, kSize) == 0;
     if (ok && !tail.empty())
         ok = ::pwrite(fd, tail.data(), tail.size(), kSize - static_cast<off_t>(tail.size())) ==
              static_cast<ssize_t>(tail.size());
@@ -50,9 +49,11 @@ bool MakeFile(const std::string& path, const std::string& head, const std::strin
 
 std::string Header() {
     std::string h;
-    for (const auto& [n, v] : std::vector<std::pair<std::string, std::string>>{
-             {"TbOrc++Mar2004", " x "}, {"General++File Version", "01.00"}, {"Set++SetNos", "1"},
-             {"Set1++BodNos", "1"}, {"Set1Bd1++InpDev", "Keyboard"}})
+    for (const auto& [n, v] : std::vector<std::pair<std::string, std::string>>{{"TbOrc++Mar2004", " x "},
+                                                                               {"General++File Version", "01.00"},
+                                                                               {"Set++SetNos", "1"},
+                                                                               {"Set1++BodNos", "1"},
+                                                                               {"Set1Bd1++InpDev", "Keyboard"}})
         h += EntryBytes(n, v);
     return h;
 }
@@ -76,7 +77,7 @@ void Measure(const char* what, const std::function<bool(Shell&)>& open) {
         ::_exit(0);
     }
     int status = 0;
-    struct rusage use{};
+    struct rusage use {};
     ::wait4(pid, &status, 0, &use);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("  %-36s %8.1f ms, peak %7.1f MB\n", "", ms, static_cast<double>(use.ru_maxrss) / 1024.0);

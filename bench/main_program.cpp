@@ -97,7 +97,8 @@ struct Sandbox {
         }
         fs::copy(from / "Samples", bin / "Samples", fs::copy_options::recursive);
         for (const auto& e : fs::directory_iterator(from))
-            if (e.path().extension() == ".sty" || e.path().extension() == ".html") fs::copy(e.path(), bin / e.path().filename());
+            if (e.path().extension() == ".sty" || e.path().extension() == ".html")
+                fs::copy(e.path(), bin / e.path().filename());
         for (const char* d : {"home", "config", "runtime"}) fs::create_directories(root / d);
         fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
     }
@@ -114,7 +115,8 @@ struct Fifo {
     std::string path;
     int fd = -1;
     explicit Fifo(const fs::path& p) : path(p.string()) {
-        if (mkfifo(path.c_str(), 0600) != 0 || (fd = open(path.c_str(), O_RDWR | O_CLOEXEC)) < 0) Fail("no FIFO " + path);
+        if (mkfifo(path.c_str(), 0600) != 0 || (fd = open(path.c_str(), O_RDWR | O_CLOEXEC)) < 0)
+            Fail("no FIFO " + path);
     }
     ~Fifo() { close(fd); }
     Fifo(const Fifo&) = delete;
@@ -215,7 +217,8 @@ public:
     }
     std::string TitleOf(Window w) { return Title(w); }
     static bool Matches(const std::string& title, const std::vector<std::string>& parts) {
-        return std::any_of(parts.begin(), parts.end(), [&](const std::string& p) { return title.find(p) != std::string::npos; });
+        return std::any_of(parts.begin(), parts.end(),
+                           [&](const std::string& p) { return title.find(p) != std::string::npos; });
     }
     Window Find(const std::vector<std::string>& parts) {
         Window r, parent, *kids = nullptr;
@@ -262,7 +265,8 @@ private:
         unsigned long n, after;
         unsigned char* data = nullptr;
         std::string t;
-        if (XGetWindowProperty(dpy_, w, netName_, 0, 1024, False, utf8_, &type, &format, &n, &after, &data) == Success &&
+        if (XGetWindowProperty(dpy_, w, netName_, 0, 1024, False, utf8_, &type, &format, &n, &after, &data) ==
+                Success &&
             data) {
             t.assign(reinterpret_cast<char*>(data), n);
             XFree(data);
@@ -288,8 +292,8 @@ public:
         const fs::path wrapper = box.root / "server.sh";
         {
             std::ofstream w(wrapper);
-            w << "#!/bin/sh\nexec '" << (box.bin / "TambrelOrchestraDll").string() << "' \"$@\" --virtual '" << deviceScript
-              << "'\n";
+            w << "#!/bin/sh\nexec '" << (box.bin / "TambrelOrchestraDll").string() << "' \"$@\" --virtual '"
+              << deviceScript << "'\n";
         }
         fs::permissions(wrapper, fs::perms::owner_all);
         std::vector<std::string> env;
@@ -451,8 +455,9 @@ void MeasureStart(Sandbox& box, XWatch& screen, int runs) {
         if (i > 0) f.v.push_back(Ms(shown - p.started)); // run 0 warms the caches
         p.Stop();
     }
-    std::printf("start to main window with the sample open (its greeting shown): %d warm runs  best %.0f ms  median %.0f ms  worst %.0f ms\n", runs,
-                f.At(0), f.At(0.5), f.At(1));
+    std::printf(
+        "start to main window with the sample open (its greeting shown): %d warm runs  best %.0f ms  median %.0f ms  worst %.0f ms\n",
+        runs, f.At(0), f.At(0.5), f.At(1));
 }
 
 void MeasureIdle(Sandbox& box, XWatch& screen, int seconds) {
@@ -496,7 +501,7 @@ void MeasurePress(Sandbox& box, XWatch& screen, Road road, int presses) {
     Program p(box, script.path, tap.Path());
     const Window w = WaitForSample(screen);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000)); // input switched on after the sample opened
-    const std::int32_t key = tambrel::KeyboardObjectForCode(2); // the "1" key: a short drum in the sample
+    const std::int32_t key = tambrel::KeyboardObjectForCode(2);   // the "1" key: a short drum in the sample
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> jitter(0, 6000);
     Figures f;
@@ -513,7 +518,8 @@ void MeasurePress(Sandbox& box, XWatch& screen, Road road, int presses) {
             return;
         }
         const auto deadline = Clock::now() + std::chrono::seconds(2);
-        while (tap.FirstSound() == 0 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        while (tap.FirstSound() == 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         if (tap.FirstSound() == 0) {
             ++lost;
             continue;
@@ -523,8 +529,8 @@ void MeasurePress(Sandbox& box, XWatch& screen, Road road, int presses) {
     const double buffer = 1000.0 * kBufferFrames / kRate;
     std::printf("press %s -> first sample handed to SDL: %d presses, %d silent  p50 %.2f ms  p99 %.2f ms  max %.2f ms  "
                 "(device buffer %.2f ms; goal p99 <= %.2f ms)\n",
-                viaServer ? "through the input server" : "through the window      ", presses, lost, f.At(0.5), f.At(0.99),
-                f.At(1), buffer, buffer + 1);
+                viaServer ? "through the input server" : "through the window      ", presses, lost, f.At(0.5),
+                f.At(0.99), f.At(1), buffer, buffer + 1);
 }
 
 void MeasureRestart(Sandbox& box, XWatch& screen, int runs) {
@@ -550,7 +556,8 @@ void MeasureRestart(Sandbox& box, XWatch& screen, int runs) {
         while (!Program::Dead(server)) std::this_thread::sleep_for(std::chrono::microseconds(100));
         script.Put("keyboard\nmouse\nwait-acquire\n" + press);
         const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (tap.FirstSound() == 0 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        while (tap.FirstSound() == 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         if (tap.FirstSound() == 0) ++silent;
         else f.v.push_back(static_cast<double>(tap.FirstSound() - t0) / 1e6);
         p.Stop();

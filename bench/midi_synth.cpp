@@ -95,8 +95,9 @@ void WriteMidiFile(const std::string& path, int n, int seconds) {
 
 // CPU seconds the fluidsynth command spends on the file, or a negative number.
 double FluidsynthCommand(const std::string& soundFont, const std::string& midi, const std::string& raw) {
-    std::vector<std::string> args = {"fluidsynth", "-ni", "-q", "-o", "synth.polyphony=1024", "-F", raw, "-T", "raw",
-                                     "-r", std::to_string(kRate), soundFont, midi};
+    std::vector<std::string> args = {"fluidsynth", "-ni", "-q",  "-o", "synth.polyphony=1024", "-F",
+                                     raw,          "-T",  "raw", "-r", std::to_string(kRate),  soundFont,
+                                     midi};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -159,7 +160,8 @@ int main(int argc, char** argv) {
     WriteMidiFile(midi, 0, seconds);
     const double fixed = FluidsynthCommand(soundFont, midi, raw);
 
-    std::printf("%-10s %22s %22s %7s %20s\n", "notes", "built-in CPU s/s audio", "fluidsynth CPU s/s", "ratio", "voices at the start");
+    std::printf("%-10s %22s %22s %7s %20s\n", "notes", "built-in CPU s/s audio", "fluidsynth CPU s/s", "ratio",
+                "voices at the start");
     for (int n : {64, 256}) {
         auto e = LoadedEngine(soundFont);
         StartChord(*e, n, seconds + 1);
@@ -170,8 +172,7 @@ int main(int argc, char** argv) {
         const double theirsPerSecond = theirs < 0 ? -1 : (theirs - fixed) / seconds;
         if (theirsPerSecond > 0)
             std::printf("%-10d %22.4f %22.4f %7.2f %20d\n", n, ours, theirsPerSecond, ours / theirsPerSecond, voices);
-        else
-            std::printf("%-10d %22.4f %22s %7s %20d\n", n, ours, "(no fluidsynth)", "-", voices);
+        else std::printf("%-10d %22.4f %22s %7s %20d\n", n, ours, "(no fluidsynth)", "-", voices);
     }
 
     {

@@ -149,7 +149,7 @@ struct LoadMemory {
     long baselineKiB = -1; // resident before the load
     long peakKiB = -1;     // high-water mark during the load
     int ok = 0;
-    int peakReset = 0;     // the high-water mark was reset just before the load
+    int peakReset = 0; // the high-water mark was reset just before the load
 };
 
 // Loads once in a child process, so the measurement sees nothing but the
@@ -194,7 +194,7 @@ LoadMemory MeasureLoadMemory(const std::string& file, const std::string& tempPat
 // same data, to show where their time goes.
 struct Split {
     double copyOut = 0, stdioWrite = 0, directWrite = 0, fsync = 0; // saving
-    double allocZero = 0, readInto = 0;             // loading
+    double allocZero = 0, readInto = 0;                             // loading
 };
 
 Split MeasureSplit(const Orchestra& o, const std::string& file, const std::string& scratch) {
@@ -206,9 +206,11 @@ Split MeasureSplit(const Orchestra& o, const std::string& file, const std::strin
                 if (k.SndBuf) keys.push_back(&k);
 
     std::vector<WaveData> copies(keys.size());
-    s.copyOut = BestOf([&] { copies.assign(keys.size(), WaveData{}); }, [&] {
-        for (std::size_t i = 0; i < keys.size(); ++i) ReadWaveBuffer(keys[i]->SndBuf, keys[i]->WavBytes, copies[i]);
-    });
+    s.copyOut = BestOf([&] { copies.assign(keys.size(), WaveData{}); },
+                       [&] {
+                           for (std::size_t i = 0; i < keys.size(); ++i)
+                               ReadWaveBuffer(keys[i]->SndBuf, keys[i]->WavBytes, copies[i]);
+                       });
     copies.clear();
     copies.shrink_to_fit();
 
@@ -233,28 +235,36 @@ Split MeasureSplit(const Orchestra& o, const std::string& file, const std::strin
         std::fclose(f);
     }
     // The same without the copy: straight from each key's sample memory.
-    s.directWrite = BestOf([&] { fs::remove(scratch); }, [&] {
-        std::FILE* f = std::fopen(scratch.c_str(), "wb");
-        if (!f) throw std::runtime_error("cannot write " + scratch);
-        std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
-        for (const KeyAssign* k : keys) std::fwrite(k->SndBuf->Bytes(), 1, static_cast<std::size_t>(k->WavBytes), f);
-        std::fflush(f);
-        std::fclose(f);
-    });
+    s.directWrite = BestOf([&] { fs::remove(scratch); },
+                           [&] {
+                               std::FILE* f = std::fopen(scratch.c_str(), "wb");
+                               if (!f) throw std::runtime_error("cannot write " + scratch);
+                               std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
+                               for (const KeyAssign* k : keys)
+                                   std::fwrite(k->SndBuf->Bytes(), 1, static_cast<std::size_t>(k->WavBytes), f);
+                               std::fflush(f);
+                               std::fclose(f);
+                           });
     fs::remove(scratch);
 
     // The loader sizes each value's vector (zero-filled, fresh pages), then reads into it.
     std::vector<std::vector<std::uint8_t>> bufs(keys.size());
-    s.allocZero = BestOf([&] { bufs.assign(keys.size(), {}); malloc_trim(0); }, [&] {
-        for (std::size_t i = 0; i < keys.size(); ++i) bufs[i].resize(static_cast<std::size_t>(keys[i]->WavBytes));
-    });
-    s.readInto = BestOf([] {}, [&] {
-        std::FILE* f = std::fopen(file.c_str(), "rb");
-        if (!f) throw std::runtime_error("cannot read " + file);
-        for (auto& b : bufs)
-            if (std::fread(b.data(), 1, b.size(), f) != b.size()) break;
-        std::fclose(f);
-    });
+    s.allocZero = BestOf(
+        [&] {
+            bufs.assign(keys.size(), {});
+            malloc_trim(0);
+        },
+        [&] {
+            for (std::size_t i = 0; i < keys.size(); ++i) bufs[i].resize(static_cast<std::size_t>(keys[i]->WavBytes));
+        });
+    s.readInto = BestOf([] {},
+                        [&] {
+                            std::FILE* f = std::fopen(file.c_str(), "rb");
+                            if (!f) throw std::runtime_error("cannot read " + file);
+                            for (auto& b : bufs)
+                                if (std::fread(b.data(), 1, b.size(), f) != b.size()) break;
+                            std::fclose(f);
+                        });
     return s;
 }
 
@@ -290,21 +300,28 @@ int main(int argc, char** argv) {
         const int keys = FillWaves(source->st.Orc, static_cast<std::uint64_t>(sampleMiB * kMiB));
         const double samples = static_cast<double>(StoredBytes(source->st.Orc)) / kMiB;
 
-        const double save = BestOf([&] { fs::remove(file); }, [&] {
-            if (!OpenSaveClass(source->st).SaveOrchestra(file)) throw std::runtime_error("SaveOrchestra failed");
-        });
+        const double save = BestOf([&] { fs::remove(file); },
+                                   [&] {
+                                       if (!OpenSaveClass(source->st).SaveOrchestra(file))
+                                           throw std::runtime_error("SaveOrchestra failed");
+                                   });
         const double fileMiB = static_cast<double>(fs::file_size(file)) / kMiB;
         const double cp = BestOf([&] { fs::remove(copy); }, [&] { Run("cp " + Quoted(file) + " " + Quoted(copy)); });
-        const double cpSync = BestOf([&] { fs::remove(copy); }, [&] {
-            Run("cp " + Quoted(file) + " " + Quoted(copy) + " && sync " + Quoted(copy));
-        });
+        const double cpSync =
+            BestOf([&] { fs::remove(copy); },
+                   [&] { Run("cp " + Quoted(file) + " " + Quoted(copy) + " && sync " + Quoted(copy)); });
         fs::remove(copy);
         const double readOnce = BestOf([] { malloc_trim(0); }, [&] { ReadOnce(file); });
 
         std::unique_ptr<State> loaded;
-        const double load = BestOf([&] { loaded.reset(); loaded = std::make_unique<State>(tempPath); }, [&] {
-            if (!OpenSaveClass(loaded->st).LoadOrchestra(file)) throw std::runtime_error("LoadOrchestra failed");
-        });
+        const double load = BestOf(
+            [&] {
+                loaded.reset();
+                loaded = std::make_unique<State>(tempPath);
+            },
+            [&] {
+                if (!OpenSaveClass(loaded->st).LoadOrchestra(file)) throw std::runtime_error("LoadOrchestra failed");
+            });
         if (StoredBytes(loaded->st.Orc) != StoredBytes(source->st.Orc))
             throw std::runtime_error("the loaded Orchestra holds other samples than were saved");
         loaded.reset();
@@ -342,7 +359,7 @@ int main(int argc, char** argv) {
         std::printf("  save: copy each key's samples out of its buffer (ReadWaveBuffer)   %7.3f\n", split.copyOut);
         std::printf("        that copy + fwrite through a 1 MB stdio buffer, no fsync      %7.3f\n", split.stdioWrite);
         std::printf("        fwrite straight from each key's samples, no copy, no fsync    %7.3f\n", split.directWrite);
-    std::printf("        fsync of the written file                                     %7.3f\n", split.fsync);
+        std::printf("        fsync of the written file                                     %7.3f\n", split.fsync);
         std::printf("  load: size one zero-filled vector per stored wave (fresh pages)     %7.3f\n", split.allocZero);
         std::printf("        fread the file into vectors already in memory                 %7.3f\n", split.readInto);
     } catch (const std::exception& e) {

@@ -36,7 +36,8 @@ struct Rig {
         st.Orc = NewOrchestra(st);
         KeyAssign& k = st.Orc.Set(3).Bd(1).Key(2);
         k.SndSrc = kSrcWave, k.PlayStyl = kPlayOnce, k.AllowDup = 1;
-        k.SndBuf = std::make_shared<SoundBuffer>(WaveFormat{16, 2, 44100}, SoundBuffer::Samples(44100 * 4 * seconds, 1));
+        k.SndBuf =
+            std::make_shared<SoundBuffer>(WaveFormat{16, 2, 44100}, SoundBuffer::Samples(44100 * 4 * seconds, 1));
         k.WavBytes = 44100 * 4 * seconds;
         k.WaveDur = static_cast<float>(seconds);
         for (int i = 0; i < 1000; ++i) player.PlayKey(2, 1, 3);
@@ -48,8 +49,8 @@ void Report(const char* what, std::vector<double>& ns) {
     std::sort(ns.begin(), ns.end());
     double sum = 0;
     for (double v : ns) sum += v;
-    std::printf("%-44s mean %7.3f us   median %7.3f us   p99 %7.3f us\n", what, sum / static_cast<double>(ns.size()) / 1000,
-                ns[ns.size() / 2] / 1000, ns[ns.size() * 99 / 100] / 1000);
+    std::printf("%-44s mean %7.3f us   median %7.3f us   p99 %7.3f us\n", what,
+                sum / static_cast<double>(ns.size()) / 1000, ns[ns.size() / 2] / 1000, ns[ns.size() * 99 / 100] / 1000);
 }
 
 } // namespace

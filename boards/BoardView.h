@@ -16,7 +16,6 @@
 
 namespace tambrel {
 
-
 // Status-bar tips the window shows while the mouse moves over a board
 // surface or over the window's background.
 inline constexpr std::string_view kBoardSurfaceTip = "Click on a key to make it current to edit. Right mouse for menu.";

@@ -45,14 +45,14 @@ struct BoardKey {
 // One Sub Board's surface.
 struct BoardSurface {
     std::int32_t SubBoard = 0;
-    std::int32_t Left = 0, Top = 0;    // placed by the stacking of the whole view
+    std::int32_t Left = 0, Top = 0; // placed by the stacking of the whole view
     std::int32_t Width = 0, Height = 0;
     // False when the Sub Board's device is not among this run's devices: the
     // surface then shows only its caption and has no keys.
     bool DevicePresent = false;
     std::string Caption;
-    BoardPicture Picture;        // the bare board; no faces when the device is absent
-    std::vector<BoardKey> Keys;  // in key index order
+    BoardPicture Picture;       // the bare board; no faces when the device is absent
+    std::vector<BoardKey> Keys; // in key index order
 };
 
 struct BoardViewPicture {

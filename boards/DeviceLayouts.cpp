@@ -56,8 +56,8 @@ std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) { return v 
 
 // "BoardWidth" / "BoardHeight": a value below the limit (or none that fits)
 // becomes the default.
-std::int32_t ReadBoardSize(const Settings& s, const std::string& section, std::string_view key,
-                           std::int32_t fallback, std::int32_t below) {
+std::int32_t ReadBoardSize(const Settings& s, const std::string& section, std::string_view key, std::int32_t fallback,
+                           std::int32_t below) {
     std::int32_t v = 0;
     if (!StoredNumber(s.ReadSettingUncut(section, key, IntText(fallback)), v) || v < below) return fallback;
     return v;
@@ -186,15 +186,15 @@ void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::in
     // One pass over the file for the whole layout, however large the file.
     std::vector<std::pair<std::string, std::string>> entries;
     for (std::int32_t k = 1; k <= dev->KeyCount; ++k) {
-        const LayoutKey key = static_cast<std::size_t>(k) <= l.Keys.size() ? l.Keys[static_cast<std::size_t>(k - 1)]
-                                                                            : LayoutKey{};
+        const LayoutKey key =
+            static_cast<std::size_t>(k) <= l.Keys.size() ? l.Keys[static_cast<std::size_t>(k - 1)] : LayoutKey{};
         entries.emplace_back("Key" + IntText(k), IntText(key.Row) + "," + IntText(key.Position) + "," +
                                                      IntText(key.Width) + "," + IntText(key.SpaceBefore));
     }
     std::string rows = IntText(l.RowCount);
     for (std::int32_t r = 1; r <= l.RowCount; ++r) {
-        const LayoutRow row = static_cast<std::size_t>(r) <= l.Rows.size() ? l.Rows[static_cast<std::size_t>(r - 1)]
-                                                                           : LayoutRow{};
+        const LayoutRow row =
+            static_cast<std::size_t>(r) <= l.Rows.size() ? l.Rows[static_cast<std::size_t>(r - 1)] : LayoutRow{};
         rows += ";" + IntText(row.Height) + "," + IntText(row.SpaceAbove);
     }
     entries.emplace_back("RowHeight", rows);

@@ -66,8 +66,7 @@ BoardPicture LayOutBoard(DeviceLayout& layout, const std::vector<std::string>& l
 
     // Keys of each row in position order; positions are unique after Normalise.
     std::map<std::int32_t, std::map<std::int32_t, std::size_t>> rows;
-    for (std::size_t i = 0; i < layout.Keys.size(); ++i)
-        rows[layout.Keys[i].Row][layout.Keys[i].Position] = i;
+    for (std::size_t i = 0; i < layout.Keys.size(); ++i) rows[layout.Keys[i].Row][layout.Keys[i].Position] = i;
 
     BoardPicture pic;
     pic.Width = std::max(layout.BoardWidth, MinSurfaceWidth);

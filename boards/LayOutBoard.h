@@ -12,7 +12,6 @@
 
 namespace tambrel {
 
-
 inline constexpr Rgb KeyColour{128, 128, 128};
 inline constexpr Rgb CurrentKeyColour{0, 0, 255};
 inline constexpr Rgb KeyTextColour{255, 255, 192};
@@ -26,7 +25,7 @@ inline constexpr std::int32_t MinSurfaceHeight = 50;
 
 // One key face: a filled rectangle with a raised edge and the label inside.
 struct KeyFace {
-    std::int32_t Key = 0; // 1-based key index
+    std::int32_t Key = 0;                                  // 1-based key index
     std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0; // inclusive
     Rgb Fill;
     std::string Label;

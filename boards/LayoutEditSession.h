@@ -18,7 +18,6 @@
 
 namespace tambrel {
 
-
 // The pop-up menu's "Move" items (KeyMoveMnu), by their index.
 enum class KeyMove { Up = 1, Down = 2, Left = 3, Right = 4 };
 // The pop-up menu's "Size/Space" items (KeySizeMnu), by their index.
@@ -31,7 +30,8 @@ enum class LayoutType { Keyboard = 0, Mouse = 1, Rectangle = 2 };
 inline constexpr std::string_view kKeyMoveMenu = "Move";
 inline constexpr std::array<std::string_view, 4> kKeyMoveItems{"Up", "Down", "Left", "Right"};
 inline constexpr std::string_view kKeySizeMenu = "Size/Space";
-inline constexpr std::array<std::string_view, 4> kKeySizeItems{"Key Width", "Row Height", "Space Before", "Space Above"};
+inline constexpr std::array<std::string_view, 4> kKeySizeItems{"Key Width", "Row Height", "Space Before",
+                                                               "Space Above"};
 // The reset dialog's list, type t at [t].
 inline constexpr std::array<std::string_view, 3> kLayoutTypeNames{"Keyboard", "Mouse", "Rectangle"};
 inline constexpr std::string_view kResetButtonText = "Reset Layout";

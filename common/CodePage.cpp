@@ -17,15 +17,12 @@ constexpr char32_t kHighControls[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98..9F
 };
 
-char32_t ByteToCodePoint(unsigned char b)
-{
-    if (b >= 0x80 && b <= 0x9F)
-        return kHighControls[b - 0x80];
+char32_t ByteToCodePoint(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F) return kHighControls[b - 0x80];
     return b;
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -39,37 +36,28 @@ void AppendUtf8(std::string& out, char32_t cp)
 }
 
 // -1 when the code page has no byte for cp.
-int CodePointToByte(char32_t cp)
-{
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-        return static_cast<int>(cp);
+int CodePointToByte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
     for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] == cp)
-            return 0x80 + i;
+        if (kHighControls[i] == cp) return 0x80 + i;
     return -1;
 }
 
-bool IsContinuation(unsigned char b)
-{
-    return (b & 0xC0) == 0x80;
-}
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 } // namespace
 
-std::string Cp1252ToUtf8(std::string_view bytes)
-{
+std::string Cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (const char c : bytes)
-        AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
+    for (const char c : bytes) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
 // Strict decoding: overlong forms, surrogates and values past U+10FFFF are
 // malformed. Each malformed sequence (a bad lead byte, or a lead byte with the
 // continuation bytes that were valid so far) becomes one "?".
-std::string Utf8ToCp1252(std::string_view utf8)
-{
+std::string Utf8ToCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;
@@ -91,17 +79,13 @@ std::string Utf8ToCp1252(std::string_view utf8)
         } else if (lead >= 0xE0 && lead <= 0xEF) {
             length = 3;
             cp = lead & 0x0F;
-            if (lead == 0xE0)
-                lo = 0xA0; // overlong
-            else if (lead == 0xED)
-                hi = 0x9F; // surrogates
+            if (lead == 0xE0) lo = 0xA0;      // overlong
+            else if (lead == 0xED) hi = 0x9F; // surrogates
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             length = 4;
             cp = lead & 0x07;
-            if (lead == 0xF0)
-                lo = 0x90; // overlong
-            else if (lead == 0xF4)
-                hi = 0x8F; // past U+10FFFF
+            if (lead == 0xF0) lo = 0x90;      // overlong
+            else if (lead == 0xF4) hi = 0x8F; // past U+10FFFF
         } else {
             out += '?';
             ++i;

@@ -22,7 +22,7 @@ PathKind KindOfMode(mode_t mode) {
 } // namespace
 
 PathKind KindOfPath(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return PathKind::Missing;
     return KindOfMode(st.st_mode);
 }
@@ -53,10 +53,11 @@ int OpenFileForReading(const std::string& path, std::string& error) {
     // open wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        error = errno == ENOENT ? std::string("File Not Found") : "Could not open " + path + ": " + std::strerror(errno);
+        error =
+            errno == ENOENT ? std::string("File Not Found") : "Could not open " + path + ": " + std::strerror(errno);
         return -1;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = NotAFileText(path, S_ISREG(st.st_mode) ? PathKind::Other : KindOfMode(st.st_mode));
         ::close(fd);

@@ -146,7 +146,8 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 
 // The name in dirFd still names the file open as fd.
 bool StillNamed(int dirFd, const std::string& name, int fd) {
-    struct stat byName{}, open{};
+    struct stat byName {
+    }, open{};
     return ::fstatat(dirFd, name.c_str(), &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
            SameFile(byName, open);
 }
@@ -169,7 +170,7 @@ void RemoveLeftovers(int dirFd, const std::string& title, std::time_t changedBef
     ::closedir(dir);
     for (const std::string& name : names) {
         // Only our own regular files: nothing else is even opened.
-        struct stat st{};
+        struct stat st {};
         if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
             st.st_uid != ::geteuid())
             continue;
@@ -236,7 +237,7 @@ void CopyToTrash(const std::string& path) {
         ::close(fd);
         const std::string filesPath = trash + "/files/" + name;
         // A file of that name without its record: take the next name.
-        struct stat taken{};
+        struct stat taken {};
         if (::lstat(filesPath.c_str(), &taken) == 0) {
             ::unlink(infoPath.c_str());
             continue;
@@ -273,7 +274,7 @@ FileBeside::FileBeside(const std::string& target) : target_(target) {
     if (dirFd_ < 0) Fail("Could not reach the folder", folder_.empty() ? "." : folder_, errno);
     RemoveLeftovers(dirFd_, title);
 
-    struct stat old{};
+    struct stat old {};
     const bool hadOld = ::fstatat(dirFd_, title.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode);
     const std::string prefix = TempPrefix(title);
     for (int attempt = 0; attempt < 100 && lockFd_ < 0; ++attempt) {

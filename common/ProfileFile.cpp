@@ -29,27 +29,19 @@ constexpr std::size_t kChunk = 64u * 1024u;
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
 
-std::string_view Trim(std::string_view s)
-{
+std::string_view Trim(std::string_view s) {
     const std::size_t b = s.find_first_not_of(kBlanks);
-    if (b == std::string_view::npos)
-        return {};
+    if (b == std::string_view::npos) return {};
     const std::size_t e = s.find_last_not_of(kBlanks);
     return s.substr(b, e - b + 1);
 }
 
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
 }
 
@@ -63,13 +55,12 @@ struct Line {
     bool cut = false;             // the line is longer than text
     bool terminated = false;      // ends in "\n"
     LineKind kind = LineKind::Other;
-    std::string_view name;        // section or key name, trimmed
-    std::string_view value;       // key value, trimmed
-    std::size_t valueAt = 0;      // offset in text just after the key's "="
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // key value, trimmed
+    std::size_t valueAt = 0; // offset in text just after the key's "="
 };
 
-void Classify(Line& line)
-{
+void Classify(Line& line) {
     std::string_view t = line.text;
     if (line.begin == 0 && t.substr(0, 3) == "\xEF\xBB\xBF") // a byte order mark an editor may add
         t.remove_prefix(3);
@@ -86,16 +77,14 @@ void Classify(Line& line)
         line.kind = LineKind::Section;
         line.name = Trim(t.substr(1, t.find_last_of(']') - 1));
     }
-    if (line.kind != LineKind::Other)
-        return;
+    if (line.kind != LineKind::Other) return;
 
     // A "[" line without "]" falls through to here, as in the classic reader.
     const std::string_view text = line.text;
     const std::size_t eq = text.find('=');
     if (eq != std::string_view::npos) {
         std::string_view key = text.substr(0, eq);
-        if (line.begin == 0 && key.substr(0, 3) == "\xEF\xBB\xBF")
-            key.remove_prefix(3);
+        if (line.begin == 0 && key.substr(0, 3) == "\xEF\xBB\xBF") key.remove_prefix(3);
         key = Trim(key);
         if (!key.empty()) {
             line.kind = LineKind::Key;
@@ -110,25 +99,20 @@ void Classify(Line& line)
 class LineReader {
 public:
     // Reads from byte `start` on (a line's beginning).
-    explicit LineReader(int fd, std::uint64_t start = 0) : fd_(fd), offset_(start)
-    {
-        if (::lseek(fd, static_cast<off_t>(start), SEEK_SET) < 0)
-            failed_ = true;
+    explicit LineReader(int fd, std::uint64_t start = 0) : fd_(fd), offset_(start) {
+        if (::lseek(fd, static_cast<off_t>(start), SEEK_SET) < 0) failed_ = true;
     }
 
     // The next line, classified; false at the end of the file or on a
     // failure (Failed() tells which).
-    bool Next(Line& line)
-    {
-        if (pos_ == len_ && !Fill())
-            return false;
+    bool Next(Line& line) {
+        if (pos_ == len_ && !Fill()) return false;
         line.begin = offset_;
         line.text.clear();
         line.cut = line.terminated = false;
         char last = 0;
         for (;;) {
-            if (pos_ == len_ && !Fill())
-                break;
+            if (pos_ == len_ && !Fill()) break;
             const char* from = buf_.data() + pos_;
             const auto* nl = static_cast<const char*>(std::memchr(from, '\n', len_ - pos_));
             const std::size_t n = nl ? static_cast<std::size_t>(nl - from) : len_ - pos_;
@@ -157,15 +141,12 @@ public:
     std::uint64_t Offset() const { return offset_; }
 
 private:
-    bool Fill()
-    {
+    bool Fill() {
         pos_ = len_ = 0;
-        if (failed_)
-            return false;
+        if (failed_) return false;
         for (;;) {
             const ssize_t n = ::read(fd_, buf_.data(), buf_.size());
-            if (n < 0 && errno == EINTR)
-                continue;
+            if (n < 0 && errno == EINTR) continue;
             // A file that grew past the limit while it was read is not ours.
             if (n < 0 || offset_ + static_cast<std::uint64_t>(std::max<ssize_t>(n, 0)) > kMaxFileSize) {
                 failed_ = true;
@@ -195,22 +176,19 @@ struct SectionIndex {
     off_t size = 0;
     timespec mtime{}, ctime{};
     std::vector<std::pair<std::string, std::uint64_t>> sections; // first of each name: its header's offset
-    std::uint64_t end = 0;     // where the file ends
-    bool lastLineBlank = true; // the kind of the file's last line
+    std::uint64_t end = 0;                                       // where the file ends
+    bool lastLineBlank = true;                                   // the kind of the file's last line
     bool endsInNewline = true;
 
-    bool Describes(const struct stat& st) const
-    {
+    bool Describes(const struct stat& st) const {
         return dev == st.st_dev && ino == st.st_ino && size == st.st_size && mtime.tv_sec == st.st_mtim.tv_sec &&
                mtime.tv_nsec == st.st_mtim.tv_nsec && ctime.tv_sec == st.st_ctim.tv_sec &&
                ctime.tv_nsec == st.st_ctim.tv_nsec;
     }
     // The offset of the section's first header, or none.
-    std::optional<std::uint64_t> Find(std::string_view name) const
-    {
+    std::optional<std::uint64_t> Find(std::string_view name) const {
         for (const auto& [n, at] : sections)
-            if (EqualNoCase(n, name))
-                return at;
+            if (EqualNoCase(n, name)) return at;
         return std::nullopt;
     }
 };
@@ -218,31 +196,26 @@ struct SectionIndex {
 // A file with more sections than this is not indexed (and read through).
 constexpr std::size_t kMaxIndexedSections = 4096;
 
-std::vector<std::pair<std::string, SectionIndex>>& KeptIndexes()
-{
+std::vector<std::pair<std::string, SectionIndex>>& KeptIndexes() {
     thread_local std::vector<std::pair<std::string, SectionIndex>> kept;
     return kept;
 }
 
 // A file written here has a new identity anyway; its index goes at once,
 // as the file system may give the new file the old one's number and time.
-void ForgetIndex(const std::string& path)
-{
+void ForgetIndex(const std::string& path) {
     std::erase_if(KeptIndexes(), [&](const auto& e) { return e.first == path; });
 }
 
 // The index of the open file fd named path: the one kept for it when the
 // file is unchanged, else built by one pass. Null when it cannot be read or
 // has too many sections to index.
-const SectionIndex* IndexOf(const std::string& path, int fd)
-{
+const SectionIndex* IndexOf(const std::string& path, int fd) {
     auto& kept = KeptIndexes();
-    struct stat st{};
-    if (::fstat(fd, &st) != 0)
-        return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return nullptr;
     for (const auto& [p, index] : kept)
-        if (p == path && index.Describes(st))
-            return &index;
+        if (p == path && index.Describes(st)) return &index;
 
     SectionIndex index;
     index.dev = st.st_dev;
@@ -255,33 +228,26 @@ const SectionIndex* IndexOf(const std::string& path, int fd)
     while (reader.Next(line)) {
         index.lastLineBlank = line.kind == LineKind::Blank;
         index.endsInNewline = line.terminated;
-        if (line.kind != LineKind::Section || index.Find(line.name))
-            continue;
-        if (index.sections.size() == kMaxIndexedSections)
-            return nullptr;
+        if (line.kind != LineKind::Section || index.Find(line.name)) continue;
+        if (index.sections.size() == kMaxIndexedSections) return nullptr;
         index.sections.emplace_back(std::string(line.name), line.begin);
     }
-    if (reader.Failed())
-        return nullptr;
+    if (reader.Failed()) return nullptr;
     index.end = reader.Offset();
     std::erase_if(kept, [&](const auto& e) { return e.first == path; });
-    if (kept.size() >= 4)
-        kept.erase(kept.begin());
+    if (kept.size() >= 4) kept.erase(kept.begin());
     kept.emplace_back(path, std::move(index));
     return &kept.back().second;
 }
 
 // True when a header of section starts at byte at of fd.
-bool HeaderAt(int fd, std::uint64_t at, std::string_view section)
-{
+bool HeaderAt(int fd, std::uint64_t at, std::string_view section) {
     char buf[4096];
     Line line;
     line.begin = at;
-    if (at > 0 && (::pread(fd, buf, 1, static_cast<off_t>(at - 1)) != 1 || buf[0] != '\n'))
-        return false;
+    if (at > 0 && (::pread(fd, buf, 1, static_cast<off_t>(at - 1)) != 1 || buf[0] != '\n')) return false;
     const ssize_t n = ::pread(fd, buf, sizeof buf, static_cast<off_t>(at));
-    if (n <= 0)
-        return false;
+    if (n <= 0) return false;
     const auto* nl = static_cast<const char*>(std::memchr(buf, '\n', static_cast<std::size_t>(n)));
     line.text.assign(buf, nl ? static_cast<std::size_t>(nl - buf) : static_cast<std::size_t>(n));
     Classify(line);
@@ -296,12 +262,10 @@ struct SectionSeek {
     bool absent = false;
     const SectionIndex* index = nullptr;
 };
-SectionSeek SeekSection(const std::string& path, int fd, std::string_view section)
-{
+SectionSeek SeekSection(const std::string& path, int fd, std::string_view section) {
     SectionSeek seek;
     seek.index = IndexOf(path, fd);
-    if (!seek.index)
-        return seek;
+    if (!seek.index) return seek;
     const std::optional<std::uint64_t> at = seek.index->Find(section);
     if (!at) {
         seek.absent = true;
@@ -320,10 +284,8 @@ SectionSeek SeekSection(const std::string& path, int fd, std::string_view sectio
 struct Fd {
     int fd = -1;
     explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -331,8 +293,7 @@ struct Fd {
 
 // Opens a settings file for reading: a regular file within the size limit.
 // -1 when it is missing (missing = true) or cannot be one of ours.
-int OpenSettingsFile(const std::string& path, bool& missing, std::uint64_t& size)
-{
+int OpenSettingsFile(const std::string& path, bool& missing, std::uint64_t& size) {
     missing = false;
     size = 0;
     std::string error;
@@ -342,9 +303,8 @@ int OpenSettingsFile(const std::string& path, bool& missing, std::uint64_t& size
         return -1;
     }
     const int fd = OpenFileForReading(path, error);
-    if (fd < 0)
-        return -1;
-    struct stat st{};
+    if (fd < 0) return -1;
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) {
         ::close(fd);
         return -1;
@@ -353,21 +313,15 @@ int OpenSettingsFile(const std::string& path, bool& missing, std::uint64_t& size
     return fd;
 }
 
-std::string Cut(std::string_view s, std::size_t bufferSize)
-{
-    if (bufferSize == 0)
-        return {};
+std::string Cut(std::string_view s, std::size_t bufferSize) {
+    if (bufferSize == 0) return {};
     return std::string(s.substr(0, bufferSize - 1));
 }
 
-bool HasLineBreak(std::string_view s)
-{
-    return s.find_first_of("\r\n") != std::string_view::npos;
-}
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 // A key that reads back as itself, in a section that does.
-bool Writable(std::string_view section, std::string_view key, std::string_view value)
-{
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
     return !section.empty() && !key.empty() && !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
            key.find('=') == std::string_view::npos && key.front() != ';' && key.front() != '[';
 }
@@ -378,27 +332,20 @@ struct Edit {
     std::string text;
 };
 
-bool WriteAll(std::FILE* f, const char* data, std::size_t n)
-{
-    return n == 0 || std::fwrite(data, 1, n, f) == n;
-}
+bool WriteAll(std::FILE* f, const char* data, std::size_t n) { return n == 0 || std::fwrite(data, 1, n, f) == n; }
 
 // Copies bytes [from, to) of fd to out; to == kToEnd: up to the end.
 constexpr std::uint64_t kToEnd = ~std::uint64_t{0};
-bool CopyRange(int fd, std::uint64_t from, std::uint64_t to, std::FILE* out)
-{
+bool CopyRange(int fd, std::uint64_t from, std::uint64_t to, std::FILE* out) {
     std::vector<char> buf(kChunk);
     while (from < to) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), to - from));
         const ssize_t n = ::pread(fd, buf.data(), want, static_cast<off_t>(from));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0 && to == kToEnd)
-            return true;
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 && to == kToEnd) return true;
         if (n <= 0 || from > kMaxFileSize) // the file shrank, or grew beyond reason, under us
             return false;
-        if (!WriteAll(out, buf.data(), static_cast<std::size_t>(n)))
-            return false;
+        if (!WriteAll(out, buf.data(), static_cast<std::size_t>(n))) return false;
         from += static_cast<std::uint64_t>(n);
     }
     return true;
@@ -407,21 +354,17 @@ bool CopyRange(int fd, std::uint64_t from, std::uint64_t to, std::FILE* out)
 // Writes the file with its edits applied beside target and renames it over
 // target, so that a crash leaves either the old file or the new one, never
 // half of one; the new file keeps the old one's permissions.
-bool ReplaceFile(const std::string& target, int fd, const std::vector<Edit>& edits)
-{
+bool ReplaceFile(const std::string& target, int fd, const std::vector<Edit>& edits) {
     ForgetIndex(target);
     try {
         FileBeside out(target);
         std::uint64_t at = 0;
         for (const Edit& e : edits) {
-            if (fd >= 0 && !CopyRange(fd, at, e.from, out.File()))
-                return false;
-            if (!WriteAll(out.File(), e.text.data(), e.text.size()))
-                return false;
+            if (fd >= 0 && !CopyRange(fd, at, e.from, out.File())) return false;
+            if (!WriteAll(out.File(), e.text.data(), e.text.size())) return false;
             at = e.to;
         }
-        if (fd >= 0 && !CopyRange(fd, at, kToEnd, out.File()))
-            return false;
+        if (fd >= 0 && !CopyRange(fd, at, kToEnd, out.File())) return false;
         out.Finish();
         out.PutInPlace();
         return true;
@@ -430,48 +373,39 @@ bool ReplaceFile(const std::string& target, int fd, const std::vector<Edit>& edi
     }
 }
 
-void Say(ProfileWriteFailure* why, ProfileWriteFailure what)
-{
-    if (why)
-        *why = what;
+void Say(ProfileWriteFailure* why, ProfileWriteFailure what) {
+    if (why) *why = what;
 }
 
 } // namespace
 
-bool ProfileFileReadOnly(const std::string& path)
-{
-    struct stat st{};
+bool ProfileFileReadOnly(const std::string& path) {
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0);
 }
 
 std::string GetProfileString(const std::string& path, std::string_view section, std::string_view key,
-                             std::string_view fallback, std::size_t bufferSize)
-{
+                             std::string_view fallback, std::size_t bufferSize) {
     section = Trim(section);
     key = Trim(key);
-    if (section.empty() || key.empty())
-        return Cut(fallback, bufferSize);
+    if (section.empty() || key.empty()) return Cut(fallback, bufferSize);
     bool missing = false;
     std::uint64_t size = 0;
     Fd fd(OpenSettingsFile(path, missing, size));
-    if (fd.fd < 0)
-        return Cut(fallback, bufferSize);
+    if (fd.fd < 0) return Cut(fallback, bufferSize);
 
     // Only the first section of the name counts, and in it the first key.
     const SectionSeek seek = SeekSection(path, fd.fd, section);
-    if (seek.absent)
-        return Cut(fallback, bufferSize);
+    if (seek.absent) return Cut(fallback, bufferSize);
     LineReader reader(fd.fd, seek.start);
     Line line;
     bool inSection = false;
     bool sectionSeen = false;
     while (reader.Next(line)) {
         if (line.kind == LineKind::Section) {
-            if (inSection)
-                break;
-            if (!sectionSeen && EqualNoCase(line.name, section))
-                inSection = sectionSeen = true;
+            if (inSection) break;
+            if (!sectionSeen && EqualNoCase(line.name, section)) inSection = sectionSeen = true;
         } else if (inSection && line.kind == LineKind::Key && EqualNoCase(line.name, key)) {
             std::string_view value = line.value;
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
@@ -482,15 +416,13 @@ std::string GetProfileString(const std::string& path, std::string_view section, 
     return Cut(fallback, bufferSize);
 }
 
-bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value, ProfileWriteFailure* why)
-{
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key, std::string_view value,
+                        ProfileWriteFailure* why) {
     return WriteProfileStrings(path, section, {{std::string(key), std::string(value)}}, why);
 }
 
 bool WriteProfileStrings(const std::string& path, std::string_view section,
-                         const std::vector<std::pair<std::string, std::string>>& entries, ProfileWriteFailure* why)
-{
+                         const std::vector<std::pair<std::string, std::string>>& entries, ProfileWriteFailure* why) {
     Say(why, ProfileWriteFailure::None);
     section = Trim(section);
     // Names and values that would not read back as the same entry, or that
@@ -510,15 +442,11 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
             continue;
         }
         auto it = std::find_if(wanted.begin(), wanted.end(), [&](const Wanted& w) { return EqualNoCase(w.key, key); });
-        if (it != wanted.end())
-            it->value = v;
-        else
-            wanted.push_back({std::string(key), v, std::nullopt, false});
+        if (it != wanted.end()) it->value = v;
+        else wanted.push_back({std::string(key), v, std::nullopt, false});
     }
-    if (refused)
-        Say(why, ProfileWriteFailure::Refused);
-    if (wanted.empty())
-        return !refused;
+    if (refused) Say(why, ProfileWriteFailure::Refused);
+    if (wanted.empty()) return !refused;
 
     // Write through a symbolic link to the real file rather than replacing the link.
     std::string target = path;
@@ -570,8 +498,7 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
             lastLineBlank = line.kind == LineKind::Blank;
             endsInNewline = line.terminated;
             if (line.kind == LineKind::Section) {
-                if (inSection)
-                    break;
+                if (inSection) break;
                 if (!sectionSeen && EqualNoCase(line.name, section)) {
                     inSection = sectionSeen = true;
                     insertAt = line.end;
@@ -579,12 +506,10 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
                 }
                 continue;
             }
-            if (!inSection)
-                continue;
+            if (!inSection) continue;
             if (line.kind == LineKind::Key) {
                 for (Wanted& w : wanted) {
-                    if (w.found || !EqualNoCase(line.name, w.key))
-                        continue;
+                    if (w.found || !EqualNoCase(line.name, w.key)) continue;
                     // The value is replaced in place; the key keeps its
                     // spelling and the line its ending.
                     w.found = Edit{line.begin + line.valueAt, line.contentEnd, w.value};
@@ -602,33 +527,27 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
             Say(why, ProfileWriteFailure::Failed);
             return false;
         }
-        if (!sectionSeen)
-            size = reader.Offset();
+        if (!sectionSeen) size = reader.Offset();
     }
 
     std::vector<Edit> edits;
     std::string added;
     for (const Wanted& w : wanted) {
-        if (w.found && !w.same)
-            edits.push_back(*w.found);
-        else if (!w.found)
-            added += w.key + "=" + w.value + "\n";
+        if (w.found && !w.same) edits.push_back(*w.found);
+        else if (!w.found) added += w.key + "=" + w.value + "\n";
     }
     if (!added.empty()) {
         if (sectionSeen) {
             edits.push_back({insertAt, insertAt, (insertAfterTerminated ? "" : "\n") + added});
         } else {
             std::string text;
-            if (size > 0 && !endsInNewline)
-                text += '\n';
-            if (size > 0 && !lastLineBlank)
-                text += '\n';
+            if (size > 0 && !endsInNewline) text += '\n';
+            if (size > 0 && !lastLineBlank) text += '\n';
             text += "[" + std::string(section) + "]\n" + added;
             edits.push_back({size, size, std::move(text)});
         }
     }
-    if (edits.empty())
-        return !refused;
+    if (edits.empty()) return !refused;
     // Replacements stand before an insertion at the same place.
     std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.from < b.from; });
     if (!ReplaceFile(target, fd.fd, edits)) {

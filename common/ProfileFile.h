@@ -33,8 +33,8 @@ enum class ProfileWriteFailure {
 
 // Sets key in section to value, adding the section and key when missing.
 // Returns false when the file cannot be written; `why` says why.
-bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value, ProfileWriteFailure* why = nullptr);
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key, std::string_view value,
+                        ProfileWriteFailure* why = nullptr);
 
 // Sets several keys of one section in one pass over the file, with the result
 // of writing them one after another in this order. Entries that could not be

@@ -15,10 +15,10 @@ enum class MsgButtons { Ok, YesNo, YesNoCancel };
 
 // What a file dialog is asked to show.
 struct FileDialogRequest {
-    bool save = false;           // a save dialog (no overwrite question) or an open dialog
+    bool save = false; // a save dialog (no overwrite question) or an open dialog
     std::string title;
-    std::string filter;          // "description|pattern"
-    std::string fileName;        // proposed name
+    std::string filter;   // "description|pattern"
+    std::string fileName; // proposed name
     std::string initialFolder;
     std::string defaultExtension;
 };
@@ -30,17 +30,17 @@ enum class ShellEvent {
     // The two requests for RefreshBoardViews(a) and RefreshBoardViews(0): the
     // program answers them by calling it, which sends the window-level events
     // below (OpenBoardView ... CloseAllBoardViews).
-    RebuildBoardView,     // a: Play Board
+    RebuildBoardView, // a: Play Board
     RebuildAllBoardViews,
-    CloseBoardView,       // a: Play Board
-    RenumberBoardView,    // the view shown as a is now view b
-    ActivateBoardView,    // a: Play Board; activation makes it CurSet
-    RedrawBoardView,      // a: Play Board; rebuild every surface of its view (DrawBoardsAll)
-    UpdateTableCaption,   // a: Play Board
-    UpdateBoardCaption,   // a: Play Board, b: Sub Board
+    CloseBoardView,     // a: Play Board
+    RenumberBoardView,  // the view shown as a is now view b
+    ActivateBoardView,  // a: Play Board; activation makes it CurSet
+    RedrawBoardView,    // a: Play Board; rebuild every surface of its view (DrawBoardsAll)
+    UpdateTableCaption, // a: Play Board
+    UpdateBoardCaption, // a: Play Board, b: Sub Board
     UpdateSetActiveMenu,
     UpdateBoardMenu,
-    ShowActivePlayBoard,  // show CurSet's name as the active Play Board
+    ShowActivePlayBoard, // show CurSet's name as the active Play Board
     ShowCurRecName,
     ShowOpenMessage,      // a: 1 = edit mode, 0 = view mode
     ShowKeyIcon,          // a: Play Board, b: Sub Board, c: key; redraw its looping state
@@ -63,11 +63,9 @@ public:
     virtual ~Shell() = default;
 
     // A message box. An empty title means the program's title.
-    virtual MsgAnswer Message(std::string_view text, std::string_view title,
-                              MsgButtons buttons = MsgButtons::Ok) = 0;
+    virtual MsgAnswer Message(std::string_view text, std::string_view title, MsgButtons buttons = MsgButtons::Ok) = 0;
     // An input box; returns what was typed, empty when cancelled.
-    virtual std::string Input(std::string_view prompt, std::string_view title,
-                              std::string_view proposed) = 0;
+    virtual std::string Input(std::string_view prompt, std::string_view title, std::string_view proposed) = 0;
     // Second panel of the status bar: progress and state texts.
     virtual void Status(std::string_view text) = 0;
     // The hourglass pointer on or off.

@@ -43,7 +43,8 @@ void VirtualClock::AdvanceTo(std::int64_t target) {
         TimerId next = 0;
         const Timer* best = nullptr;
         for (const auto& [id, t] : timers_)
-            if (t.running && t.due <= target && (!best || t.due < best->due || (t.due == best->due && t.order < best->order)))
+            if (t.running && t.due <= target &&
+                (!best || t.due < best->due || (t.due == best->due && t.order < best->order)))
                 best = &t, next = id;
         if (!best) break;
         now_ = std::max(now_, best->due);

@@ -78,8 +78,7 @@ void ImageProcessFrm::ResetPictures() {
 
 void ImageProcessFrm::ResetPictures(int screenDepth) {
     std::string asked(skin::kSkinDefaultText);
-    if (settings_)
-        asked = settings_->ReadSetting(skin::kSkinSection, skin::kSkinKey, skin::kSkinDefaultText);
+    if (settings_) asked = settings_->ReadSetting(skin::kSkinSection, skin::kSkinKey, skin::kSkinDefaultText);
     const skin::SkinChoice choice = skin::ChooseSkin(asked, screenDepth, AvailableSkins());
     fellBack_ = choice.fellBack;
     LoadSkin(choice.skin);
@@ -190,8 +189,8 @@ QPixmap ImageProcessFrm::Pixmap(const QString& key, qreal dpr, const QColor& mas
     }
     if (maskColor.isValid()) {
         for (int y = 0; y < img.height(); ++y)
-            skin::ApplyMaskColor(reinterpret_cast<std::uint32_t*>(img.scanLine(y)), static_cast<std::size_t>(img.width()),
-                                 maskColor.rgb() & 0xFFFFFFu);
+            skin::ApplyMaskColor(reinterpret_cast<std::uint32_t*>(img.scanLine(y)),
+                                 static_cast<std::size_t>(img.width()), maskColor.rgb() & 0xFFFFFFu);
     }
     img.setDevicePixelRatio(dpr);
     QPixmap pm = QPixmap::fromImage(std::move(img));

@@ -80,8 +80,8 @@ signals:
 private:
     struct Picture {
         std::shared_ptr<QSvgRenderer> svg; // scalable source, or
-        QImage raster;                      // a fixed picture
-        QSize size;                         // logical size
+        QImage raster;                     // a fixed picture
+        QSize size;                        // logical size
     };
     void LoadSkin(int skin);
     bool LoadPicture(const QString& path, Picture& out) const;

@@ -44,7 +44,10 @@ void OptionBall::Sync() const {
     for (int s = 0; s <= (third_ ? 2 : 1); ++s) pictures_[static_cast<std::size_t>(s)].FetchIfResized(*store_, size());
 }
 
-void OptionBall::SetMaskColor(const QColor& c) { mask_ = c; update(); }
+void OptionBall::SetMaskColor(const QColor& c) {
+    mask_ = c;
+    update();
+}
 void OptionBall::SetTip(const QString& tip) { ApplyTip(*this, tip); }
 
 void OptionBall::Apply(int value) {

@@ -55,8 +55,9 @@ private:
     void Sync() const;
 
     ImageProcessFrm* store_;
-    mutable std::array<PictureSlot, 3> pictures_{PictureSlot(QStringLiteral("Ball_Gray")), PictureSlot(QStringLiteral("Ball_Green")),
-                                         PictureSlot(QStringLiteral("Ball_Yellow"))};
+    mutable std::array<PictureSlot, 3> pictures_{PictureSlot(QStringLiteral("Ball_Gray")),
+                                                 PictureSlot(QStringLiteral("Ball_Green")),
+                                                 PictureSlot(QStringLiteral("Ball_Yellow"))};
     QColor mask_;
     int value_ = 0;
     bool third_ = false;

@@ -43,11 +43,26 @@ void SkinButton::Sync() const {
     down_.FetchIfResized(*store_, size());
 }
 
-void SkinButton::SetMaskColor(const QColor& c) { mask_ = c; update(); }
-void SkinButton::SetBackColor(const QColor& c) { back_ = c; update(); }
-void SkinButton::SetBackStyle(int style) { backStyle_ = style; update(); }
-void SkinButton::SetForeColor(const QColor& c) { fore_ = c; update(); }
-void SkinButton::SetLblTop(int y) { lblTop_ = y; update(); }
+void SkinButton::SetMaskColor(const QColor& c) {
+    mask_ = c;
+    update();
+}
+void SkinButton::SetBackColor(const QColor& c) {
+    back_ = c;
+    update();
+}
+void SkinButton::SetBackStyle(int style) {
+    backStyle_ = style;
+    update();
+}
+void SkinButton::SetForeColor(const QColor& c) {
+    fore_ = c;
+    update();
+}
+void SkinButton::SetLblTop(int y) {
+    lblTop_ = y;
+    update();
+}
 
 void SkinButton::SetCaption(const QString& caption) {
     setText(caption);
@@ -110,8 +125,8 @@ void SkinButton::paintEvent(QPaintEvent*) {
         if (!isEnabled()) c.setAlphaF(0.45);
         // Held buttons sink by a pixel, as their pictures do.
         const int sink = isDown() ? 1 : 0;
-        PaintCaption(p, rect().adjusted(sink, lblTop_ + sink, sink, sink), text(), font(), c, Qt::AlignHCenter | Qt::AlignTop,
-                     lblTop_ == 0);
+        PaintCaption(p, rect().adjusted(sink, lblTop_ + sink, sink, sink), text(), font(), c,
+                     Qt::AlignHCenter | Qt::AlignTop, lblTop_ == 0);
     }
     if (hasFocus()) PaintFocusRing(p, rect(), palette());
 }
@@ -173,7 +188,8 @@ void SkinButton::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void SkinButton::keyPressEvent(QKeyEvent* e) {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         if (!e->isAutoRepeat()) click();
         e->accept();
         return;

@@ -11,8 +11,7 @@ void ApplyTip(QWidget& w, const QString& tip) {
     // wrapped, so the tooltip shows exactly the characters given.
     if (Qt::mightBeRichText(tip))
         w.setToolTip(QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() + QStringLiteral("</p>"));
-    else
-        w.setToolTip(tip);
+    else w.setToolTip(tip);
     w.setStatusTip(tip);
     w.setAccessibleDescription(tip);
 }

@@ -21,23 +21,57 @@ bool Blank(std::string_view s) {
 const std::vector<std::string>& PictureNames() {
     static const std::vector<std::string> names = {
         // Push buttons: normal and held.
-        "Button_Up", "Button_Dn", "ButtonGreen_Up", "ButtonGreen_Dn",
-        "ButtonRed_Up", "ButtonRed_Dn", "Button_Long_Up", "Button_Long_Dn",
+        "Button_Up",
+        "Button_Dn",
+        "ButtonGreen_Up",
+        "ButtonGreen_Dn",
+        "ButtonRed_Up",
+        "ButtonRed_Dn",
+        "Button_Long_Up",
+        "Button_Long_Dn",
         // Arrow buttons beside the number fields and in lists.
-        "Arrow-Up-Up", "Arrow-Up-Dn", "Arrow-Down-Up", "Arrow-Down-Dn",
-        "Arrow-Left-Up", "Arrow-Left-Dn", "Arrow-Right-Up", "Arrow-Right-Dn",
+        "Arrow-Up-Up",
+        "Arrow-Up-Dn",
+        "Arrow-Down-Up",
+        "Arrow-Down-Dn",
+        "Arrow-Left-Up",
+        "Arrow-Left-Dn",
+        "Arrow-Right-Up",
+        "Arrow-Right-Dn",
         // The recording and playback panel.
-        "Record_Up", "Record_Dn", "RecordStop_Up", "RecordStop_Dn",
-        "Play_Up", "Play_Dn", "Pause_Up", "Pause_Dn", "Resume_Up", "Resume_Dn",
-        "Stop_Up", "Stop_Dn", "RecList_Up", "RecList_Dn",
+        "Record_Up",
+        "Record_Dn",
+        "RecordStop_Up",
+        "RecordStop_Dn",
+        "Play_Up",
+        "Play_Dn",
+        "Pause_Up",
+        "Pause_Dn",
+        "Resume_Up",
+        "Resume_Dn",
+        "Stop_Up",
+        "Stop_Dn",
+        "RecList_Up",
+        "RecList_Dn",
         // Option balls and their small drum form.
-        "Ball_Gray", "Ball_Green", "Ball_Red", "Ball_Yellow",
-        "DrumSmall_Gray", "DrumSmall_Green",
+        "Ball_Gray",
+        "Ball_Green",
+        "Ball_Red",
+        "Ball_Yellow",
+        "DrumSmall_Gray",
+        "DrumSmall_Green",
         // Check boxes and option pairs drawn as two-state balls.
-        "Check_Off", "Check_On", "Option_Off", "Option_On",
+        "Check_Off",
+        "Check_On",
+        "Option_Off",
+        "Option_On",
         // Surfaces: headings, panels, value displays, the board caption
         // strip and the program logo.
-        "Heading", "Panel", "Display", "Title_Strip", "Logo",
+        "Heading",
+        "Panel",
+        "Display",
+        "Title_Strip",
+        "Logo",
     };
     return names;
 }
@@ -94,9 +128,7 @@ int NextBallValue(int value, bool useThirdOption) {
     }
 }
 
-int ClampBallValue(int value, bool useThirdOption) {
-    return std::clamp(value, 0, useThirdOption ? 2 : 1);
-}
+int ClampBallValue(int value, bool useThirdOption) { return std::clamp(value, 0, useThirdOption ? 2 : 1); }
 
 std::optional<int> RepeatIntervalOnPress(RepeatDelays delays) {
     if (delays.firstMs <= 0) return std::nullopt;

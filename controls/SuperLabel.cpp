@@ -19,10 +19,22 @@ void SuperLabel::SetPictureName(const QString& name) {
     UpdatePicture();
 }
 
-void SuperLabel::SetAlignment(Qt::Alignment a) { align_ = a; update(); }
-void SuperLabel::SetLblTop(int y) { lblTop_ = y; update(); }
-void SuperLabel::SetForeColor(const QColor& c) { fore_ = c; update(); }
-void SuperLabel::SetMaskColor(const QColor& c) { mask_ = c; update(); }
+void SuperLabel::SetAlignment(Qt::Alignment a) {
+    align_ = a;
+    update();
+}
+void SuperLabel::SetLblTop(int y) {
+    lblTop_ = y;
+    update();
+}
+void SuperLabel::SetForeColor(const QColor& c) {
+    fore_ = c;
+    update();
+}
+void SuperLabel::SetMaskColor(const QColor& c) {
+    mask_ = c;
+    update();
+}
 void SuperLabel::SetTip(const QString& tip) { ApplyTip(*this, tip); }
 
 void SuperLabel::UpdatePicture() {
@@ -53,8 +65,8 @@ void SuperLabel::paintEvent(QPaintEvent*) {
     picture_.Paint(p, rect(), *store_, mask_);
     const QColor c = fore_.isValid() ? fore_ : palette().color(QPalette::WindowText);
     // A small inset keeps left- and right-aligned captions off the edge.
-    PaintCaption(p, rect().adjusted(6, lblTop_, -6, 0), text(), font(), isEnabled() ? c : QColor(c.red(), c.green(), c.blue(), 128),
-                 align_, lblTop_ == 0);
+    PaintCaption(p, rect().adjusted(6, lblTop_, -6, 0), text(), font(),
+                 isEnabled() ? c : QColor(c.red(), c.green(), c.blue(), 128), align_, lblTop_ == 0);
 }
 
 } // namespace tambrel

@@ -101,15 +101,43 @@ void TransDisplay::SetAlignment(Qt::Alignment a) {
     edit_->setAlignment((a & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
     update();
 }
-void TransDisplay::SetLblTop(int y) { lblTop_ = y; update(); }
-void TransDisplay::SetLabelFont(const QFont& f) { fontLbl_ = f; updateGeometry(); update(); }
-void TransDisplay::SetEditFont(const QFont& f) { fontTxt_ = f; StyleField(); }
-void TransDisplay::SetLabelColor(const QColor& c) { foreLbl_ = c; update(); }
-void TransDisplay::SetEditColor(const QColor& c) { foreTxt_ = c; StyleField(); }
-void TransDisplay::SetBackColor(const QColor& c) { back_ = c; update(); }
-void TransDisplay::SetBackStyle(int style) { backStyle_ = style; update(); }
-void TransDisplay::SetBorderStyle(int style) { borderStyle_ = style; update(); }
-void TransDisplay::SetMaskColor(const QColor& c) { mask_ = c; update(); }
+void TransDisplay::SetLblTop(int y) {
+    lblTop_ = y;
+    update();
+}
+void TransDisplay::SetLabelFont(const QFont& f) {
+    fontLbl_ = f;
+    updateGeometry();
+    update();
+}
+void TransDisplay::SetEditFont(const QFont& f) {
+    fontTxt_ = f;
+    StyleField();
+}
+void TransDisplay::SetLabelColor(const QColor& c) {
+    foreLbl_ = c;
+    update();
+}
+void TransDisplay::SetEditColor(const QColor& c) {
+    foreTxt_ = c;
+    StyleField();
+}
+void TransDisplay::SetBackColor(const QColor& c) {
+    back_ = c;
+    update();
+}
+void TransDisplay::SetBackStyle(int style) {
+    backStyle_ = style;
+    update();
+}
+void TransDisplay::SetBorderStyle(int style) {
+    borderStyle_ = style;
+    update();
+}
+void TransDisplay::SetMaskColor(const QColor& c) {
+    mask_ = c;
+    update();
+}
 
 void TransDisplay::SetTip(const QString& tip) {
     ApplyTip(*this, tip);
@@ -164,8 +192,7 @@ void TransDisplay::keyPressEvent(QKeyEvent* e) {
         if (!e->isAutoRepeat()) BeginEdit();
         e->accept();
         return;
-    default:
-        QWidget::keyPressEvent(e);
+    default: QWidget::keyPressEvent(e);
     }
 }
 

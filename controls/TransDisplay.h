@@ -36,8 +36,8 @@ public:
     void SetMaxLength(int n);
     void SetAlignment(Qt::Alignment a);
     void SetLblTop(int y);
-    void SetLabelFont(const QFont& f);  // FontLbl
-    void SetEditFont(const QFont& f);   // FontTxt
+    void SetLabelFont(const QFont& f);   // FontLbl
+    void SetEditFont(const QFont& f);    // FontTxt
     void SetLabelColor(const QColor& c); // ForeColorLbl
     void SetEditColor(const QColor& c);  // ForeColorTxt
     void SetBackColor(const QColor& c);

@@ -119,8 +119,8 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
             st.shell.Message(kLastOne, "Delete Sub Board Failed", MsgButtons::Ok);
             return;
         }
-        const std::string question = "Do you wish to delete the Board \"" + pb.Bd(b).BodNam +
-                                     "\" in the Play Board \"" + pb.SetNam + "\" ?";
+        const std::string question =
+            "Do you wish to delete the Board \"" + pb.Bd(b).BodNam + "\" in the Play Board \"" + pb.SetNam + "\" ?";
         if (st.shell.Message(question, "Delete Sub Board", MsgButtons::YesNo) != MsgAnswer::Yes) return;
         pb.Bds.erase(pb.Bds.begin() + (b - 1));
         if (pb.CurBd > pb.BodNos()) pb.CurBd = pb.BodNos();

@@ -23,8 +23,8 @@ bool RefuseWhileRecording(ProgramState& st) {
 // throw the unsaved work away.
 bool SaveFirst(ProgramState& st, const char* secondLine) {
     if (!st.FileModified) return true;
-    switch (st.shell.Message(std::string("The current file is modified\r\n") + secondLine, "",
-                             MsgButtons::YesNoCancel)) {
+    switch (
+        st.shell.Message(std::string("The current file is modified\r\n") + secondLine, "", MsgButtons::YesNoCancel)) {
     case MsgAnswer::Yes: return FileSave(st, false);
     case MsgAnswer::No: return true;
     default: return false;

@@ -25,14 +25,14 @@ inline constexpr Rgb kOpenMessageViewBackground{255, 255, 192};
 inline constexpr Rgb kOpenMessageViewText{0, 0, 255};
 
 struct OpenMessageView {
-    bool show = false;          // show the dialog modally at all
+    bool show = false; // show the dialog modally at all
     bool editMode = false;
-    std::string text;           // the message box's text: OpenMsg with LF line breaks
+    std::string text; // the message box's text: OpenMsg with LF line breaks
     bool readOnly = true;
     bool cancelVisible = false; // "Cancel" and the label are shown only in edit mode
     bool labelVisible = false;
     Rgb background, foreground;
-    std::string messageTip;     // over the message box; the other parts clear the tip
+    std::string messageTip; // over the message box; the other parts clear the tip
 };
 
 // Orchestra files keep line breaks as CR LF, as they were made on Windows;

@@ -73,8 +73,8 @@ std::string Key1Item(const KeyAssign& k) {
         return "1:" + N(k.Mute) + "," + N(k.LoopTimes) + "," + N(k.LoopOption) + "," + N(k.AllowDup) + "," +
                N(k.PlayStyl) + "," + N(k.QueDupLoop) + "," + N(k.QueNo) + "," + N(k.SaveInFile);
     case kSrcMidi:
-        return "5:" + N(k.Mute) + "," + N(k.DrumBank) + "," + N(k.Dur) + "," + N(k.Instru) + "," + N(k.DrumOn) +
-               "," + N(k.MidiKeyNo) + "," + N(k.Velos);
+        return "5:" + N(k.Mute) + "," + N(k.DrumBank) + "," + N(k.Dur) + "," + N(k.Instru) + "," + N(k.DrumOn) + "," +
+               N(k.MidiKeyNo) + "," + N(k.Velos);
     case kSrcAction: return "11:" + N(k.ActCmd) + "," + N(k.ActSub1);
     default: return {};
     }
@@ -147,8 +147,8 @@ void OpenSaveClass::WriteOrchestra() {
                         if (ReadWaveBuffer(key.SndBuf, key.WavBytes, w, false)) {
                             ++stored;
                             WriteEntry("WavBuf", N(stored), key.SndBuf->Bytes(), static_cast<std::size_t>(w.ByteCount));
-                            item2 = N(stored) + "|" + N(w.ByteCount) + "|" + N(w.BitsPerSample) + "|" +
-                                    N(w.Channels) + "|" + N(w.SampleRate) + "|" + N(w.Frames) + "|" + key.WavFile;
+                            item2 = N(stored) + "|" + N(w.ByteCount) + "|" + N(w.BitsPerSample) + "|" + N(w.Channels) +
+                                    "|" + N(w.SampleRate) + "|" + N(w.Frames) + "|" + key.WavFile;
                         }
                     } else {
                         item2 = key.WavFile;
@@ -279,8 +279,8 @@ void AssignFields(KeyAssign& k, std::string_view fields, const FieldName& where)
     switch (k.SndSrc) {
     case kSrcNone: order = {&k.Mute}; break;
     case kSrcWave:
-        order = {&k.Mute, &k.LoopTimes, &k.LoopOption, &k.AllowDup, &k.PlayStyl, &k.QueDupLoop, &k.QueNo,
-                 &k.SaveInFile};
+        order = {&k.Mute,     &k.LoopTimes,  &k.LoopOption, &k.AllowDup,
+                 &k.PlayStyl, &k.QueDupLoop, &k.QueNo,      &k.SaveInFile};
         break;
     case kSrcMidi: order = {&k.Mute, &k.DrumBank, &k.Dur, &k.Instru, &k.DrumOn, &k.MidiKeyNo, &k.Velos}; break;
     case kSrcAction: order = {&k.ActCmd, &k.ActSub1}; break;
@@ -317,7 +317,7 @@ bool OpenSaveClass::OpenAndIndex(const std::string& path) {
     std::string error;
     readFd_ = OpenFileForReading(path, error);
     if (readFd_ < 0) throw OpenRefused(error == "File Not Found" ? "The file " + path + " was not found" : error);
-    struct stat info{};
+    struct stat info {};
     if (::fstat(readFd_, &info) != 0) throw std::runtime_error(std::strerror(errno));
     if (info.st_size == 0) throw OpenRefused("The file " + path + " is empty");
     index_.Build(readFd_, static_cast<std::uint64_t>(info.st_size));
@@ -336,7 +336,8 @@ std::string OpenSaveClass::TextOf(const OrcIndex::Entry& e, const std::string& s
     return index_.Text(e);
 }
 
-std::int32_t OpenSaveClass::ReadNumber(const std::string& section, const std::string& key, const std::string& fallback) {
+std::int32_t OpenSaveClass::ReadNumber(const std::string& section, const std::string& key,
+                                       const std::string& fallback) {
     return Number(ReadText(section, key, fallback), [&] { return Field(section, key); });
 }
 

@@ -53,8 +53,7 @@ public:
         at_ = end_ = 0;
         filePos_ = pos;
         chunk_ = kFirstChunk;
-        if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0)
-            throw std::runtime_error(std::strerror(errno));
+        if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) throw std::runtime_error(std::strerror(errno));
     }
 
 private:
@@ -207,12 +206,14 @@ void OrcIndex::Build(int fd, std::uint64_t size) {
             throw OrcDamaged("it holds more than " + IntText(static_cast<std::int64_t>(kMaxEntries)) + " entries");
         const std::int32_t n = GetLE32(head + 1);
         pos += 5;
-        if (n < 0 || size - pos < static_cast<std::uint64_t>(n) + 5) throw damaged(start, "runs past the end of the file");
+        if (n < 0 || size - pos < static_cast<std::uint64_t>(n) + 5)
+            throw damaged(start, "runs past the end of the file");
         in.Append(names_, static_cast<std::size_t>(n));
         if (!in.Read(len, 4)) throw damaged(start, "runs past the end of the file");
         pos += static_cast<std::uint64_t>(n) + 4;
         const std::int32_t m = GetLE32(len);
-        if (m < 0 || size - pos < static_cast<std::uint64_t>(m) + 1) throw damaged(start, "runs past the end of the file");
+        if (m < 0 || size - pos < static_cast<std::uint64_t>(m) + 1)
+            throw damaged(start, "runs past the end of the file");
 
         Entry e{pos, static_cast<std::uint32_t>(m), 0};
         if (e.Kept()) {
@@ -255,8 +256,9 @@ void OrcIndex::ReadAt(std::uint64_t offset, void* out, std::size_t n) const {
     while (n > 0) {
         const ssize_t r = ::pread(fd_, o, n, static_cast<off_t>(offset));
         if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) throw std::runtime_error(r == 0 ? std::string("The file was cut short while it was read")
-                                                    : std::string(std::strerror(errno)));
+        if (r <= 0)
+            throw std::runtime_error(r == 0 ? std::string("The file was cut short while it was read")
+                                            : std::string(std::strerror(errno)));
         o += r, n -= static_cast<std::size_t>(r), offset += static_cast<std::uint64_t>(r);
     }
 }

@@ -74,8 +74,8 @@ private:
 
     int fd_ = -1;
     std::vector<Entry> entries_;
-    std::string kept_;                    // the small values, one after another
-    std::string names_;                   // every entry's name, one after another
+    std::string kept_;                     // the small values, one after another
+    std::string names_;                    // every entry's name, one after another
     std::vector<std::uint64_t> nameStart_; // entry p's name: names_[nameStart_[p], nameStart_[p + 1])
     std::vector<Name> distinct_;
     // Open addressing in two arrays: a one-byte tag from the name's hash per

@@ -54,7 +54,8 @@ std::string NormaliseDelayList(std::string_view text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
-        const std::string_view piece = text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        const std::string_view piece =
+            text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         double v = TypedNumber(piece);
         if (!(v >= 0.0 && v <= kLongestDelaySeconds)) v = 0.0;
         values.push_back(static_cast<float>(v));

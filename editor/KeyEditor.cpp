@@ -180,7 +180,8 @@ void KeyEditor::SetDrumOn(bool on) {
 
 void KeyEditor::ChooseInstrument(std::int32_t listIndex) {
     KeyAssign* k = EditKey();
-    if (k && listIndex >= 0 && listIndex < static_cast<std::int32_t>(InstrumentItems().size())) Write(k->Instru, listIndex);
+    if (k && listIndex >= 0 && listIndex < static_cast<std::int32_t>(InstrumentItems().size()))
+        Write(k->Instru, listIndex);
 }
 
 void KeyEditor::ChooseDrumBank(std::int32_t listIndex) {

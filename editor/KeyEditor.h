@@ -82,11 +82,11 @@ public:
     void ChooseLoopOption(std::int32_t option); // LoopOption(0/1)
     // LoopTimesTxt left: returns the text to show.
     std::string CommitLoopTimes(std::string_view text);
-    void ChooseQueue(std::int32_t listIndex);  // QueNoCmb
-    void ChooseQueueDup(std::int32_t option);  // QueDupLoopOpn(0..2)
+    void ChooseQueue(std::int32_t listIndex); // QueNoCmb
+    void ChooseQueueDup(std::int32_t option); // QueDupLoopOpn(0..2)
 
     // ---- MIDI ----
-    void SetDrumOn(bool on);                    // DrumOpn
+    void SetDrumOn(bool on);                       // DrumOpn
     void ChooseInstrument(std::int32_t listIndex); // InstruCmb
     void ChooseDrumBank(std::int32_t listIndex);   // DrumCmb
     // Commits (Enter) return the text the field shows afterwards. A step

@@ -26,7 +26,8 @@ ListView List(const std::vector<std::string>& items, std::int32_t selected) {
 bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
 void DescribeStyle(const KeyAssign& k, WavePanelView& w) {
-    for (std::int32_t i = 0; i < 4; ++i) w.styleButtons[static_cast<std::size_t>(i)] = Button(i, StyleCaption(i), k.PlayStyl == i);
+    for (std::int32_t i = 0; i < 4; ++i)
+        w.styleButtons[static_cast<std::size_t>(i)] = Button(i, StyleCaption(i), k.PlayStyl == i);
     w.styleFrame = k.PlayStyl >= kPlayOnce && k.PlayStyl <= kPlayQueue ? k.PlayStyl : -1;
     switch (k.PlayStyl) {
     case kPlayOnce: w.allowDup = k.AllowDup == 1; break;
@@ -196,14 +197,16 @@ const std::vector<std::string>& InstrumentItems() {
     static const std::vector<std::string> items = [] {
         std::vector<std::string> v;
         const auto& names = GmProgramNames();
-        for (std::size_t i = 0; i < names.size(); ++i) v.push_back(IntText(static_cast<std::int64_t>(i + 1)) + ". " + names[i]);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            v.push_back(IntText(static_cast<std::int64_t>(i + 1)) + ". " + names[i]);
         return v;
     }();
     return items;
 }
 
 const std::vector<std::string>& DrumBankItems() {
-    static const std::vector<std::string> items = {"Standard", "Room", "Power", "Electronic", "TR-808", "Jazz", "Brush", "Orchestra", "SFX"};
+    static const std::vector<std::string> items = {"Standard", "Room",  "Power",     "Electronic", "TR-808",
+                                                   "Jazz",     "Brush", "Orchestra", "SFX"};
     return items;
 }
 

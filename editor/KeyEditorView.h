@@ -65,14 +65,14 @@ struct WavePanelView {
     bool mute = false;       // MuteChk(0)
 
     std::array<ChoiceButtonView, 4> styleButtons; // StylBtn(0..3)
-    std::int32_t styleFrame = -1; // the StylFramPic shown, -1 none (a style no button sets)
+    std::int32_t styleFrame = -1;                 // the StylFramPic shown, -1 none (a style no button sets)
 
-    bool allowDup = false;   // style 0: AllowDupChk
-    std::string multiTimLst; // style 1: MultiTimLstTxt
+    bool allowDup = false;       // style 0: AllowDupChk
+    std::string multiTimLst;     // style 1: MultiTimLstTxt
     std::int32_t loopOption = 0; // style 2: the LoopOption chosen, 0 or 1
     bool loopTimesEnabled = false;
-    std::string loopTimes;   // LoopTimesTxt
-    ListView queue;          // style 3: QueNoCmb
+    std::string loopTimes;      // LoopTimesTxt
+    ListView queue;             // style 3: QueNoCmb
     std::int32_t queueDup = -1; // QueDupLoopOpn chosen, -1 none
 };
 
@@ -85,21 +85,21 @@ struct MidiPanelView {
     // DrumCmb; instrument mode shows InstruLbl, InstruCmb, DurLbl2, DurTxt and
     // the Dur_Up arrows.
     bool drumMode = false;
-    ListView instrument; // InstruCmb
-    ListView drumBank;   // DrumCmb, item data the kit numbers
+    ListView instrument;  // InstruCmb
+    ListView drumBank;    // DrumCmb, item data the kit numbers
     std::string keyNoLbl; // "Key No:" or "Drum No:"
     std::string keyTxt;
     std::string drumName; // DrumLbl(1)
     std::string velosTxt;
-    std::string durTxt;   // seconds, "0.0##"
+    std::string durTxt; // seconds, "0.0##"
     bool durVisible = true;
     ChoiceButtonView styleButton; // MidiStylBtn: always the chosen "Once"
 };
 
 // SndSrcFramPic(11): an action key.
 struct ActionPanelView {
-    ListView command; // ActCmdCmb
-    ListView target;  // ActSub1Cmb
+    ListView command;      // ActCmdCmb
+    ListView target;       // ActSub1Cmb
     std::string targetLbl; // ActSub1Lbl
     bool targetLblVisible = true;
 };
@@ -110,8 +110,8 @@ struct KeyEditorView {
     std::string curKeyLbl; // which key is edited; empty while nothing is
 
     std::array<ChoiceButtonView, 4> sourceButtons; // AsgnBtn(0), (1), (5), (11)
-    std::int32_t sourceFrame = -1; // the SndSrcFramPic shown (0, 1, 5, 11), -1 none
-    std::string noneNote;          // SndSrcFramPic(0)'s text
+    std::int32_t sourceFrame = -1;                 // the SndSrcFramPic shown (0, 1, 5, 11), -1 none
+    std::string noneNote;                          // SndSrcFramPic(0)'s text
     WavePanelView wave;
     MidiPanelView midi;
     ActionPanelView action;
@@ -135,16 +135,16 @@ struct KeyEditorContext {
 KeyEditorView Describe(const ProgramState& st, const KeyEditorContext& context = {});
 
 // The fixed lists the panel offers.
-const std::vector<std::string>& InstrumentItems(); // "1. Acoustic Grand Piano" ... "128. Gunshot"
-const std::vector<std::string>& DrumBankItems();   // "Standard" ... "SFX"
-const std::vector<std::int32_t>& DrumBankData();   // 0, 8, 16, 24, 25, 32, 40, 48, 56
-const std::vector<std::string>& QueueItems();      // "First" ... "Fifth"
+const std::vector<std::string>& InstrumentItems();    // "1. Acoustic Grand Piano" ... "128. Gunshot"
+const std::vector<std::string>& DrumBankItems();      // "Standard" ... "SFX"
+const std::vector<std::int32_t>& DrumBankData();      // 0, 8, 16, 24, 25, 32, 40, 48, 56
+const std::vector<std::string>& QueueItems();         // "First" ... "Fifth"
 const std::vector<std::string>& ActionCommandItems(); // "0. Nothing to do", ...
-const std::vector<std::string>& StopOptionItems(); // "Stop All", "Stop Midi", "Stop Loop and Queue"
+const std::vector<std::string>& StopOptionItems();    // "Stop All", "Stop Midi", "Stop Loop and Queue"
 
 // Fixed captions of the panel's controls.
 inline constexpr std::array<std::int32_t, 4> kSourceCodes = {kSrcNone, kSrcWave, kSrcMidi, kSrcAction};
-std::string_view SourceCaption(std::int32_t sndSrc); // "None", "Wave", "Midi", "Action"; "" otherwise
+std::string_view SourceCaption(std::int32_t sndSrc);  // "None", "Wave", "Midi", "Action"; "" otherwise
 std::string_view StyleCaption(std::int32_t playStyl); // "Once", "Multi", "Loop", "Queue"; "" otherwise
 inline constexpr std::array<std::string_view, 2> kLoopOptionCaptions = {"Continuous", "No of Times"};
 inline constexpr std::array<std::string_view, 3> kQueueDupCaptions = {"No dup", "Normal", "Loop"};

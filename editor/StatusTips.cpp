@@ -5,7 +5,8 @@
 namespace tambrel {
 
 namespace {
-constexpr std::string_view kWaveTip = "Choose this button to assign a wave file sound for current key. Green button is chosen";
+constexpr std::string_view kWaveTip =
+    "Choose this button to assign a wave file sound for current key. Green button is chosen";
 constexpr std::string_view kInputLblTip =
     "Input devices can be made ON or OFF, using the round bulb here, make it OFF(red) while editing, make it ON(green) while playing";
 constexpr std::string_view kMuteTip = "Check this to Mute the current key with out clearing the assignment";
@@ -19,12 +20,14 @@ const std::vector<std::pair<std::string_view, std::string_view>>& StatusTips() {
         {"AsgnBtn(5)", "Choose this button to assign a MIDI sound for current key. Green button is chosen"},
         {"AsgnBtn(11)", "Choose this button to assign an action command for current key. Green button is chosen"},
         {"AsgnBtn(0)", "Choose this to button clear the sound for current key. Green button is chosen"},
-        {"StylBtn(0)", "Choose this button to play the sound once for every pressing of the key. Green button is chosen"},
+        {"StylBtn(0)",
+         "Choose this button to play the sound once for every pressing of the key. Green button is chosen"},
         {"StylBtn(1)",
          "Choose this button to play the sound multiple times (as per delay play times) for every pressing of the key. Green button is chosen"},
         {"StylBtn(2)",
          "Choose this button to start and stop loop playing the sound for every pressing of the key. Green button is chosen"},
-        {"StylBtn(3)", "Choose this button to queue the sound to play, once for every pressing of the key. Green button is chosen"},
+        {"StylBtn(3)",
+         "Choose this button to queue the sound to play, once for every pressing of the key. Green button is chosen"},
         {"MidiStylBtn", "Midi always plays once, clicking this has no effect"},
         {kTipSourceHeading, "Green button is the sound source assigned it to current key, choose another to change"},
         {kTipWaveStyleHeading, "Green button is the play style assigned it to current key, choose another to change"},
@@ -39,8 +42,7 @@ const std::vector<std::pair<std::string_view, std::string_view>>& StatusTips() {
         {"QueNoCmb", "Choose a Queue to follow"},
         {"QueDupLoopOpn(0)",
          "No duplicate - Do not allow the same key to stay in queue more then one instance at a time"},
-        {"QueDupLoopOpn(1)",
-         "Allow the same sound to stay in queue more then once as you press keys, no looping done"},
+        {"QueDupLoopOpn(1)", "Allow the same sound to stay in queue more then once as you press keys, no looping done"},
         {"QueDupLoopOpn(2)",
          "Keep looping the same sound until another key comes in queue, pressing the same key while looping will stop the looping"},
         {"MuteChk(0)", kMuteTip},

@@ -16,7 +16,8 @@ namespace tambrel::fuzz {
 // The process's input file; the first call names it.
 inline const std::string& InputPath(const char* stem, const char* extension) {
     static const std::string path =
-        (std::filesystem::temp_directory_path() / (std::string(stem) + std::to_string(::getpid()) + extension)).string();
+        (std::filesystem::temp_directory_path() / (std::string(stem) + std::to_string(::getpid()) + extension))
+            .string();
     // Registered after path is made, so it runs before path is destroyed.
     static const bool cleanup = std::atexit([] { std::remove(path.c_str()); }) == 0;
     (void)cleanup;

@@ -31,7 +31,6 @@ namespace {
 using tambrel::Orchestra;
 using tambrel::ProgramState;
 
-
 void AddDevice(ProgramState& st, const char* name, int keys) {
     tambrel::InputDevice d;
     d.Name = name;
@@ -113,10 +112,10 @@ std::string JoinEntries(const std::vector<Entry>& entries) {
 }
 
 // Counts and indexes are where a loader over-trusts a file.
-const char* const kNumbers[] = {"0",          "1",           "-1",          "2",   "3",   "8",
-                                "127",        "128",         "129",         "255", "256", "65536",
-                                "1000000",    "2147483647",  "2147483648",  "-2147483648",
-                                "4294967296", "1e30",        "-1e30",       "1.5", "01.00", ".5E+3"};
+const char* const kNumbers[] = {"0",       "1",          "-1",         "2",           "3",          "8",
+                                "127",     "128",        "129",        "255",         "256",        "65536",
+                                "1000000", "2147483647", "2147483648", "-2147483648", "4294967296", "1e30",
+                                "-1e30",   "1.5",        "01.00",      ".5E+3"};
 
 } // namespace
 
@@ -131,7 +130,7 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
 
     Entry& e = entries[rng() % entries.size()];
     switch (rng() % 8) {
-    case 0: // a name
+    case 0:   // a name
     case 1: { // a value
         std::string& part = (rng() % 8 == 0) ? e.name : e.value;
         const std::size_t others = size - part.size();
@@ -142,9 +141,9 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
         break;
     }
     case 2: e.value = kNumbers[rng() % std::size(kNumbers)]; break;
-    case 3: entries.push_back(e); break;                                    // a repeated entry
-    case 4: entries.erase(entries.begin() + (&e - entries.data())); break;  // a missing one
-    case 5: std::swap(e, entries[rng() % entries.size()]); break;           // out of order
+    case 3: entries.push_back(e); break;                                   // a repeated entry
+    case 4: entries.erase(entries.begin() + (&e - entries.data())); break; // a missing one
+    case 5: std::swap(e, entries[rng() % entries.size()]); break;          // out of order
     default: { // a value mutated in place, the most common useful change
         const std::size_t others = size - e.value.size();
         if (others >= maxSize) return LLVMFuzzerMutate(data, size, maxSize);

@@ -86,9 +86,7 @@ std::string Wave(int channels, std::uint32_t rate, int bits, std::uint32_t dataB
     return out + body;
 }
 
-void WriteFile(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
+void WriteFile(const fs::path& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
 
 } // namespace
 

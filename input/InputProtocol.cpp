@@ -204,8 +204,7 @@ std::string DetectReplyBody(const std::vector<std::int32_t>& reply) {
 bool ParseDetectReplyBody(std::string_view body, std::vector<std::int32_t>& reply) {
     BodyReader r(body);
     std::int32_t count = 0;
-    if (!r.I32(count) || count < 0 || static_cast<std::size_t>(count) != (body.size() - 4) / 4 ||
-        body.size() % 4 != 0)
+    if (!r.I32(count) || count < 0 || static_cast<std::size_t>(count) != (body.size() - 4) / 4 || body.size() % 4 != 0)
         return false;
     reply.assign(static_cast<std::size_t>(count), 0);
     for (std::int32_t& v : reply)

@@ -28,20 +28,20 @@ inline constexpr std::uint32_t kMaxFrameBytes = 8u << 20;
 
 enum class FrameType : std::uint8_t {
     // server -> bridge
-    Hello = 1,         // u32 protocol version; sent once, first
-    DetectReply = 2,   // i32 element count, then the elements
-    AcquireReply = 3,  // i32 0 = done, else the failing device; string error text
+    Hello = 1,        // u32 protocol version; sent once, first
+    DetectReply = 2,  // i32 element count, then the elements
+    AcquireReply = 3, // i32 0 = done, else the failing device; string error text
     UnacquireReply = 4,
-    PlayThisKey = 5,   // i32 key number, i32 device number, u64 when read (MonotonicMicros)
-    Message = 6,       // string text, string title: a message box the server asks for
-    DeviceNotice = 7,  // i32 notice kind, string device name
-    Overflow = 8,      // i32 presses dropped here because the program did not read them
-    Pong = 9,          // the answer to Ping
+    PlayThisKey = 5,  // i32 key number, i32 device number, u64 when read (MonotonicMicros)
+    Message = 6,      // string text, string title: a message box the server asks for
+    DeviceNotice = 7, // i32 notice kind, string device name
+    Overflow = 8,     // i32 presses dropped here because the program did not read them
+    Pong = 9,         // the answer to Ping
     // bridge -> server
-    Detect = 20,       // i32 window handle (unused on this platform)
+    Detect = 20, // i32 window handle (unused on this platform)
     Acquire = 21,
     Unacquire = 22,
-    Ping = 23,         // a sign of life, asked without waiting for it
+    Ping = 23, // a sign of life, asked without waiting for it
 };
 
 enum class DeviceNoticeKind : std::int32_t {

@@ -66,7 +66,8 @@ ChooseDeviceFn DeviceListByInputBox(Shell& shell) {
         if (b == std::string::npos) return 0;
         const std::size_t e = answer.find_last_not_of(' ');
         const std::string digits = answer.substr(b, e - b + 1);
-        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            return 0;
         const long n = std::stol(digits);
         return n >= 1 && n <= static_cast<long>(entries.size()) ? static_cast<std::int32_t>(n) : 0;
     };
@@ -258,8 +259,8 @@ void InputSystem::LatePressDropped() {
     st_.shell.Status(LatePressesText(lateRun_));
 }
 
-std::string InputSystem::FindDeviceName(std::string_view section, std::string_view fallback,
-                                        std::string_view question, bool standsIn) {
+std::string InputSystem::FindDeviceName(std::string_view section, std::string_view fallback, std::string_view question,
+                                        bool standsIn) {
     std::string name = settings ? settings->ReadSetting(section, "LangName", fallback) : std::string(fallback);
     for (const InputDevice& d : st_.InputDevices)
         if (d.Name == name) return name;

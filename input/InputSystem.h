@@ -165,10 +165,10 @@ private:
     bool linkTried_ = false;
     std::int32_t wanted_ = 0; // the state last asked of DiAcuire_Do
     std::int32_t shown_ = 0;
-    Loss loss_ = Loss::None;  // why the server is away, until it is back
+    Loss loss_ = Loss::None; // why the server is away, until it is back
     bool toldAway_ = false;
     bool inRestart_ = false;
-    bool quiet_ = false;      // a restart's detection asks nothing
+    bool quiet_ = false; // a restart's detection asks nothing
     bool released_ = false;
     bool restartPending_ = false;
     bool beating_ = false;

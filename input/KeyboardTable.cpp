@@ -9,7 +9,7 @@ namespace tambrel {
 // extra keys. Codes are those of <linux/input-event-codes.h>.
 const std::array<InputObject, kKeyboardObjects>& KeyboardObjects() {
     static constexpr std::array<InputObject, kKeyboardObjects> table{{
-        {1, 1, "Esc"},            // KEY_ESC
+        {1, 1, "Esc"}, // KEY_ESC
         {2, 2, "1"},
         {3, 3, "2"},
         {4, 4, "3"},
@@ -20,8 +20,8 @@ const std::array<InputObject, kKeyboardObjects>& KeyboardObjects() {
         {9, 9, "8"},
         {10, 10, "9"},
         {11, 11, "0"},
-        {12, 12, "-"},            // KEY_MINUS
-        {13, 13, "="},            // KEY_EQUAL
+        {12, 12, "-"}, // KEY_MINUS
+        {13, 13, "="}, // KEY_EQUAL
         {14, 14, "Backspace"},
         {15, 15, "Tab"},
         {16, 16, "Q"},
@@ -49,9 +49,9 @@ const std::array<InputObject, kKeyboardObjects>& KeyboardObjects() {
         {38, 38, "L"},
         {39, 39, ";"},
         {40, 40, "'"},
-        {41, 41, "`"},            // KEY_GRAVE
+        {41, 41, "`"}, // KEY_GRAVE
         {42, 42, "Left Shift"},
-        {43, 43, "\\"},           // KEY_BACKSLASH
+        {43, 43, "\\"}, // KEY_BACKSLASH
         {44, 44, "Z"},
         {45, 45, "X"},
         {46, 46, "C"},
@@ -63,7 +63,7 @@ const std::array<InputObject, kKeyboardObjects>& KeyboardObjects() {
         {52, 52, "."},
         {53, 53, "/"},
         {54, 54, "Right Shift"},
-        {55, 55, "Numpad *"},     // KEY_KPASTERISK
+        {55, 55, "Numpad *"}, // KEY_KPASTERISK
         {56, 56, "Left Alt"},
         {57, 57, "Space"},
         {58, 58, "Caps Lock"},
@@ -91,8 +91,8 @@ const std::array<InputObject, kKeyboardObjects>& KeyboardObjects() {
         {80, 80, "Numpad 2"},
         {81, 81, "Numpad 3"},
         {82, 82, "Numpad 0"},
-        {83, 83, "Numpad ."},     // KEY_KPDOT
-        {84, 86, "<>"},            // KEY_102ND: the extra key left of Z
+        {83, 83, "Numpad ."}, // KEY_KPDOT
+        {84, 86, "<>"},       // KEY_102ND: the extra key left of Z
         {85, 87, "F11"},
         {86, 88, "F12"},
         {87, 183, "F13"},
@@ -143,14 +143,14 @@ const std::array<InputObject, kKeyboardObjects>& KeyboardObjects() {
 
 const std::array<MouseObject, kMouseObjects>& MouseObjects() {
     static constexpr std::array<MouseObject, kMouseObjects> table{{
-        {{1, 0x00, "X Axis"}, MouseObjectKind::RelativeAxis, 0},          // REL_X
-        {{2, 0x01, "Y Axis"}, MouseObjectKind::RelativeAxis, 0},          // REL_Y
-        {{3, 0x08, "Wheel"}, MouseObjectKind::RelativeAxis, 0},           // REL_WHEEL
-        {{4, 0x110, "Left Button"}, MouseObjectKind::Button, 0},          // BTN_LEFT
-        {{5, 0x111, "Right Button"}, MouseObjectKind::Button, 0},         // BTN_RIGHT
-        {{6, 0x112, "Middle Button"}, MouseObjectKind::Button, 0},        // BTN_MIDDLE
-        {{7, 0x113, "Button 4"}, MouseObjectKind::Button, 0x116},         // BTN_SIDE / BTN_BACK
-        {{8, 0x114, "Button 5"}, MouseObjectKind::Button, 0x115},         // BTN_EXTRA / BTN_FORWARD
+        {{1, 0x00, "X Axis"}, MouseObjectKind::RelativeAxis, 0},   // REL_X
+        {{2, 0x01, "Y Axis"}, MouseObjectKind::RelativeAxis, 0},   // REL_Y
+        {{3, 0x08, "Wheel"}, MouseObjectKind::RelativeAxis, 0},    // REL_WHEEL
+        {{4, 0x110, "Left Button"}, MouseObjectKind::Button, 0},   // BTN_LEFT
+        {{5, 0x111, "Right Button"}, MouseObjectKind::Button, 0},  // BTN_RIGHT
+        {{6, 0x112, "Middle Button"}, MouseObjectKind::Button, 0}, // BTN_MIDDLE
+        {{7, 0x113, "Button 4"}, MouseObjectKind::Button, 0x116},  // BTN_SIDE / BTN_BACK
+        {{8, 0x114, "Button 5"}, MouseObjectKind::Button, 0x115},  // BTN_EXTRA / BTN_FORWARD
     }};
     return table;
 }

@@ -106,7 +106,7 @@ private:
     FrameReader reader_;
     std::deque<Frame> pending_;
     bool inCall_ = false;
-    bool up_ = false;          // the server said hello and has not been lost
+    bool up_ = false; // the server said hello and has not been lost
     bool pingOutstanding_ = false;
     std::int64_t lost_ = 0;
     std::int64_t late_ = 0;

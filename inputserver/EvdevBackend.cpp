@@ -172,7 +172,8 @@ private:
             for (const MouseObject& o : MouseObjects()) {
                 const bool rel = o.kind == MouseObjectKind::RelativeAxis;
                 if ((rel && ev.type == EV_REL && ev.code == o.object.linuxCode) ||
-                    (!rel && ev.type == EV_KEY && (ev.code == o.object.linuxCode || (o.altCode && ev.code == o.altCode))))
+                    (!rel && ev.type == EV_KEY &&
+                     (ev.code == o.object.linuxCode || (o.altCode && ev.code == o.altCode))))
                     return {o.object.keyNo, ev.value};
             }
             return {};
@@ -182,7 +183,8 @@ private:
         if (ev.type == EV_KEY) {
             const auto it = std::find(buttons.begin(), buttons.end(), ev.code);
             if (it == buttons.end()) return {};
-            keyNo = static_cast<std::int32_t>(axes.size() + hats.size() + static_cast<std::size_t>(it - buttons.begin()) + 1);
+            keyNo = static_cast<std::int32_t>(axes.size() + hats.size() +
+                                              static_cast<std::size_t>(it - buttons.begin()) + 1);
             return {keyNo, ev.value};
         }
         if (ev.type != EV_ABS) return {};
@@ -242,9 +244,7 @@ bool IsKeyboard(const Node& n) {
     return true;
 }
 
-bool IsMouse(const Node& n) {
-    return n.ev.Has(EV_REL) && n.rel.Has(REL_X) && n.rel.Has(REL_Y) && n.key.Has(BTN_LEFT);
-}
+bool IsMouse(const Node& n) { return n.ev.Has(EV_REL) && n.rel.Has(REL_X) && n.rel.Has(REL_Y) && n.key.Has(BTN_LEFT); }
 
 bool IsController(const Node& n) {
     for (unsigned c = BTN_JOYSTICK; c < BTN_DIGI; ++c)

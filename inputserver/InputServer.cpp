@@ -69,7 +69,7 @@ bool InputServer::Flush() {
         if (sent < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return true; // the program is not reading now
-            closing_ = true; // the program is gone
+            closing_ = true;                                          // the program is gone
             return false;
         }
         while (sent > 0) {
@@ -219,8 +219,8 @@ void InputServer::SyncWatches() {
     if (epoll_ < 0) return;
     // The socket: requests unless too many answers wait unread, and room to
     // write while anything waits to be sent.
-    std::uint32_t sockWant = (queuedAnswerBytes_ < kMaxQueuedAnswerBytes ? EPOLLIN : 0u) |
-                             (out_.empty() ? 0u : EPOLLOUT);
+    std::uint32_t sockWant =
+        (queuedAnswerBytes_ < kMaxQueuedAnswerBytes ? EPOLLIN : 0u) | (out_.empty() ? 0u : EPOLLOUT);
     if (sockWant != sockEvents_) {
         epoll_event ev{};
         ev.events = sockWant;

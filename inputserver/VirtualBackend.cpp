@@ -99,7 +99,7 @@ private:
 VirtualBackend::VirtualBackend(const std::string& path) {
     fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) throw std::runtime_error("cannot open the device script " + path);
-    struct stat st{};
+    struct stat st {};
     canWatch_ = fstat(fd_, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode));
 }
 

@@ -46,7 +46,7 @@ private:
     bool eof_ = false;
     std::string buffered_;
     long lineNo_ = 0;
-    long long resumeAt_ = -1; // monotonic ms at which a "wait" ends
+    long long resumeAt_ = -1;   // monotonic ms at which a "wait" ends
     bool awaitAcquire_ = false; // "wait-acquire": held until a device reads
     std::string failDetect_;
     bool failDetectSet_ = false;

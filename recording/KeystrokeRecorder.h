@@ -32,10 +32,10 @@ public:
     // UpdateRecordingPanel. ShowCurRecName goes the other way: the document
     // asks the window to have the label worked out again.
     struct Panel {
-        bool recordStart = true, recordStop = false;       // record button items 0 and 1
+        bool recordStart = true, recordStop = false;         // record button items 0 and 1
         bool play = true, pauseResume = false, stop = false; // playback button items 0, 1, 2
-        bool pausedImage = false; // the pause/resume button shows its second image
-        std::string label;        // the current-recording label
+        bool pausedImage = false;                            // the pause/resume button shows its second image
+        std::string label;                                   // the current-recording label
     };
     const Panel& PanelState() const { return panel_; }
 

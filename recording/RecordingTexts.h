@@ -29,9 +29,12 @@ inline constexpr std::array<ControlText, 3> kPlayBackButtons{{
     {"PlayBackBtn(2)", "Stop", "Stop the playback"},
 }};
 inline constexpr std::string_view kResumeCaption = "Resume";
-inline constexpr ControlText kLoopCheck{"LoopChk", "Loop", "When checked, the playback starts again from the first key after the last"};
-inline constexpr ControlText kListButton{"RecListBtn", "Recordings", "Manage multiple keystroke recordings: add, rename, delete or choose the current one"};
-inline constexpr ControlText kCurrentLabel{"CurRecLbl", "Current recording", "The current keystroke recording and its number of key strokes"};
+inline constexpr ControlText kLoopCheck{"LoopChk", "Loop",
+                                        "When checked, the playback starts again from the first key after the last"};
+inline constexpr ControlText kListButton{
+    "RecListBtn", "Recordings", "Manage multiple keystroke recordings: add, rename, delete or choose the current one"};
+inline constexpr ControlText kCurrentLabel{"CurRecLbl", "Current recording",
+                                           "The current keystroke recording and its number of key strokes"};
 
 // The pictures of the buttons; the skins hold each with _Up and _Dn.
 inline constexpr std::array<std::string_view, 2> kRecordPictures{"Record", "RecordStop"};
@@ -46,7 +49,8 @@ inline constexpr std::string_view kListTitle = "Manage multiple keystroke record
 inline constexpr std::string_view kListCaption = "Current item: (Recording/PlayBack):";
 inline constexpr std::string_view kKeyStrokesCaption = "Key Strokes:";
 inline constexpr ControlText kListBox{"RecLst", "Recordings", "Click a recording to make it the current one"};
-inline constexpr ControlText kKeyStrokesCount{"KeyStrokesLbl", "Key Strokes", "The number of key strokes in the chosen recording"};
+inline constexpr ControlText kKeyStrokesCount{"KeyStrokesLbl", "Key Strokes",
+                                              "The number of key strokes in the chosen recording"};
 inline constexpr std::array<ControlText, 4> kListButtons{{
     {"AddBtn", "Add", "Add a new, empty keystroke recording and make it the current one"},
     {"RenameBtn", "Rename", "Rename the current keystroke recording"},

@@ -5,12 +5,11 @@ namespace tambrel {
 namespace {
 
 // The packages that bring the media services, as the text box lists them.
-constexpr std::string_view kPackageList =
-    "pipewire-audio  (the audio output; or pulseaudio)\r\n"
-    "libsdl2-2.0-0  (the audio library)\r\n"
-    "libfluidsynth3  (the built-in synthesizer)\r\n"
-    "timgm6mb-soundfont  (its General MIDI SoundFont; or fluid-soundfont-gm)\r\n"
-    "tambrel-orchestra  (the program with its input server)";
+constexpr std::string_view kPackageList = "pipewire-audio  (the audio output; or pulseaudio)\r\n"
+                                          "libsdl2-2.0-0  (the audio library)\r\n"
+                                          "libfluidsynth3  (the built-in synthesizer)\r\n"
+                                          "timgm6mb-soundfont  (its General MIDI SoundFont; or fluid-soundfont-gm)\r\n"
+                                          "tambrel-orchestra  (the program with its input server)";
 
 } // namespace
 
@@ -52,8 +51,7 @@ DxDnLoadView DxDnLoadDescription(std::string_view dataFolder) {
     v.explanation =
         "If you are using Win95/98: You need to install DirectX7 or higher. Below here are some links to download "
         "DirectX7a, Click on it to download.";
-    v.links = {"https://packages.debian.org/stable/pipewire-audio",
-               "https://packages.debian.org/stable/libsdl2-2.0-0",
+    v.links = {"https://packages.debian.org/stable/pipewire-audio", "https://packages.debian.org/stable/libsdl2-2.0-0",
                "https://packages.debian.org/stable/timgm6mb-soundfont"};
     v.note = "(Some of the links may not work in future, please search the internet and find if needed)";
     v.close = "Close";

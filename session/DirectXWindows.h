@@ -26,8 +26,8 @@ HelpLink SoundTroubleshootingLink(std::string_view dataFolder);
 struct CheckDx7View {
     bool NeedToShow = false;
     std::string title;
-    std::string message;        // the message label
-    std::string links;          // the text box: its heading, then one package a line
+    std::string message;              // the message label
+    std::string links;                // the text box: its heading, then one package a line
     std::vector<std::string> missing; // under it: what is missing here and its package
     HelpLink help;
 };
@@ -38,7 +38,7 @@ CheckDx7View LoadCheckDx7(const MediaCheck& check, std::string_view dataFolder);
 
 struct DxDnLoadView {
     std::string title;
-    std::string errorLine;      // replaced by the caller
+    std::string errorLine; // replaced by the caller
     std::string explanation;
     std::vector<std::string> links; // three addresses, each opened when clicked
     std::string note;

@@ -9,8 +9,7 @@
 namespace tambrel {
 
 Instrument::Instrument(ProgramState& st, InstrumentSeams seams)
-    : st_(st), synth_(seams.synth), mixer_(std::make_unique<Mixer>(seams.rate)),
-      limiter_(mixer_->DeviceRate()) {
+    : st_(st), synth_(seams.synth), mixer_(std::make_unique<Mixer>(seams.rate)), limiter_(mixer_->DeviceRate()) {
     const Settings& settings = seams.settings ? *seams.settings : noSettings_;
     if (seams.midi) midiOutput_ = std::make_unique<MidiOutput>(st, settings, *seams.midi);
     else noMidi_ = std::make_unique<NullMidiPlayer>();

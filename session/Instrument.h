@@ -32,9 +32,9 @@ class KeystrokeRecorder;
 struct InstrumentSeams {
     explicit InstrumentSeams(TimerHost& t) : timers(t) {}
     TimerHost& timers;
-    int rate = 44100;              // the output's frames per second
-    MidiService* midi = nullptr;   // none: MIDI keys sound nothing
-    AudioSource* synth = nullptr;  // rendered beside the mixer (the built-in synthesizer)
+    int rate = 44100;                   // the output's frames per second
+    MidiService* midi = nullptr;        // none: MIDI keys sound nothing
+    AudioSource* synth = nullptr;       // rendered beside the mixer (the built-in synthesizer)
     const Settings* settings = nullptr; // none: nothing is read or kept
     InputSystem::LinkFactory inputLink; // none: no input server
 };

@@ -14,8 +14,7 @@ namespace {
 // The instrument on a virtual clock, rendered block by block between ticks.
 class Session {
 public:
-    Session(ProgramState& st, const RenderOptions& o)
-        : rate_(o.rate), instrument_(st, Seams(clock_, o)) {}
+    Session(ProgramState& st, const RenderOptions& o) : rate_(o.rate), instrument_(st, Seams(clock_, o)) {}
 
     KeystrokeRecorder& Recorder() { return instrument_.Recorder(); }
     std::int64_t Now() const { return clock_.NowMs(); }
@@ -70,7 +69,8 @@ private:
 std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& options) {
     Session s(st, options);
     std::vector<RenderPress> presses = options.presses;
-    std::stable_sort(presses.begin(), presses.end(), [](const RenderPress& a, const RenderPress& b) { return a.ms < b.ms; });
+    std::stable_sort(presses.begin(), presses.end(),
+                     [](const RenderPress& a, const RenderPress& b) { return a.ms < b.ms; });
 
     if (options.recording > 0) {
         st.Orc.CurRec = options.recording;

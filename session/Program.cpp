@@ -18,10 +18,11 @@ constexpr std::int64_t kPumpIntervalMs = 10;
 } // namespace
 
 Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams seams, AudioOutput& output)
-    : st_(st), settings_(settings), output_(output), timers_(seams.timers), instrument_(st, [&] {
-          seams.settings = &settings;
-          return std::move(seams);
-      }()),
+    : st_(st), settings_(settings), output_(output), timers_(seams.timers), instrument_(st,
+                                                                                        [&] {
+                                                                                            seams.settings = &settings;
+                                                                                            return std::move(seams);
+                                                                                        }()),
       editor_(st, instrument_.Player()),
       buttons_(st, instrument_.Player(), instrument_.Input(), [this] { DetectInputDevices(); }) {
     editor_.input = &instrument_.Input();

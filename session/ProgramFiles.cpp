@@ -24,8 +24,8 @@ bool IsSystemFolder(const std::string& folder) {
     while (real.size() > 1 && real.back() == '/') real.pop_back();
     if (real == "/") return true;
     static constexpr std::array<std::string_view, 19> kSystem{
-        "/usr", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32", "/etc", "/var", "/opt",
-        "/boot", "/srv", "/snap", "/run", "/proc", "/sys", "/dev", "/nix", "/gnu"};
+        "/usr",  "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32", "/etc", "/var", "/opt",
+        "/boot", "/srv", "/snap", "/run", "/proc",  "/sys",   "/dev",    "/nix", "/gnu"};
     for (std::string_view s : kSystem)
         if (real.compare(0, s.size(), s) == 0 && (real.size() == s.size() || real[s.size()] == '/')) return true;
     return false;

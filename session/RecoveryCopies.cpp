@@ -118,8 +118,8 @@ std::string NamePart(const std::string& original) {
     if (const std::size_t dot = title.rfind('.'); dot != std::string::npos && dot > 0) title.erase(dot);
     std::string out;
     for (unsigned char c : title)
-        if (out.size() < 40 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                                c == '-' || c == '_'))
+        if (out.size() < 40 &&
+            ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_'))
             out += static_cast<char>(c);
     return out.empty() ? "Orchestra" : out;
 }

@@ -26,7 +26,8 @@ WindowPlacement ReadWindowPlacement(std::string_view text, std::int32_t screenWi
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
-        f.push_back(ParseLenient(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        f.push_back(
+            ParseLenient(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }

@@ -14,7 +14,8 @@ KeyPlayer::KeyPlayer(ProgramState& st, Mixer& mixer, TimerHost& host, MidiPlayer
 
 KeyPlayer::~KeyPlayer() { st_.StopAllSounds = nullptr; }
 
-template <class F> void KeyPlayer::Quietly(F&& f) {
+template <class F>
+void KeyPlayer::Quietly(F&& f) {
     try {
         f();
     } catch (const std::exception&) {
@@ -73,7 +74,8 @@ void KeyPlayer::PlayMultiple(const KeyAssign& k, const KeyTriple& owner) {
         std::size_t start = 0;
         for (;;) {
             const std::size_t comma = list.find(',', start);
-            const std::string_view piece = list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            const std::string_view piece =
+                list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
             timers_.Schedule(owner, 0, kTimerPlayCopy, DelayMs(ParseLenient(piece)));
             if (comma == std::string_view::npos) break;
             start = comma + 1;
@@ -264,7 +266,8 @@ void KeyPlayer::StopKeyIf(bool (*which)(const KeyAssign&)) {
         for (std::size_t b = 0; b < sets[p].Bds.size(); ++b)
             for (std::size_t i = 0; i < sets[p].Bds[b].Keys.size(); ++i)
                 if (which(sets[p].Bds[b].Keys[i]))
-                    StopKey(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(b + 1), static_cast<std::int32_t>(p + 1));
+                    StopKey(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(b + 1),
+                            static_cast<std::int32_t>(p + 1));
 }
 
 void KeyPlayer::StopSounds(int option) {

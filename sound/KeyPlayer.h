@@ -86,7 +86,8 @@ private:
     static void FireNow(TimerClass1& t);
     void ShowKeyIcon(const KeyTriple& k);
     // Runs f, ending quietly on an error while ErrorTrapping is on.
-    template <class F> void Quietly(F&& f);
+    template <class F>
+    void Quietly(F&& f);
 
     ProgramState& st_;
     Mixer& mixer_;

@@ -53,7 +53,8 @@ const std::array<std::string, 128>& DrumNames() {
             "Open Surdo"};
         std::array<std::string, 128> a;
         for (int n = 0; n < 128; ++n)
-            a[static_cast<std::size_t>(n)] = n >= kFirstDrumNote && n <= kLastDrumNote ? kNamed[n - kFirstDrumNote] : "No drum in this key";
+            a[static_cast<std::size_t>(n)] =
+                n >= kFirstDrumNote && n <= kLastDrumNote ? kNamed[n - kFirstDrumNote] : "No drum in this key";
         return a;
     }();
     return names;
@@ -101,7 +102,9 @@ void MidiOutput::LoadMidiBand() {
             for (int i = 1; i <= count; ++i) {
                 const MidiPortInfo& info = ports[static_cast<std::size_t>(i - 1)];
                 if (p == 0 && !info.SoftSynth) p = i;
-                if ((info.Name == "Microsoft MIDI Mapper [Emulated]" || info.Name == "Microsoft MIDI Mapper") && !info.SoftSynth) p = i;
+                if ((info.Name == "Microsoft MIDI Mapper [Emulated]" || info.Name == "Microsoft MIDI Mapper") &&
+                    !info.SoftSynth)
+                    p = i;
             }
             if (p == 0) p = 1;
             settings_.WriteSetting(kMidi, kPortNo, IntText(p));
@@ -146,8 +149,8 @@ bool MidiOutput::LoadStyles() {
     for (const auto& band : instr.Bands) {
         const int n = LeadingNumber(band->Name, 3);
         if (n < 0 || static_cast<std::size_t>(n) >= bandCount)
-            throw std::runtime_error("Band \"" + band->Name + "\" of \"" + instrPath + "\" names an instrument beyond its " +
-                                     std::to_string(bandCount) + " bands");
+            throw std::runtime_error("Band \"" + band->Name + "\" of \"" + instrPath +
+                                     "\" names an instrument beyond its " + std::to_string(bandCount) + " bands");
         styles->instrBands[static_cast<std::size_t>(n)] = instr.BandByName(band->Name);
     }
 
@@ -165,12 +168,14 @@ bool MidiOutput::LoadStyles() {
     // Last to first, so that of two bands with one number the first is kept.
     for (auto it = drums.Bands.rbegin(); it != drums.Bands.rend(); ++it) {
         const int n = LeadingNumber((*it)->Name, 2);
-        if (n < 0 || n > 127) throw std::runtime_error("Band \"" + (*it)->Name + "\" of \"" + drumPath + "\" names no drum kit");
+        if (n < 0 || n > 127)
+            throw std::runtime_error("Band \"" + (*it)->Name + "\" of \"" + drumPath + "\" names no drum kit");
         styles->drumBands[static_cast<std::size_t>(n)] = drums.BandByName((*it)->Name);
     }
     for (const auto& motif : drums.Motifs) {
         const int n = LeadingNumber(motif->Name, 2);
-        if (n < 0 || n > 127) throw std::runtime_error("Motif \"" + motif->Name + "\" of \"" + drumPath + "\" names no drum note");
+        if (n < 0 || n > 127)
+            throw std::runtime_error("Motif \"" + motif->Name + "\" of \"" + drumPath + "\" names no drum note");
         styles->drumMotifs[static_cast<std::size_t>(n)] = drums.MotifByName(motif->Name);
     }
     styles_ = std::move(styles);
@@ -191,9 +196,11 @@ void MidiOutput::UnloadMidiBand() {
     shell.Busy(false);
 }
 
-void MidiOutput::PlayBand(int number, const std::vector<MidiSegmentRef>& bands, std::vector<bool>& loaded, const char* what) {
+void MidiOutput::PlayBand(int number, const std::vector<MidiSegmentRef>& bands, std::vector<bool>& loaded,
+                          const char* what) {
     if (number < 0 || static_cast<std::size_t>(number) >= bands.size() || !bands[static_cast<std::size_t>(number)])
-        throw std::runtime_error(std::string("The style files hold no band for ") + what + " " + std::to_string(number));
+        throw std::runtime_error(std::string("The style files hold no band for ") + what + " " +
+                                 std::to_string(number));
     const auto i = static_cast<std::size_t>(number);
     loaded[i] = true;
     if (lastBand_ != number) {

@@ -33,7 +33,8 @@ inline constexpr int kDrumChannel = 9;
 // The General MIDI percussion name of each note 0..127.
 const std::array<std::string, 128>& DrumNames();
 
-inline constexpr std::string_view kDslLblText = "Dls port. no velocity && duration approx. Change Midi port for better result";
+inline constexpr std::string_view kDslLblText =
+    "Dls port. no velocity && duration approx. Change Midi port for better result";
 inline constexpr std::string_view kDslLblTip =
     "Velocity is not used and the duration is approximated in DLS Port, Choose other Midi Port as a better choise";
 

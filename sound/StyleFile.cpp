@@ -84,7 +84,8 @@ private:
             inBand_ = word == "band";
         } else if (word == "program" || word == "note") {
             if (!current_) Fail("\"" + std::string(word) + "\" before any band or motif");
-            if ((word == "program") != inBand_) Fail(inBand_ ? "a band holds only program lines" : "a motif holds only note lines");
+            if ((word == "program") != inBand_)
+                Fail(inBand_ ? "a band holds only program lines" : "a motif holds only note lines");
             if (current_->Events.size() >= kStyleMaxEvents) Fail("more than 1024 events in \"" + current_->Name + "\"");
             int v[5] = {};
             const int n = word == "program" ? 2 : 5;
@@ -115,7 +116,8 @@ private:
             const std::size_t sp = rest.find_first_of(" \t");
             const std::string_view tok = rest.substr(0, sp);
             const auto r = std::from_chars(tok.data(), tok.data() + tok.size(), v[got]);
-            if (r.ec != std::errc() || r.ptr != tok.data() + tok.size()) Fail("\"" + std::string(tok.substr(0, 20)) + "\" is not a number");
+            if (r.ec != std::errc() || r.ptr != tok.data() + tok.size())
+                Fail("\"" + std::string(tok.substr(0, 20)) + "\" is not a number");
             ++got;
             rest = sp == std::string_view::npos ? std::string_view() : Trim(rest.substr(sp));
         }
@@ -123,7 +125,9 @@ private:
     }
 
     int Check(int v, int lo, int hi, const char* what) const {
-        if (v < lo || v > hi) Fail(std::string(what) + " " + std::to_string(v) + " outside " + std::to_string(lo) + ".." + std::to_string(hi));
+        if (v < lo || v > hi)
+            Fail(std::string(what) + " " + std::to_string(v) + " outside " + std::to_string(lo) + ".." +
+                 std::to_string(hi));
         return v;
     }
 
@@ -196,7 +200,8 @@ std::string StyleText(const MidiStyle& style) {
     for (const auto& m : style.Motifs) {
         o << "motif " << m->Name << "\n";
         for (const MidiEvent& e : m->Events)
-            o << "note " << e.TimeMs << " " << e.Channel << " " << e.Data << " " << e.Velocity << " " << e.DurMs << "\n";
+            o << "note " << e.TimeMs << " " << e.Channel << " " << e.Data << " " << e.Velocity << " " << e.DurMs
+              << "\n";
     }
     return o.str();
 }
@@ -213,14 +218,16 @@ void MakeStandardStyles(const std::string& folder) {
     const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     MidiStyle instr;
     for (int p = 0; p < 128; ++p)
-        instr.Bands.push_back(Band(Digits(p, 3) + " " + GmProgramNames()[static_cast<std::size_t>(p)], {{kStyleInstrumentChannel, p}}));
+        instr.Bands.push_back(
+            Band(Digits(p, 3) + " " + GmProgramNames()[static_cast<std::size_t>(p)], {{kStyleInstrumentChannel, p}}));
     WriteStyleFile(base + "TbOrch-00.sty", instr);
 
     static const char* const kNoteNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
     for (int durMs : kDefaultNoteDurations) {
         MidiStyle dur;
         for (int n = 0; n < 128; ++n)
-            dur.Motifs.push_back(Motif(Digits(n, 3) + " " + kNoteNames[n % 12] + std::to_string(n / 12 - 1), kStyleInstrumentChannel, n, durMs));
+            dur.Motifs.push_back(Motif(Digits(n, 3) + " " + kNoteNames[n % 12] + std::to_string(n / 12 - 1),
+                                       kStyleInstrumentChannel, n, durMs));
         WriteStyleFile(base + "TbOrch-" + Digits(durMs / 50, 2) + ".sty", dur);
     }
 
@@ -233,7 +240,8 @@ void MakeStandardStyles(const std::string& folder) {
     for (auto [kit, name] : kKits) drums.Bands.push_back(Band(Digits(kit, 2) + " " + name, {{kStyleDrumChannel, kit}}));
     // Drum notes last as long as the sound; the shortest duration style is enough.
     for (int n = kFirstDrumNote; n <= kLastDrumNote; ++n)
-        drums.Motifs.push_back(Motif(Digits(n, 2) + " " + DrumNames()[static_cast<std::size_t>(n)], kStyleDrumChannel, n, kDefaultNoteDurations[0]));
+        drums.Motifs.push_back(Motif(Digits(n, 2) + " " + DrumNames()[static_cast<std::size_t>(n)], kStyleDrumChannel,
+                                     n, kDefaultNoteDurations[0]));
     WriteStyleFile(base + "TbOrch-Drm.sty", drums);
 }
 

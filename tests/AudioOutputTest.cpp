@@ -38,7 +38,8 @@ TEST(AudioOutput, WavWriterClipsAndWritesACanonicalHeader) {
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(bytes.substr(36, 4), "data");
     auto s16 = [&](std::size_t at) {
-        return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+        return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |
+                                         static_cast<unsigned char>(bytes[at + 1]) << 8);
     };
     EXPECT_EQ(s16(22), 2);     // channels
     EXPECT_EQ(s16(34), 16);    // bits
@@ -53,10 +54,13 @@ TEST(AudioOutput, SdlDeviceCallsTheRenderFunctionOnItsThread) {
     SdlAudioOutput out(48000, 256);
     std::atomic<long> frames{0};
     std::string error;
-    ASSERT_TRUE(out.Start([&](float* f, int n) {
-        for (int i = 0; i < 2 * n; ++i) f[i] = 0.0f;
-        frames += n;
-    }, error)) << error;
+    ASSERT_TRUE(out.Start(
+        [&](float* f, int n) {
+            for (int i = 0; i < 2 * n; ++i) f[i] = 0.0f;
+            frames += n;
+        },
+        error))
+        << error;
     for (int i = 0; i < 200 && frames.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     out.Stop();
     EXPECT_GT(frames.load(), 0);

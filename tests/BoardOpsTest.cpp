@@ -240,16 +240,16 @@ TEST_P(EditKeyFollowsItsBoard, WhenBoardsBeforeItComeOrGo) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EditKeyFollowsItsBoard,
-    ::testing::Values(EditKeyCase{"SubBoardBeforeItDeleted", false, kSbDelete, 1, 3, 1, 2, true},
-                      EditKeyCase{"ItsSubBoardDeleted", false, kSbDelete, 1, 1, 0, 0, false},
-                      EditKeyCase{"SubBoardOfAnotherPlayBoardDeleted", false, kSbDelete, 2, 1, 2, 1, true},
-                      EditKeyCase{"SubBoardBeforeItCloned", false, kSbClone, 1, 2, 1, 3, true},
-                      EditKeyCase{"ItsOwnSubBoardCloned", false, kSbClone, 1, 1, 1, 1, true},
-                      EditKeyCase{"PlayBoardBeforeItDeleted", true, kPbDelete, 3, 1, 2, 1, true},
-                      EditKeyCase{"ItsPlayBoardDeleted", true, kPbDelete, 1, 2, 0, 0, false}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, EditKeyFollowsItsBoard,
+                         ::testing::Values(EditKeyCase{"SubBoardBeforeItDeleted", false, kSbDelete, 1, 3, 1, 2, true},
+                                           EditKeyCase{"ItsSubBoardDeleted", false, kSbDelete, 1, 1, 0, 0, false},
+                                           EditKeyCase{"SubBoardOfAnotherPlayBoardDeleted", false, kSbDelete, 2, 1, 2,
+                                                       1, true},
+                                           EditKeyCase{"SubBoardBeforeItCloned", false, kSbClone, 1, 2, 1, 3, true},
+                                           EditKeyCase{"ItsOwnSubBoardCloned", false, kSbClone, 1, 1, 1, 1, true},
+                                           EditKeyCase{"PlayBoardBeforeItDeleted", true, kPbDelete, 3, 1, 2, 1, true},
+                                           EditKeyCase{"ItsPlayBoardDeleted", true, kPbDelete, 1, 2, 0, 0, false}),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace tambrel::test

@@ -106,8 +106,8 @@ TEST(KeyIconPlace, OnlyAMutedKeyWithASourceIsCrossed) {
         std::int32_t src, mute;
         bool crossed;
     };
-    const Case cases[] = {{kSrcWave, 1, true}, {kSrcMidi, 1, true}, {kSrcAction, 1, true}, {kSrcNone, 1, false},
-                          {kSrcWave, 0, false}, {kSrcWave, -1, false}};
+    const Case cases[] = {{kSrcWave, 1, true},  {kSrcMidi, 1, true},  {kSrcAction, 1, true},
+                          {kSrcNone, 1, false}, {kSrcWave, 0, false}, {kSrcWave, -1, false}};
     for (const Case& c : cases) {
         KeyAssign a;
         a.SndSrc = c.src;
@@ -283,8 +283,7 @@ TEST_F(BoardViewModel, PressingAKeyMakesItCurrentAndTheEditKey) {
     EXPECT_EQ(o.Set(3).Bd(2).CurKey, 2);
     EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{3, 2, 2}));
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
-    const std::vector<ShownNotice> expected = {{ShellEvent::ShowPlayAssignment, 0, 0},
-                                               {ShellEvent::RedrawBoard, 3, 2}};
+    const std::vector<ShownNotice> expected = {{ShellEvent::ShowPlayAssignment, 0, 0}, {ShellEvent::RedrawBoard, 3, 2}};
     EXPECT_EQ(t.shell.notices, expected);
     // The new current key is the highlighted one.
     EXPECT_TRUE(KeyOf(Drawn(3), 2, 2).Highlighted);
@@ -298,8 +297,8 @@ TEST_F(BoardViewModel, BorderPixelsHitNoKey) {
     };
     // Pad key 2 spans x 50..89, y 20..49 inclusive; key 1 ends at x 49.
     const Case cases[] = {
-        {"inside", 51, 21, 2},     {"left edge", 50, 30, 0},   {"right edge", 89, 30, 0},
-        {"top edge", 60, 20, 0},   {"bottom edge", 60, 49, 0}, {"far corner inside", 88, 48, 2},
+        {"inside", 51, 21, 2},        {"left edge", 50, 30, 0},      {"right edge", 89, 30, 0},
+        {"top edge", 60, 20, 0},      {"bottom edge", 60, 49, 0},    {"far corner inside", 88, 48, 2},
         {"caption strip", 60, 10, 0}, {"below the keys", 60, 55, 0}, {"left of every key", 5, 30, 0},
         {"negative", -60, -30, 0},
     };
@@ -318,8 +317,8 @@ TEST_F(BoardViewModel, BorderPixelsHitNoKey) {
             EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{0, 0, 0})) << c.name;
         }
         // Redrawn either way, so the highlight follows.
-        EXPECT_TRUE((t.shell.notices == std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
-                                                                  {ShellEvent::RedrawBoard, 3, 1}}))
+        EXPECT_TRUE((t.shell.notices ==
+                     std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0}, {ShellEvent::RedrawBoard, 3, 1}}))
             << c.name;
     }
 }
@@ -361,13 +360,13 @@ TEST_F(BoardViewModel, TheBoardThatLosesTheHighlightIsPaintedAgainToo) {
     t.shell.Clear();
     View(3).MousePressed(2, 20, 30, MouseButton::Left); // board 1 of Joe was current
     EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
-                                                          {ShellEvent::RedrawBoard, 3, 2},
-                                                          {ShellEvent::RedrawBoard, 3, 1}}));
+                                                         {ShellEvent::RedrawBoard, 3, 2},
+                                                         {ShellEvent::RedrawBoard, 3, 1}}));
     t.shell.Clear();
     View(1).MousePressed(1, 20, 30, MouseButton::Left); // Joe was active, its board 2 current
     EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
-                                                          {ShellEvent::RedrawBoard, 1, 1},
-                                                          {ShellEvent::RedrawBoard, 3, 2}}));
+                                                         {ShellEvent::RedrawBoard, 1, 1},
+                                                         {ShellEvent::RedrawBoard, 3, 2}}));
 }
 
 TEST_F(BoardViewModel, IndexesOutsideTheOrchestraChangeNothingAndDescribeNothing) {
@@ -395,13 +394,14 @@ TEST_F(BoardViewModel, IndexesOutsideTheOrchestraChangeNothingAndDescribeNothing
     }
     EXPECT_FALSE(View(3).DrawBoard(0));
     EXPECT_FALSE(View(3).DrawBoard(3));
-    for (auto [b, k] : {std::pair{0, 1}, {3, 1}, {1, 0}, {1, 5}}) EXPECT_FALSE(View(3).ShowKeyIcon(b, k)) << b << "/" << k;
+    for (auto [b, k] : {std::pair{0, 1}, {3, 1}, {1, 0}, {1, 5}})
+        EXPECT_FALSE(View(3).ShowKeyIcon(b, k)) << b << "/" << k;
     EXPECT_TRUE(View(3).ShowKeyIcon(2, 3));
 }
 
 TEST_F(BoardViewModel, APressOnABoardWithTooFewKeysMatchesThemFirstSoTheEditKeyExists) {
     Drawn(3);
-    o.Set(3).Bd(1).Keys.resize(1); // as a file made with a smaller pad leaves it
+    o.Set(3).Bd(1).Keys.resize(1);                       // as a file made with a smaller pad leaves it
     View(3).MousePressed(1, 140, 30, MouseButton::Left); // key 4
     EXPECT_EQ(t.st.EditKey, 4);
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
@@ -434,7 +434,7 @@ TEST_F(BoardViewModel, ActivatingAWindowMakesItsPlayBoardActiveAndEdited) {
     EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{1, 2, 3}));
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
     EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowActivePlayBoard, 0, 0},
-                                                          {ShellEvent::ShowPlayAssignment, 0, 0}}));
+                                                         {ShellEvent::ShowPlayAssignment, 0, 0}}));
 
     // Already the edit Play Board: the edit key stays, only the label follows.
     o.Set(1).Bd(2).CurKey = 1;
@@ -449,8 +449,8 @@ TEST_F(BoardViewModel, ActivatingAPlayBoardWithNoCurrentKeyLeavesTheEditKeyInval
         const char* name;
         std::int32_t curBd, curKey;
     };
-    for (const Case& c : {Case{"never clicked", 0, 0}, Case{"a board but no key", 2, 0},
-                          Case{"a board past the last", 5, 1}}) {
+    for (const Case& c :
+         {Case{"never clicked", 0, 0}, Case{"a board but no key", 2, 0}, Case{"a board past the last", 5, 1}}) {
         o.Set(2).CurBd = c.curBd;
         if (c.curBd >= 1 && c.curBd <= 2) o.Set(2).Bd(c.curBd).CurKey = c.curKey;
         t.st.EditSet = 3, t.st.EditBd = 1, t.st.EditKey = 1, t.st.EditKeyValid = kVbTrue;
@@ -480,12 +480,12 @@ TEST_F(BoardViewModel, RebuildingAllViewsMakesOneViewPerPlayBoardInOrder) {
     RefreshBoardViews(t.st, 0);
     using E = ShellEvent;
     const std::vector<ShownNotice> expected = {
-        {E::CloseAllBoardViews, 0, 0},
-        {E::OpenBoardView, 1, 0}, {E::UpdateTableCaption, 1, 0}, {E::RedrawBoardView, 1, 0},
-        {E::OpenBoardView, 2, 0}, {E::UpdateTableCaption, 2, 0}, {E::RedrawBoardView, 2, 0},
-        {E::OpenBoardView, 3, 0}, {E::UpdateTableCaption, 3, 0}, {E::RedrawBoardView, 3, 0},
-        {E::ShowBoardView, 1, 0}, {E::ShowBoardView, 2, 0}, {E::ShowBoardView, 3, 0},
-        {E::ShowActivePlayBoard, 0, 0}, {E::ShowPlayAssignment, 0, 0}, {E::ActivateBoardView, 3, 0},
+        {E::CloseAllBoardViews, 0, 0}, {E::OpenBoardView, 1, 0},       {E::UpdateTableCaption, 1, 0},
+        {E::RedrawBoardView, 1, 0},    {E::OpenBoardView, 2, 0},       {E::UpdateTableCaption, 2, 0},
+        {E::RedrawBoardView, 2, 0},    {E::OpenBoardView, 3, 0},       {E::UpdateTableCaption, 3, 0},
+        {E::RedrawBoardView, 3, 0},    {E::ShowBoardView, 1, 0},       {E::ShowBoardView, 2, 0},
+        {E::ShowBoardView, 3, 0},      {E::ShowActivePlayBoard, 0, 0}, {E::ShowPlayAssignment, 0, 0},
+        {E::ActivateBoardView, 3, 0},
     };
     EXPECT_EQ(t.shell.notices, expected);
     EXPECT_EQ(o.Set(2).Bd(1).KeyNos(), 4); // drawn, so matched to its device
@@ -497,7 +497,7 @@ TEST_F(BoardViewModel, RebuildingOneViewDrawsItAndActivatesTheActivePlayBoard) {
     RefreshBoardViews(t.st, 1);
     using E = ShellEvent;
     const std::vector<ShownNotice> expected = {
-        {E::OpenBoardView, 1, 0}, {E::RedrawBoardView, 1, 0}, {E::ShowBoardView, 1, 0},
+        {E::OpenBoardView, 1, 0},       {E::RedrawBoardView, 1, 0},    {E::ShowBoardView, 1, 0},
         {E::ShowActivePlayBoard, 0, 0}, {E::ShowPlayAssignment, 0, 0}, {E::ActivateBoardView, 3, 0},
         {E::UpdateTableCaption, 1, 0},
     };

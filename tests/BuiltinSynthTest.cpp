@@ -36,8 +36,8 @@ constexpr float kSilent = 1e-4f;
 
 std::string SoundFontOrEmpty() { return FindSoundFont("/nonexistent", SystemSoundFonts()); }
 
-#define NEED_SOUNDFONT()                                                                                     \
-    const std::string soundFont = SoundFontOrEmpty();                                                       \
+#define NEED_SOUNDFONT()                                                                                               \
+    const std::string soundFont = SoundFontOrEmpty();                                                                  \
     if (soundFont.empty()) GTEST_SKIP() << "no General MIDI SoundFont installed (apt-get install timgm6mb-soundfont)"
 
 // An engine rendered in device-sized blocks; commands go in between blocks.
@@ -57,7 +57,8 @@ struct Synth {
     float Peak(std::int64_t from, std::int64_t to) const {
         float p = 0.0f;
         for (std::int64_t f = from; f < to && 2 * f + 1 < static_cast<std::int64_t>(out.size()); ++f)
-            p = std::max({p, std::fabs(out[static_cast<std::size_t>(2 * f)]), std::fabs(out[static_cast<std::size_t>(2 * f + 1)])});
+            p = std::max({p, std::fabs(out[static_cast<std::size_t>(2 * f)]),
+                          std::fabs(out[static_cast<std::size_t>(2 * f + 1)])});
         return p;
     }
     std::int64_t FirstSound(std::int64_t from = 0) const {
@@ -254,8 +255,8 @@ struct Rendered {
 
 Rendered RenderMidiKey(TempDir& dir, int dur, int instru, const std::string& name) {
     std::ostringstream json;
-    json << R"({"PlayBoards": [{"SetNam": "Main", "Bds": [{"InpDev": "Pad", "Keys": [{"SndSrc": 5, "Instru": )" << instru
-         << R"(, "MidiKeyNo": 60, "Velos": 100, "Dur": )" << dur << "}]}]}]}";
+    json << R"({"PlayBoards": [{"SetNam": "Main", "Bds": [{"InpDev": "Pad", "Keys": [{"SndSrc": 5, "Instru": )"
+         << instru << R"(, "MidiKeyNo": 60, "Velos": 100, "Dur": )" << dur << "}]}]}]}";
     dir.Write(name + ".json", json.str());
     auto run = [](std::vector<std::string> args, std::string& err) {
         args.insert(args.begin(), "tborc");
@@ -269,8 +270,8 @@ Rendered RenderMidiKey(TempDir& dir, int dur, int instru, const std::string& nam
     Rendered r{};
     r.status = run({"build", dir.File(name + ".json"), "-o", dir.File(name + ".TbOrc"), "--device", "Pad:4"}, r.err);
     if (r.status == 0)
-        r.status = run({"render", dir.File(name + ".TbOrc"), "-o", dir.File(name + ".wav"), "--device", "Pad:4", "--press",
-                        "0.5:1:1", "--tail", "1", "--program-folder", dir.Path()},
+        r.status = run({"render", dir.File(name + ".TbOrc"), "-o", dir.File(name + ".wav"), "--device", "Pad:4",
+                        "--press", "0.5:1:1", "--tail", "1", "--program-folder", dir.Path()},
                        r.err);
     FakeShell shell;
     if (r.status == 0 && !ParseWaveFile(dir.File(name + ".wav"), r.wave, shell)) r.status = -1;
@@ -293,7 +294,9 @@ TEST(BuiltinSynthRender, AMidiKeySoundsFromItsPressUntilPressPlusDur) {
     EXPECT_EQ(a.err, "");
     ASSERT_EQ(a.wave.SampleRate, 44100);
     const std::int64_t press = 22050, frames = a.wave.Frames;
-    auto loud = [](const WaveData& w, std::int64_t f) { return std::abs(Sample(w, f, 0)) + std::abs(Sample(w, f, 1)) > 2; };
+    auto loud = [](const WaveData& w, std::int64_t f) {
+        return std::abs(Sample(w, f, 0)) + std::abs(Sample(w, f, 1)) > 2;
+    };
     std::int64_t start = -1;
     for (std::int64_t f = 0; f < frames && start < 0; ++f)
         if (loud(a.wave, f)) start = f;
@@ -318,7 +321,8 @@ TEST(BuiltinSynthRender, MissingStyleFilesAreReportedAndTheKeyStaysSilent) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("TbOrch-00.sty\" is not found to load Band"), std::string::npos) << r.err;
     bool silent = true;
-    for (std::int64_t f = 0; f < r.wave.Frames && silent; ++f) silent = Sample(r.wave, f, 0) == 0 && Sample(r.wave, f, 1) == 0;
+    for (std::int64_t f = 0; f < r.wave.Frames && silent; ++f)
+        silent = Sample(r.wave, f, 0) == 0 && Sample(r.wave, f, 1) == 0;
     EXPECT_TRUE(silent);
 }
 

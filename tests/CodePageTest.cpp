@@ -7,11 +7,9 @@
 namespace tambrel::test {
 namespace {
 
-TEST(CodePage, EveryByteSurvivesTheRoundTrip)
-{
+TEST(CodePage, EveryByteSurvivesTheRoundTrip) {
     std::string all;
-    for (int b = 0; b < 256; ++b)
-        all += static_cast<char>(b);
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
     EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
 }
 
@@ -20,23 +18,16 @@ struct KnownChar {
     const char* utf8;
 };
 
-TEST(CodePage, KnownCharacters)
-{
+TEST(CodePage, KnownCharacters) {
     const KnownChar cases[] = {
-        {'A', "A"},
-        {0x80, "\u20AC"},     // euro sign
-        {0x81, "\u0081"},     // undefined: passed through as the C1 control
-        {0x8A, "\u0160"},     // S caron
-        {0x8D, "\u008D"},
-        {0x8F, "\u008F"},
-        {0x90, "\u0090"},
-        {0x93, "\u201C"},     // left double quotation mark
-        {0x96, "\u2013"},     // en dash
-        {0x99, "\u2122"},     // trade mark
-        {0x9D, "\u009D"},
-        {0x9F, "\u0178"},     // Y diaeresis
-        {0xA0, "\u00A0"},
-        {0xE9, "\u00E9"},     // e acute
+        {'A', "A"},       {0x80, "\u20AC"}, // euro sign
+        {0x81, "\u0081"},                   // undefined: passed through as the C1 control
+        {0x8A, "\u0160"},                   // S caron
+        {0x8D, "\u008D"}, {0x8F, "\u008F"}, {0x90, "\u0090"}, {0x93, "\u201C"}, // left double quotation mark
+        {0x96, "\u2013"},                                                       // en dash
+        {0x99, "\u2122"},                                                       // trade mark
+        {0x9D, "\u009D"}, {0x9F, "\u0178"},                                     // Y diaeresis
+        {0xA0, "\u00A0"}, {0xE9, "\u00E9"},                                     // e acute
         {0xFF, "\u00FF"},
     };
     for (const auto& c : cases) {
@@ -44,7 +35,9 @@ TEST(CodePage, KnownCharacters)
         EXPECT_EQ(Cp1252ToUtf8(byte), c.utf8) << "byte " << int(c.byte);
         EXPECT_EQ(Utf8ToCp1252(c.utf8), byte) << "byte " << int(c.byte);
     }
-    EXPECT_EQ(Cp1252ToUtf8("Caf\xE9 \x80" "5"), "Caf\u00E9 \u20AC5");
+    EXPECT_EQ(Cp1252ToUtf8("Caf\xE9 \x80"
+                           "5"),
+              "Caf\u00E9 \u20AC5");
 }
 
 struct Unmappable {
@@ -53,8 +46,7 @@ struct Unmappable {
     std::string cp1252;
 };
 
-TEST(CodePage, UnmappableAndMalformedBecomeQuestionMarks)
-{
+TEST(CodePage, UnmappableAndMalformedBecomeQuestionMarks) {
     const Unmappable cases[] = {
         {"C1 control the page redefines", "\u0080", "?"},
         {"CJK", "a\u4E2Db", "a?b"},
@@ -69,8 +61,7 @@ TEST(CodePage, UnmappableAndMalformedBecomeQuestionMarks)
         {"invalid lead", "\xFF\xFE", "??"},
         {"embedded NUL", std::string("a\0b", 3), std::string("a\0b", 3)},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252) << c.name;
 }
 
 } // namespace

@@ -57,9 +57,7 @@ struct LayoutRig {
     DeviceLayout& Layout(std::int32_t d) { return t.st.InputDevices[static_cast<std::size_t>(d - 1)].Layout; }
 };
 
-void ExpectRowsMatchCount(const DeviceLayout& l) {
-    EXPECT_EQ(l.Rows.size(), static_cast<std::size_t>(l.RowCount));
-}
+void ExpectRowsMatchCount(const DeviceLayout& l) { EXPECT_EQ(l.Rows.size(), static_cast<std::size_t>(l.RowCount)); }
 
 // ---- the defaults -------------------------------------------------------
 
@@ -257,16 +255,15 @@ TEST_P(RowClamps, HeightsAndSpacesAreClampedNotRejected) {
     EXPECT_EQ(rig.Layout(1).BoardWidth, 400) << "still the stored layout";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RowClamps,
-    ::testing::Values(RowCase{"Height10Is18", "2;10,3;30,0", {{18, 3}, {30, 0}}},
-                      RowCase{"Height150Is100", "2;150,3;30,0", {{100, 3}, {30, 0}}},
-                      RowCase{"Space120Is100", "2;30,120;30,0", {{30, 100}, {30, 0}}},
-                      RowCase{"NegativeSpaceIs0", "2;30,-4;30,0", {{30, 0}, {30, 0}}},
-                      RowCase{"TextHeightIs18", "2;tall,3;30,0", {{18, 3}, {30, 0}}},
-                      RowCase{"HalvesToEven", "2;30.5,2.5;31.5,0", {{30, 2}, {32, 0}}},
-                      RowCase{"BlanksAreRead", "2; 30 , 3;30,0", {{30, 3}, {30, 0}}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, RowClamps,
+                         ::testing::Values(RowCase{"Height10Is18", "2;10,3;30,0", {{18, 3}, {30, 0}}},
+                                           RowCase{"Height150Is100", "2;150,3;30,0", {{100, 3}, {30, 0}}},
+                                           RowCase{"Space120Is100", "2;30,120;30,0", {{30, 100}, {30, 0}}},
+                                           RowCase{"NegativeSpaceIs0", "2;30,-4;30,0", {{30, 0}, {30, 0}}},
+                                           RowCase{"TextHeightIs18", "2;tall,3;30,0", {{18, 3}, {30, 0}}},
+                                           RowCase{"HalvesToEven", "2;30.5,2.5;31.5,0", {{30, 2}, {32, 0}}},
+                                           RowCase{"BlanksAreRead", "2; 30 , 3;30,0", {{30, 3}, {30, 0}}}),
+                         [](const auto& info) { return info.param.name; });
 
 // One entry spoils the whole stored layout; the default replaces it for the
 // keyboard and the mouse and, a mend, for every other device too.
@@ -283,8 +280,8 @@ TEST_P(SpoiltLayouts, GiveTheDefaultOfTheDevice) {
         std::string name;
         int keys, width, height;
     };
-    for (const Device& dev : {Device{"Keyboard", 128, 944, 230}, Device{"Mouse", 8, 330, 60},
-                              Device{"Pad", 8, 590, 60}}) {
+    for (const Device& dev :
+         {Device{"Keyboard", 128, 944, 230}, Device{"Mouse", 8, 330, 60}, Device{"Pad", 8, 590, 60}}) {
         SCOPED_TRACE(dev.name);
         LayoutRig rig({{"Keyboard", 128}, {"Mouse", 8}, {"Pad", 8}});
         Entries e = StoredTwoRows(dev.keys);
@@ -304,24 +301,21 @@ TEST_P(SpoiltLayouts, GiveTheDefaultOfTheDevice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SpoiltLayouts,
-    ::testing::Values(Spoiler{"Width19", "Key3", "1,3,19,1"}, Spoiler{"Width501", "Key3", "1,3,501,1"},
-                      Spoiler{"Row0", "Key3", "0,3,30,1"}, Spoiler{"Row101", "Key3", "101,3,30,1"},
-                      Spoiler{"Position0", "Key3", "1,0,30,1"}, Spoiler{"Position201", "Key3", "1,201,30,1"},
-                      Spoiler{"SpaceNegative", "Key3", "1,3,30,-1"}, Spoiler{"Space501", "Key3", "1,3,30,501"},
-                      Spoiler{"ThreeFields", "Key3", "1,3,30"}, Spoiler{"FiveFields", "Key3", "1,3,30,1,0"},
-                      Spoiler{"TextRow", "Key3", "one,3,30,1"}, Spoiler{"KeyMissing", "Key3", nullptr},
-                      Spoiler{"LastKeyMissing", "Key8", nullptr},
-                      Spoiler{"RowTooLarge", "Key3", "1e12,3,30,1"},
-                      Spoiler{"SpaceTooLarge", "Key3", "1,3,30,1e12"},
-                      Spoiler{"CountAboveRowsOfKeys", "RowHeight", "3;30,3;30,0;30,0"},
-                      Spoiler{"CountStartsWith3", "RowHeight", "3;30,3;30,0"},
-                      Spoiler{"TooFewRows", "RowHeight", "2;30,3"},
-                      Spoiler{"TooManyRows", "RowHeight", "2;30,3;30,0;30,0"},
-                      Spoiler{"RowOfOneNumber", "RowHeight", "2;30;30,0"},
-                      Spoiler{"RowOfThreeNumbers", "RowHeight", "2;30,3,1;30,0"},
-                      Spoiler{"RowHeightTooLarge", "RowHeight", "2;1e12,3;30,0"},
-                      Spoiler{"CountTooLarge", "RowHeight", "1e12;30,3;30,0"},
-                      Spoiler{"RowHeightMissing", "RowHeight", nullptr}),
+    ::testing::Values(
+        Spoiler{"Width19", "Key3", "1,3,19,1"}, Spoiler{"Width501", "Key3", "1,3,501,1"},
+        Spoiler{"Row0", "Key3", "0,3,30,1"}, Spoiler{"Row101", "Key3", "101,3,30,1"},
+        Spoiler{"Position0", "Key3", "1,0,30,1"}, Spoiler{"Position201", "Key3", "1,201,30,1"},
+        Spoiler{"SpaceNegative", "Key3", "1,3,30,-1"}, Spoiler{"Space501", "Key3", "1,3,30,501"},
+        Spoiler{"ThreeFields", "Key3", "1,3,30"}, Spoiler{"FiveFields", "Key3", "1,3,30,1,0"},
+        Spoiler{"TextRow", "Key3", "one,3,30,1"}, Spoiler{"KeyMissing", "Key3", nullptr},
+        Spoiler{"LastKeyMissing", "Key8", nullptr}, Spoiler{"RowTooLarge", "Key3", "1e12,3,30,1"},
+        Spoiler{"SpaceTooLarge", "Key3", "1,3,30,1e12"},
+        Spoiler{"CountAboveRowsOfKeys", "RowHeight", "3;30,3;30,0;30,0"},
+        Spoiler{"CountStartsWith3", "RowHeight", "3;30,3;30,0"}, Spoiler{"TooFewRows", "RowHeight", "2;30,3"},
+        Spoiler{"TooManyRows", "RowHeight", "2;30,3;30,0;30,0"}, Spoiler{"RowOfOneNumber", "RowHeight", "2;30;30,0"},
+        Spoiler{"RowOfThreeNumbers", "RowHeight", "2;30,3,1;30,0"},
+        Spoiler{"RowHeightTooLarge", "RowHeight", "2;1e12,3;30,0"},
+        Spoiler{"CountTooLarge", "RowHeight", "1e12;30,3;30,0"}, Spoiler{"RowHeightMissing", "RowHeight", nullptr}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ReadDeviceLayout, AGameControllerWithNoSectionGetsThe14PerRowGridAtOnce) {

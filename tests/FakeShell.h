@@ -63,15 +63,21 @@ public:
         return false;
     }
     void Clear() {
-        messages.clear(); inputs.clear(); dialogs.clear(); statuses.clear(); busy.clear(); captions.clear(); notices.clear();
+        messages.clear();
+        inputs.clear();
+        dialogs.clear();
+        statuses.clear();
+        busy.clear();
+        captions.clear();
+        notices.clear();
     }
 
     struct Prompt {
         std::string prompt, title, proposed;
     };
 
-    std::deque<MsgAnswer> answers; // answers to the next questions, in order
-    std::deque<std::string> typed; // answers to the next input boxes
+    std::deque<MsgAnswer> answers;  // answers to the next questions, in order
+    std::deque<std::string> typed;  // answers to the next input boxes
     std::deque<std::string> chosen; // names the next file dialogs return ("" = cancel)
     std::vector<FileDialogRequest> dialogs;
     std::vector<ShownMessage> messages;

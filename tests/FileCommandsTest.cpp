@@ -51,7 +51,8 @@ TEST_F(FileCommands, NewAsksToSaveAModifiedOrchestraAndCancelKeepsIt) {
     t.st.SetModified();
     t.shell.answers = {MsgAnswer::Cancel};
     EXPECT_FALSE(FileNew(t.st));
-    EXPECT_EQ(t.shell.messages[0].text, "The current file is modified\r\nDo you want to save it before creating a new?");
+    EXPECT_EQ(t.shell.messages[0].text,
+              "The current file is modified\r\nDo you want to save it before creating a new?");
     EXPECT_EQ(t.shell.messages[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(o.Set(1).SetNam, "Edited");
     EXPECT_EQ(stops, 1);
@@ -132,7 +133,9 @@ TEST_F(FileCommands, OpenThatIsCancelledOrRefusedKeepsTheCurrentFile) {
     EXPECT_EQ(o.OrcFile, mine);
 
     // A newer file is refused; the next Save must still go to our own file.
-    const std::string newer = dir.Write("newer.TbOrc", std::string("*\x15\0\0\0General++File Version\x05\0\0\0" "02.00*", 37));
+    const std::string newer = dir.Write("newer.TbOrc", std::string("*\x15\0\0\0General++File Version\x05\0\0\0"
+                                                                   "02.00*",
+                                                                   37));
     t.shell.Clear();
     EXPECT_FALSE(OpenChosenFile(t.st, newer));
     EXPECT_EQ(o.OrcFile, mine);

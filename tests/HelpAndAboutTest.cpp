@@ -19,15 +19,24 @@ TEST(HelpFile, EveryTopicHasItsOwnAnchorAndUnknownOnesOpenTheContents) {
         const char* anchor;
     };
     const Row rows[] = {
-        {kTopicContents, "contents"},           {kTopicGettingStarted, "getting-started"},
-        {kTopicPlaying, "playing"},             {kTopicMainWindow, "main-window"},
-        {kTopicBoardViews, "board-views"},      {kTopicKeyAssignment, "key-assignment"},
-        {kTopicRecordingPanel, "recording-panel"}, {kTopicLayoutEditor, "layout-editor"},
-        {kTopicOpenMessage, "open-message"},    {kTopicDeviceList, "device-list"},
-        {kTopicAbout, "about"},                 {kTopicPlayStyles, "play-styles"},
-        {kTopicMidiPorts, "midi-ports"},        {kTopicRecording, "recording"},
-        {kTopicLayouts, "layouts"},             {kTopicInputPermissions, "input-permissions"},
-        {kTopicFilesAndSettings, "files-and-settings"}, {kTopicTroubleshootingSound, "troubleshooting-sound"},
+        {kTopicContents, "contents"},
+        {kTopicGettingStarted, "getting-started"},
+        {kTopicPlaying, "playing"},
+        {kTopicMainWindow, "main-window"},
+        {kTopicBoardViews, "board-views"},
+        {kTopicKeyAssignment, "key-assignment"},
+        {kTopicRecordingPanel, "recording-panel"},
+        {kTopicLayoutEditor, "layout-editor"},
+        {kTopicOpenMessage, "open-message"},
+        {kTopicDeviceList, "device-list"},
+        {kTopicAbout, "about"},
+        {kTopicPlayStyles, "play-styles"},
+        {kTopicMidiPorts, "midi-ports"},
+        {kTopicRecording, "recording"},
+        {kTopicLayouts, "layouts"},
+        {kTopicInputPermissions, "input-permissions"},
+        {kTopicFilesAndSettings, "files-and-settings"},
+        {kTopicTroubleshootingSound, "troubleshooting-sound"},
     };
     std::set<std::string_view> seen;
     for (const Row& r : rows) {

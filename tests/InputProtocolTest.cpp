@@ -39,13 +39,13 @@ TEST_P(PackedStrings, PackAndUnpackExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lengths, PackedStrings,
-    ::testing::Values(PackCase{"Empty", "", {1, 0}},
-                      PackCase{"One", "Z", {2, 1, 'Z'}},
+    ::testing::Values(PackCase{"Empty", "", {1, 0}}, PackCase{"One", "Z", {2, 1, 'Z'}},
                       // n = 6 / 4 + 2 = 3.5, to even 4: one element of padding.
                       PackCase{"Six", "Keypad", {4, 6, Chars("Keyp"), Chars("ad\0\0"), 0}},
                       // n = 4.5, to even 4: the three elements hold 12 bytes.
                       PackCase{"Ten", "Game Pad 1", {4, 10, Chars("Game"), Chars(" Pad"), Chars(" 1\0\0")}},
-                      PackCase{"Fourteen", "Numpad Enter 2",
+                      PackCase{"Fourteen",
+                               "Numpad Enter 2",
                                {6, 14, Chars("Nump"), Chars("ad E"), Chars("nter"), Chars(" 2\0\0"), 0}},
                       // Code-page bytes above 127 keep all eight bits.
                       PackCase{"HighBytes", "\xe9\xfc\x80", {3, 3, Chars("\xe9\xfc\x80\0"), 0}}),
@@ -83,9 +83,8 @@ TEST_P(HostilePackedStrings, AreRejectedWithoutReadingPastTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostilePackedStrings,
                          ::testing::Values(BadPack{"Nothing", {}}, BadPack{"OnlyN", {1}},
-                                           BadPack{"ZeroN", {0, 0}},     // would never move on
-                                           BadPack{"NegativeN", {-3, 0}},
-                                           BadPack{"NPastTheEnd", {4, 2, 0x4141}},
+                                           BadPack{"ZeroN", {0, 0}}, // would never move on
+                                           BadPack{"NegativeN", {-3, 0}}, BadPack{"NPastTheEnd", {4, 2, 0x4141}},
                                            BadPack{"MoreCharsThanRoom", {2, 5, 0x41414141}},
                                            BadPack{"HugeLength", {2, INT_MAX, 0}}),
                          [](const auto& info) { return info.param.name; });
@@ -176,8 +175,8 @@ TEST(Frames, SurviveAnySplitAndComeOutInOrder) {
 }
 
 TEST(Frames, ImpossibleLengthsBreakTheStream) {
-    for (const std::string& head : {std::string("\0\0\0\0", 4), std::string("\xff\xff\xff\x7f", 4),
-                                    std::string("\x01\x00\x80\x00", 4)}) {
+    for (const std::string& head :
+         {std::string("\0\0\0\0", 4), std::string("\xff\xff\xff\x7f", 4), std::string("\x01\x00\x80\x00", 4)}) {
         FrameReader reader;
         reader.Append(head.data(), head.size());
         Frame f;

@@ -23,7 +23,6 @@
 #include "tests/ServerPath.h"
 #include "tests/TempDir.h"
 
-
 namespace tambrel::test {
 namespace {
 
@@ -73,7 +72,7 @@ TEST(InputServerStart, IsNotDumpable) {
         }
         LocInputDx7Class bridge(Scripted(script));
         if (!bridge.HasServer()) _exit(4);
-        struct stat st{};
+        struct stat st {};
         if (stat(("/proc/" + std::to_string(bridge.ServerPid()) + "/environ").c_str(), &st) != 0) _exit(5);
         _exit(st.st_uid == 0 ? 0 : 1);
     }

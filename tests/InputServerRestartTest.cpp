@@ -303,7 +303,7 @@ TEST(LatePresses, AreCountedPerRunInTheStatusPanel) {
 struct AgeCase {
     const char* name;
     std::vector<std::pair<std::uint64_t, std::int64_t>> events; // stamp, now
-    std::int64_t age;                                            // of the last
+    std::int64_t age;                                           // of the last
 };
 
 class StampAges : public ::testing::TestWithParam<AgeCase> {};
@@ -317,14 +317,13 @@ TEST_P(StampAges, MeasureTheWaitFromTheQuickestEventSeen) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StampAges,
-    ::testing::Values(
-        AgeCase{"SameClockAtOnce", {{5000, 5001}}, 0},
-        AgeCase{"SameClockLate", {{5000, 5001}, {6000, 6401}}, 400},
-        AgeCase{"AnotherEpochCalibrates", {{10, 900010}, {20, 900020}, {30, 900530}}, 500},
-        AgeCase{"AQuickerEventRecalibrates", {{10, 510}, {20, 20}, {30, 31}}, 1},
-        AgeCase{"XStampsWrapAfter49Days", {{0xFFFFFFF0u, 0x1FFFFFFF0}, {0x10, 0x200000310}}, 768},
-        AgeCase{"AStampAheadOfACoarseClock", {{1003, 1000}, {2000, 2100}}, 103},
-        AgeCase{"NoStampNoAge", {{5000, 5001}, {0, 999999}}, 0}),
+    ::testing::Values(AgeCase{"SameClockAtOnce", {{5000, 5001}}, 0},
+                      AgeCase{"SameClockLate", {{5000, 5001}, {6000, 6401}}, 400},
+                      AgeCase{"AnotherEpochCalibrates", {{10, 900010}, {20, 900020}, {30, 900530}}, 500},
+                      AgeCase{"AQuickerEventRecalibrates", {{10, 510}, {20, 20}, {30, 31}}, 1},
+                      AgeCase{"XStampsWrapAfter49Days", {{0xFFFFFFF0u, 0x1FFFFFFF0}, {0x10, 0x200000310}}, 768},
+                      AgeCase{"AStampAheadOfACoarseClock", {{1003, 1000}, {2000, 2100}}, 103},
+                      AgeCase{"NoStampNoAge", {{5000, 5001}, {0, 999999}}, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST(LatePresses, AWindowKeyThatWaitedIsDroppedAndCounted) {

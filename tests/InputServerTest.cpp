@@ -22,7 +22,6 @@
 #include "tests/ServerPath.h"
 #include "tests/TempDir.h"
 
-
 namespace tambrel::test {
 namespace {
 
@@ -117,7 +116,8 @@ TEST(InputServerEndToEnd, AFailedDetectionRepliesOneZeroAndTheServerStaysUsable)
     std::vector<std::int32_t> reply;
     EXPECT_TRUE(rig.Bridge().DxDetectDiDevices(0, reply));
     EXPECT_EQ(reply, (std::vector<std::int32_t>{0}));
-    EXPECT_EQ(rig.messages, (std::vector<std::string>{"Error Detecting Input Devices: The device list is not available"}));
+    EXPECT_EQ(rig.messages,
+              (std::vector<std::string>{"Error Detecting Input Devices: The device list is not available"}));
     const auto devices = rig.Detect();
     ASSERT_EQ(devices.size(), 1u);
     EXPECT_EQ(devices[0].name, "Mouse");
@@ -173,11 +173,24 @@ INSTANTIATE_TEST_SUITE_P(
         // wake-up, the last two in the next.
         WakeCase{"TwelvePresses",
                  Presses(1, 1, 12) + Presses(2, 1, 1),
-                 {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}, {1, 7}, {1, 8}, {1, 9}, {1, 10}, {2, 1}, {1, 11}, {1, 12}}},
+                 {{1, 1},
+                  {1, 2},
+                  {1, 3},
+                  {1, 4},
+                  {1, 5},
+                  {1, 6},
+                  {1, 7},
+                  {1, 8},
+                  {1, 9},
+                  {1, 10},
+                  {2, 1},
+                  {1, 11},
+                  {1, 12}}},
         // Releases fill buffer places too.
         WakeCase{"ReleasesCount",
                  "event 1 1 1\nevent 1 1 0\nevent 1 2 1\nevent 1 2 0\nevent 1 3 1\nevent 1 3 0\nevent 1 4 1\n"
-                 "event 1 4 0\nevent 1 5 1\nevent 1 5 0\nevent 1 6 1\n" + Presses(2, 1, 1),
+                 "event 1 4 0\nevent 1 5 1\nevent 1 5 0\nevent 1 6 1\n" +
+                     Presses(2, 1, 1),
                  {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {2, 1}, {1, 6}}},
         // Lost changes end the device's read for this wake-up: what came
         // before is reported, what came after waits for the next.
@@ -186,10 +199,20 @@ INSTANTIATE_TEST_SUITE_P(
                  {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {1, 4}}},
         WakeCase{"OverflowAfterAFullBuffer",
                  Presses(1, 1, 11) + "overflow 1\n" + Presses(1, 12, 12) + Presses(2, 1, 1),
-                 {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}, {1, 7}, {1, 8}, {1, 9}, {1, 10}, {2, 1}, {1, 11}, {1, 12}}},
-        WakeCase{"NoOverflow",
-                 Presses(1, 1, 4) + Presses(2, 1, 1),
-                 {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 1}}}),
+                 {{1, 1},
+                  {1, 2},
+                  {1, 3},
+                  {1, 4},
+                  {1, 5},
+                  {1, 6},
+                  {1, 7},
+                  {1, 8},
+                  {1, 9},
+                  {1, 10},
+                  {2, 1},
+                  {1, 11},
+                  {1, 12}}},
+        WakeCase{"NoOverflow", Presses(1, 1, 4) + Presses(2, 1, 1), {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 1}}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(InputServerEndToEnd, DetectionTwiceRenumbersFromOne) {

@@ -54,14 +54,12 @@ class KeyLabels : public ::testing::TestWithParam<LabelCase> {};
 TEST_P(KeyLabels, NumpadBecomesTwoSpaces) { EXPECT_EQ(CleanKeyLabel(GetParam().in), GetParam().out); }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeyLabels,
-                         ::testing::Values(LabelCase{"Plain", "Numpad 7", "  7"},
-                                           LabelCase{"Upper", "NUMPAD 7", "  7"},
+                         ::testing::Values(LabelCase{"Plain", "Numpad 7", "  7"}, LabelCase{"Upper", "NUMPAD 7", "  7"},
                                            LabelCase{"Mixed", "nUmPaD Enter", "  Enter"},
                                            LabelCase{"Inside", "Left Numpad 1", "Left   1"},
                                            LabelCase{"Twice", "numpad numpad 1", "    1"},
                                            LabelCase{"NoBlankAfter", "Numpad", "Numpad"},
-                                           LabelCase{"OtherWords", "Keypad 7", "Keypad 7"},
-                                           LabelCase{"Empty", "", ""}),
+                                           LabelCase{"OtherWords", "Keypad 7", "Keypad 7"}, LabelCase{"Empty", "", ""}),
                          [](const auto& info) { return info.param.name; });
 
 TEST(DetectInputDevices, BuildsTheDeviceListFromTheReply) {
@@ -69,7 +67,8 @@ TEST(DetectInputDevices, BuildsTheDeviceListFromTheReply) {
     rig.reply = EncodeDetectionReply({{"Keyboard", true, {"Esc", "Numpad 7"}}, {"Mouse", false, {"X Axis"}}});
     std::vector<std::int32_t> layouts;
     rig.input.readDeviceLayout = [&](std::int32_t d) {
-        EXPECT_EQ(rig.t.shell.statuses.back(), "Detecting Input Devices") << "layouts are read before the status clears";
+        EXPECT_EQ(rig.t.shell.statuses.back(), "Detecting Input Devices")
+            << "layouts are read before the status clears";
         layouts.push_back(d);
     };
     rig.input.DetectInputDevices();

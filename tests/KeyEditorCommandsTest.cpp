@@ -161,7 +161,8 @@ TEST(KeyEditorCommands, ChoosingASourceWritesItThenShowsTheKeyAndItsIcon) {
     r.editor.ChooseSource(kSrcMidi);
     EXPECT_EQ(r.Edited().SndSrc, kSrcMidi);
     EXPECT_EQ(r.st.FileModified, kVbTrue);
-    const std::vector<ShownNotice> expected = {{ShellEvent::ShowPlayAssignment, 0, 0, 0}, {ShellEvent::ShowKeyIcon, 3, 1, 1}};
+    const std::vector<ShownNotice> expected = {{ShellEvent::ShowPlayAssignment, 0, 0, 0},
+                                               {ShellEvent::ShowKeyIcon, 3, 1, 1}};
     EXPECT_EQ(r.shell.notices, expected);
     EXPECT_EQ(r.editor.View().sourceFrame, kSrcMidi);
 
@@ -393,13 +394,15 @@ TEST(KeyEditorButtons, DetectAgainWithoutTheProgramAsksTheMenusToFollow) {
 
 TEST(KeyEditorStatusTips, TheTableHoldsTheTipsExactly) {
     EXPECT_EQ(StatusTip("AsgnBtn(0)"), "Choose this to button clear the sound for current key. Green button is chosen");
-    EXPECT_EQ(StatusTip("MultiTimLstTxt"),
-              "Enter the delay play times in seconds, to play the sound multiple times, use commas \",\" in-between to separate numbers");
+    EXPECT_EQ(
+        StatusTip("MultiTimLstTxt"),
+        "Enter the delay play times in seconds, to play the sound multiple times, use commas \",\" in-between to separate numbers");
     EXPECT_EQ(StatusTip("MuteChk(1)"), StatusTip("MuteChk(0)"));
     EXPECT_EQ(StatusTip("DrumLbl(0)"), "Choose a Drum Bank here");
     EXPECT_EQ(StatusTip(kTipInputHeading), StatusTip("DiAcuireLbl"));
-    EXPECT_EQ(StatusTip("DslLbl"),
-              "Velocity is not used and the duration is approximated in DLS Port, Choose other Midi Port as a better choise");
+    EXPECT_EQ(
+        StatusTip("DslLbl"),
+        "Velocity is not used and the duration is approximated in DLS Port, Choose other Midi Port as a better choise");
     EXPECT_EQ(StatusTip("StopBtn(2)"), "Stops all looping sounds and queued sounds only");
     EXPECT_EQ(StatusTip("InstruLbl"), "Choose a Instrument Bank here");
     EXPECT_EQ(StatusTip("HideLbl(0)"), ""); // plain labels clear the panel

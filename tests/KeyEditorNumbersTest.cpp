@@ -19,16 +19,16 @@ TEST(KeyEditorNumbers, DelayListNormalisation) {
         {"", "0"},
         {"0,1,2.5,5", "0,1,2.5,5"},
         {"5,2.5,1,0", "0,1,2.5,5"},
-        {"0.12345", "0.123"},          // below 1: at most three decimals
+        {"0.12345", "0.123"}, // below 1: at most three decimals
         {"0.5", "0.5"},
-        {" 3 , 1 ", "1,3"},            // blanks around a number are fine
-        {"2x,1", "0,1"},               // a piece that is not wholly a number is 0
-        {"1,,2", "0,1,2"},             // an empty piece is 0
-        {"100,100.5", "0,100"},        // 100 is the longest delay
+        {" 3 , 1 ", "1,3"},     // blanks around a number are fine
+        {"2x,1", "0,1"},        // a piece that is not wholly a number is 0
+        {"1,,2", "0,1,2"},      // an empty piece is 0
+        {"100,100.5", "0,100"}, // 100 is the longest delay
         {"1e12", "0"},
         {"1e1", "10"},
-        {"12.3456789", "12.34568"},    // a single-precision value's shortest text
-        {"0.0001,0", "0"},             // values that come out alike show once
+        {"12.3456789", "12.34568"}, // a single-precision value's shortest text
+        {"0.0001,0", "0"},          // values that come out alike show once
         {"0.9999,1", "1"},
     };
     for (const auto& c : cases) EXPECT_EQ(NormaliseDelayList(c.typed), c.stored) << '"' << c.typed << '"';

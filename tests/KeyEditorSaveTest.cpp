@@ -28,7 +28,8 @@ std::string Le(std::uint32_t v, int n) {
 std::string Wave(std::size_t frames) {
     const std::string samples(frames, '\x90');
     return "RIFF" + Le(36 + static_cast<std::uint32_t>(frames), 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) +
-           Le(11025, 4) + Le(11025, 4) + Le(1, 2) + Le(8, 2) + "data" + Le(static_cast<std::uint32_t>(frames), 4) + samples;
+           Le(11025, 4) + Le(11025, 4) + Le(1, 2) + Le(8, 2) + "data" + Le(static_cast<std::uint32_t>(frames), 4) +
+           samples;
 }
 
 nlohmann::json Dump(const std::string& path) {

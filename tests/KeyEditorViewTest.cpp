@@ -61,9 +61,9 @@ TEST(KeyEditorView, HintLayersAndTheKeyLabel) {
         const KeyEditorView v = r.View();
         EXPECT_EQ(v.layer, c.layer) << c.name;
         EXPECT_EQ(v.curKeyLbl, c.curKey) << c.name;
-        EXPECT_EQ(v.hintText, c.layer == EditorLayer::NoKeyHint ? std::string(kHintNoKey)
+        EXPECT_EQ(v.hintText, c.layer == EditorLayer::NoKeyHint           ? std::string(kHintNoKey)
                               : c.layer == EditorLayer::KeyOutOfLimitHint ? std::string(kHintKeyOutOfLimit)
-                                                                           : std::string())
+                                                                          : std::string())
             << c.name;
 
         // Showing a key that cannot be edited leaves nothing edited.
@@ -100,7 +100,8 @@ TEST(KeyEditorView, TheChosenSourceAndStyleButtonsAreGreen) {
     v = r.View();
     EXPECT_EQ(v.sourceFrame, kSrcNone);
     EXPECT_EQ(v.sourceButtons[0].picture, "ButtonGreen_Up");
-    EXPECT_EQ(v.noneNote, "\"None\" - is choosen. Current Key has no assignment. Choose a Wave, Midi or Action to assign.");
+    EXPECT_EQ(v.noneNote,
+              "\"None\" - is choosen. Current Key has no assignment. Choose a Wave, Midi or Action to assign.");
 
     // A source or style that no button sets (from a foreign file): nothing green, no panel.
     r.Key().SndSrc = 3;

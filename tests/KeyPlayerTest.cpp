@@ -300,7 +300,13 @@ TEST(KeyPlayerMute, MutingCancelsWhatTheKeyHasPlayingAndPending) {
         {"multiple", kPlayMulti, 0, 0, 0, {0}, false, {{0, 1, 1000}}},
         {"continuous loop", kPlayLoop, 0, kLoopContinuous, 0, {0}, false, {{0, 0, 1000, true}}},
         {"counted loop", kPlayLoop, 0, kLoopCounted, 0, {0}, false, {{0, 0, 1000, true}}},
-        {"queue: waiting entries go, the next key plays at once", kPlayQueue, 0, 0, kQueAllowDup, {0, 100}, true,
+        {"queue: waiting entries go, the next key plays at once",
+         kPlayQueue,
+         0,
+         0,
+         kQueAllowDup,
+         {0, 100},
+         true,
          {{0, 0, 1000}, {1, 1000}}},
         {"keep-looping queue: not replayed", kPlayQueue, 0, 0, kQueKeepLooping, {0}, false, {{0, 0, 1000}}},
     };
@@ -384,8 +390,13 @@ TEST(KeyPlayerAction, ChangeTableActivatesAPlayBoardInRangeOnly) {
     const struct {
         std::int32_t cmd, target;
         std::int32_t curSet; // afterwards
-    } cases[] = {{kActChangeTable, 1, 1}, {kActChangeTable, 2, 2}, {kActChangeTable, 4, 3},
-                 {kActChangeTable, 0, 3}, {kActChangeTable, -1, 3}, {kActNothing, 1, 3}, {7, 1, 3}};
+    } cases[] = {{kActChangeTable, 1, 1},
+                 {kActChangeTable, 2, 2},
+                 {kActChangeTable, 4, 3},
+                 {kActChangeTable, 0, 3},
+                 {kActChangeTable, -1, 3},
+                 {kActNothing, 1, 3},
+                 {7, 1, 3}};
     for (const auto& c : cases) {
         SoundRig r;
         r.st.Orc.Set(1).CurBd = 1;
@@ -466,8 +477,9 @@ TEST(KeyPlayerStop, EachOptionStopsExactlyItsSounds) {
         r.player.StopSounds(c.option);
         r.RunTo(12000);
 
-        const Voice parts[kParts] = {{once, 0},         {multi, 1},      {multi, 5000}, {loop, 0, kNever, true},
-                                     {counted, 0, 5000, true}, {queued, 0}, {queued, 10000}};
+        const Voice parts[kParts] = {
+            {once, 0},   {multi, 1},     {multi, 5000}, {loop, 0, kNever, true}, {counted, 0, 5000, true},
+            {queued, 0}, {queued, 10000}};
         std::vector<Voice> expected;
         for (int i = 0; i < kParts; ++i) {
             Voice v = parts[i];

@@ -33,10 +33,10 @@ const std::vector<std::vector<int>> kDefaultLayoutRows{
 const std::vector<std::vector<std::string>> kPcRows{
     {"Esc", "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12", "Print Screen", "Scroll Lock",
      "Pause"},
-    {"`", "1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-", "=", "Backspace", "Insert", "Home", "Page Up",
-     "Num Lock", "Numpad /", "Numpad *", "Numpad -"},
-    {"Tab", "Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P", "[", "]", "\\", "Delete", "End", "Page Down", "Numpad 7",
-     "Numpad 8", "Numpad 9", "Numpad +"},
+    {"`", "1", "2",         "3",      "4",    "5",       "6",        "7",        "8",        "9",       "0",
+     "-", "=", "Backspace", "Insert", "Home", "Page Up", "Num Lock", "Numpad /", "Numpad *", "Numpad -"},
+    {"Tab", "Q", "W",  "E",      "R",   "T",         "Y",        "U",        "I",        "O",       "P",
+     "[",   "]", "\\", "Delete", "End", "Page Down", "Numpad 7", "Numpad 8", "Numpad 9", "Numpad +"},
     {"Caps Lock", "A", "S", "D", "F", "G", "H", "J", "K", "L", ";", "'", "Enter", "Numpad 4", "Numpad 5", "Numpad 6"},
     {"Left Shift", "Z", "X", "C", "V", "B", "N", "M", ",", ".", "/", "Right Shift", "Up", "Numpad 1", "Numpad 2",
      "Numpad 3"},
@@ -86,10 +86,10 @@ TEST(KeyboardTable, KeyNumbersFollowTheScanCodesAndTheKernelCodes) {
     // Scan codes 1-83 are the kernel's codes 1-83.
     for (int k = KEY_ESC; k <= KEY_KPDOT; ++k) EXPECT_EQ(KeyboardObjectForCode(static_cast<std::uint16_t>(k)), k);
     const std::vector<std::pair<int, int>> fixed{
-        {KEY_102ND, 84},   {KEY_F11, 85},       {KEY_F12, 86},      {KEY_KPENTER, 91},  {KEY_RIGHTCTRL, 92},
-        {KEY_KPSLASH, 100}, {KEY_SYSRQ, 101},   {KEY_RIGHTALT, 102}, {KEY_PAUSE, 103},  {KEY_HOME, 104},
-        {KEY_UP, 105},     {KEY_PAGEUP, 106},   {KEY_LEFT, 107},    {KEY_RIGHT, 108},   {KEY_END, 109},
-        {KEY_DOWN, 110},   {KEY_PAGEDOWN, 111}, {KEY_INSERT, 112},  {KEY_DELETE, 113},  {KEY_LEFTMETA, 114},
+        {KEY_102ND, 84},      {KEY_F11, 85},       {KEY_F12, 86},       {KEY_KPENTER, 91}, {KEY_RIGHTCTRL, 92},
+        {KEY_KPSLASH, 100},   {KEY_SYSRQ, 101},    {KEY_RIGHTALT, 102}, {KEY_PAUSE, 103},  {KEY_HOME, 104},
+        {KEY_UP, 105},        {KEY_PAGEUP, 106},   {KEY_LEFT, 107},     {KEY_RIGHT, 108},  {KEY_END, 109},
+        {KEY_DOWN, 110},      {KEY_PAGEDOWN, 111}, {KEY_INSERT, 112},   {KEY_DELETE, 113}, {KEY_LEFTMETA, 114},
         {KEY_RIGHTMETA, 115}, {KEY_COMPOSE, 116}};
     for (const auto& [code, keyNo] : fixed)
         EXPECT_EQ(KeyboardObjectForCode(static_cast<std::uint16_t>(code)), keyNo) << "code " << code;
@@ -114,10 +114,10 @@ TEST(KeyboardTable, KeypadKeysAreLabelledNumpad) {
 TEST(MouseTable, AxesThenButtons) {
     const auto& m = MouseObjects();
     const std::vector<std::pair<int, MouseObjectKind>> expected{
-        {REL_X, MouseObjectKind::RelativeAxis}, {REL_Y, MouseObjectKind::RelativeAxis},
+        {REL_X, MouseObjectKind::RelativeAxis},     {REL_Y, MouseObjectKind::RelativeAxis},
         {REL_WHEEL, MouseObjectKind::RelativeAxis}, {BTN_LEFT, MouseObjectKind::Button},
-        {BTN_RIGHT, MouseObjectKind::Button},     {BTN_MIDDLE, MouseObjectKind::Button},
-        {BTN_SIDE, MouseObjectKind::Button},      {BTN_EXTRA, MouseObjectKind::Button}};
+        {BTN_RIGHT, MouseObjectKind::Button},       {BTN_MIDDLE, MouseObjectKind::Button},
+        {BTN_SIDE, MouseObjectKind::Button},        {BTN_EXTRA, MouseObjectKind::Button}};
     ASSERT_EQ(m.size(), expected.size());
     for (std::size_t i = 0; i < m.size(); ++i) {
         EXPECT_EQ(m[i].object.keyNo, static_cast<int>(i + 1));

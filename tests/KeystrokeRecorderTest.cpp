@@ -90,8 +90,13 @@ INSTANTIATE_TEST_SUITE_P(
         // The first event comes at once, then the recorded gaps.
         TimingCase{"ThreeEvents", {1.0f, 1.5f, 3.0f}, false, 10000, {1, 501, 2001}, {1, 2, 3}, false},
         // Looping: after the last, the first event's own time.
-        TimingCase{"ThreeEventsLooping", {1.0f, 1.5f, 3.0f}, true, 5600, {1, 501, 2001, 3001, 3501, 5001},
-                   {1, 2, 3, 1, 2, 3}, true},
+        TimingCase{"ThreeEventsLooping",
+                   {1.0f, 1.5f, 3.0f},
+                   true,
+                   5600,
+                   {1, 501, 2001, 3001, 3501, 5001},
+                   {1, 2, 3, 1, 2, 3},
+                   true},
         TimingCase{"OneEventLooping", {0.25f}, true, 1000, {1, 251, 501, 751}, {1, 1, 1, 1}, true},
         TimingCase{"OneEventAtZeroLoopsEveryMillisecond", {0.0f}, true, 4, {1, 2, 3, 4}, {1, 1, 1, 1}, true},
         TimingCase{"EqualTimesFollowAfterOneMillisecond", {2.0f, 2.0f}, false, 100, {1, 2}, {1, 2}, false},
@@ -159,7 +164,8 @@ class RecordingStart : public ::testing::TestWithParam<CurRecCase> {};
 TEST_P(RecordingStart, MakesTheCurrentRecordingValid) {
     RecorderRig rig;
     rig.t.st.Orc.Recordings.resize(static_cast<std::size_t>(GetParam().recordings));
-    for (int i = 0; i < GetParam().recordings; ++i) rig.t.st.Orc.Recordings[static_cast<std::size_t>(i)].Name = "R" + std::to_string(i + 1);
+    for (int i = 0; i < GetParam().recordings; ++i)
+        rig.t.st.Orc.Recordings[static_cast<std::size_t>(i)].Name = "R" + std::to_string(i + 1);
     rig.t.st.Orc.CurRec = GetParam().curRec;
     rig.rec.StartRecording();
     EXPECT_EQ(rig.t.st.Orc.CurRec, GetParam().after);
@@ -401,7 +407,8 @@ TEST(RecordingFromAFile, ACurrentRecordingOutsideTheListIsKeptAndHandled) {
         EXPECT_EQ(rig.rec.UpdateList().selected, -1);
         EXPECT_FALSE(rig.rec.RenameRecording());
         EXPECT_FALSE(rig.rec.DeleteRecording());
-        EXPECT_EQ(rig.Messages(), (std::vector<std::string>{"Choose an item in the list", "Choose an item in the list"}));
+        EXPECT_EQ(rig.Messages(),
+                  (std::vector<std::string>{"Choose an item in the list", "Choose an item in the list"}));
         EXPECT_EQ(rig.t.st.Orc.RecNos(), 2);
 
         rig.rec.PlayBackControl(0);

@@ -37,7 +37,8 @@ TEST(LayOutBoard, RowTopsLeaveTheCaptionStripAndAddSpacesAndHeights) {
 
 TEST(LayOutBoard, KeyRectanglesFromWidthsAndSpacesInPositionOrder) {
     // Row 1 holds positions 1, 2 and 5 (a gap adds nothing), stored out of order.
-    DeviceLayout l = Layout({{30, 5}, {20, 0}}, {Key(1, 5, 50, 3), Key(1, 1, 40, 10), Key(1, 2, 30, 0), Key(2, 1, 60, 6)});
+    DeviceLayout l =
+        Layout({{30, 5}, {20, 0}}, {Key(1, 5, 50, 3), Key(1, 1, 40, 10), Key(1, 2, 30, 0), Key(2, 1, 60, 6)});
     LayOutBoard(l, {}, 0);
     const auto rect = [&](int k) {
         const LayoutKey& key = l.Keys[static_cast<std::size_t>(k - 1)];
@@ -104,7 +105,8 @@ TEST(LayOutBoard, KeysOutsideTheBoardKeepTheirRectangles) {
 }
 
 TEST(LayOutBoard, TwoKeysOnOnePlaceTheHigherIndexMovesToANewRowBelow) {
-    DeviceLayout l = Layout({{30, 5}, {30, 0}}, {Key(1, 1, 40, 0), Key(2, 3, 40, 0), Key(1, 1, 50, 0), Key(2, 3, 40, 0)});
+    DeviceLayout l =
+        Layout({{30, 5}, {30, 0}}, {Key(1, 1, 40, 0), Key(2, 3, 40, 0), Key(1, 1, 50, 0), Key(2, 3, 40, 0)});
     LayOutBoard(l, {}, 0);
     EXPECT_EQ(l.Keys[0].Row, 1);
     EXPECT_EQ(l.Keys[1].Row, 2);
@@ -132,8 +134,8 @@ TEST(LayOutBoard, AGameControllerWithAllKeysUnplacedGetsOneRowOfHeight20) {
 
 TEST(LayOutBoard, UnplacedKeysGoBelowTheLastUsedRowWhichKeepsItsHeightWhenItExists) {
     // Rows 1..3 exist, keys use row 1 only: row 2 takes the unplaced keys and keeps its 25.
-    DeviceLayout l = Layout({{30, 0}, {25, 4}, {30, 0}},
-                            {Key(1, 1, 40, 0), Key(0, 3, 40, 0), Key(1, 2, 40, 0), Key(2, 0, 40, 0)});
+    DeviceLayout l =
+        Layout({{30, 0}, {25, 4}, {30, 0}}, {Key(1, 1, 40, 0), Key(0, 3, 40, 0), Key(1, 2, 40, 0), Key(2, 0, 40, 0)});
     LayOutBoard(l, {}, 0);
     EXPECT_EQ(l.RowCount, 3);
     EXPECT_EQ(l.Rows[1], (LayoutRow{25, 4}));

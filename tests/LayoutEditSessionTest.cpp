@@ -270,29 +270,28 @@ TEST_P(Sizing, StoresTheRoundedClampedAnswer) {
     EXPECT_TRUE(rig.t.shell.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Sizing,
-    ::testing::Values(SizeCase{"WidthText", KeySize::KeyWidth, "abc", 40},
-                      SizeCase{"WidthEmpty", KeySize::KeyWidth, "", 40},
-                      SizeCase{"WidthNumberThenText", KeySize::KeyWidth, "60px", 40},
-                      SizeCase{"Width600Is500", KeySize::KeyWidth, "600", 500},
-                      SizeCase{"Width19Point5Is20", KeySize::KeyWidth, "19.5", 20},
-                      SizeCase{"Width20Point5IsEven", KeySize::KeyWidth, "20.5", 20},
-                      SizeCase{"Width21Point5IsEven", KeySize::KeyWidth, "21.5", 22},
-                      SizeCase{"WidthBlanks", KeySize::KeyWidth, " 75 ", 75},
-                      SizeCase{"WidthNegativeIs20", KeySize::KeyWidth, "-5", 20},
-                      SizeCase{"WidthHugeIs500", KeySize::KeyWidth, "1e12", 500},
-                      SizeCase{"WidthSame", KeySize::KeyWidth, "40", 40},
-                      SizeCase{"Height10Is18", KeySize::RowHeight, "10", 18},
-                      SizeCase{"Height101Is100", KeySize::RowHeight, "101", 100},
-                      SizeCase{"Height45", KeySize::RowHeight, "45", 45},
-                      SizeCase{"SpaceBefore201Is200", KeySize::SpaceBefore, "201", 200},
-                      SizeCase{"SpaceBeforeNegativeIs0", KeySize::SpaceBefore, "-3", 0},
-                      SizeCase{"SpaceBefore7", KeySize::SpaceBefore, "7", 7},
-                      SizeCase{"SpaceAbove101Is100", KeySize::SpaceAbove, "101", 100},
-                      SizeCase{"SpaceAboveText", KeySize::SpaceAbove, "x", 3},
-                      SizeCase{"SpaceAbove0", KeySize::SpaceAbove, "0", 0}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, Sizing,
+                         ::testing::Values(SizeCase{"WidthText", KeySize::KeyWidth, "abc", 40},
+                                           SizeCase{"WidthEmpty", KeySize::KeyWidth, "", 40},
+                                           SizeCase{"WidthNumberThenText", KeySize::KeyWidth, "60px", 40},
+                                           SizeCase{"Width600Is500", KeySize::KeyWidth, "600", 500},
+                                           SizeCase{"Width19Point5Is20", KeySize::KeyWidth, "19.5", 20},
+                                           SizeCase{"Width20Point5IsEven", KeySize::KeyWidth, "20.5", 20},
+                                           SizeCase{"Width21Point5IsEven", KeySize::KeyWidth, "21.5", 22},
+                                           SizeCase{"WidthBlanks", KeySize::KeyWidth, " 75 ", 75},
+                                           SizeCase{"WidthNegativeIs20", KeySize::KeyWidth, "-5", 20},
+                                           SizeCase{"WidthHugeIs500", KeySize::KeyWidth, "1e12", 500},
+                                           SizeCase{"WidthSame", KeySize::KeyWidth, "40", 40},
+                                           SizeCase{"Height10Is18", KeySize::RowHeight, "10", 18},
+                                           SizeCase{"Height101Is100", KeySize::RowHeight, "101", 100},
+                                           SizeCase{"Height45", KeySize::RowHeight, "45", 45},
+                                           SizeCase{"SpaceBefore201Is200", KeySize::SpaceBefore, "201", 200},
+                                           SizeCase{"SpaceBeforeNegativeIs0", KeySize::SpaceBefore, "-3", 0},
+                                           SizeCase{"SpaceBefore7", KeySize::SpaceBefore, "7", 7},
+                                           SizeCase{"SpaceAbove101Is100", KeySize::SpaceAbove, "101", 100},
+                                           SizeCase{"SpaceAboveText", KeySize::SpaceAbove, "x", 3},
+                                           SizeCase{"SpaceAbove0", KeySize::SpaceAbove, "0", 0}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(LayoutEditor, SizingAsksWithThePromptPreFilledWithTheCurrentValue) {
     EditRig rig({{"Pad", 8}});
@@ -355,15 +354,13 @@ TEST_P(Drops, SetTheBoardSizeWithinTheEditorsLimits) {
     for (const KeyFace& f : rig.s.Picture().Faces) EXPECT_EQ(f.Fill, KeyColour) << "redrawn with no key highlighted";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Drops,
-                         ::testing::Values(DropCase{"WidthTo50Is200", true, 50, 200, 200},
-                                           DropCase{"WidthTo200", true, 200, 200, 200},
-                                           DropCase{"WidthTo640", true, 640, 640, 640},
-                                           DropCase{"WidthToNegative", true, -30, 200, 200},
-                                           DropCase{"HeightTo60Is100", false, 60, 100, 140},
-                                           DropCase{"HeightTo140", false, 140, 100, 140},
-                                           DropCase{"HeightTo300", false, 300, 260, 300}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Drops,
+    ::testing::Values(DropCase{"WidthTo50Is200", true, 50, 200, 200}, DropCase{"WidthTo200", true, 200, 200, 200},
+                      DropCase{"WidthTo640", true, 640, 640, 640}, DropCase{"WidthToNegative", true, -30, 200, 200},
+                      DropCase{"HeightTo60Is100", false, 60, 100, 140}, DropCase{"HeightTo140", false, 140, 100, 140},
+                      DropCase{"HeightTo300", false, 300, 260, 300}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(LayoutEditor, ADragMovesTheLineByThePointersDistance) {
     EditRig rig({{"Pad", 8}}); // board 190 x 90: lines at 190 and 130
@@ -530,8 +527,8 @@ TEST(LayoutEditor, OkKeepsTheChangesAndTheBoardViewsAreRebuilt) {
     rig.s.Close();
     EXPECT_EQ(rig.L(), changed);
     FinishLayoutEditing(rig.t.st, rig.s);
-    EXPECT_EQ(rig.t.shell.notices,
-              (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0}, {ShellEvent::RebuildAllBoardViews, 0, 0}}));
+    EXPECT_EQ(rig.t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
+                                                             {ShellEvent::RebuildAllBoardViews, 0, 0}}));
 }
 
 TEST(LayoutEditor, AfterCancelTheViewsAreNotRebuilt) {

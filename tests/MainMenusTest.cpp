@@ -17,7 +17,8 @@ TEST(MainMenus, ItemListsFollowTheOrchestraAndTheDevices) {
     TestState t;
     Orchestra& o = t.st.Orc;
     o.PlayBoards[0].SetNam = "Joe & Co";
-    EXPECT_EQ(Shown(SetActiveMenu(o)), (std::vector<std::string>{"Joe & Co", o.PlayBoards[1].SetNam, o.PlayBoards[2].SetNam}));
+    EXPECT_EQ(Shown(SetActiveMenu(o)),
+              (std::vector<std::string>{"Joe & Co", o.PlayBoards[1].SetNam, o.PlayBoards[2].SetNam}));
     o.CurSet = 1;
     o.PlayBoards[0].Bds[0].BodNam = "Keyboard-1";
     std::vector<std::string> boards = Shown(BoardMenu(o));

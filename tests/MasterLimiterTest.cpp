@@ -26,7 +26,8 @@ Frames Make(int frames, const std::function<float(int)>& f) {
 }
 
 Frames Sine(int frames, float amplitude, double hz = 440) {
-    return Make(frames, [=](int i) { return amplitude * static_cast<float>(std::sin(2 * std::numbers::pi * hz * i / kRate)); });
+    return Make(frames,
+                [=](int i) { return amplitude * static_cast<float>(std::sin(2 * std::numbers::pi * hz * i / kRate)); });
 }
 
 // A decaying 60 Hz kick of the given level, 300 ms long.
@@ -39,7 +40,8 @@ Frames Limited(Frames s, int block = 256, MasterLimiter* use = nullptr) {
     MasterLimiter own(kRate);
     MasterLimiter& l = use ? *use : own;
     const int frames = static_cast<int>(s.size() / 2);
-    for (int at = 0; at < frames; at += block) l.Process(s.data() + 2 * static_cast<std::size_t>(at), std::min(block, frames - at));
+    for (int at = 0; at < frames; at += block)
+        l.Process(s.data() + 2 * static_cast<std::size_t>(at), std::min(block, frames - at));
     return s;
 }
 
@@ -68,23 +70,26 @@ TEST_P(MasterLimiterQuiet, PassesBitForBit) {
 
 const float kMinus6dB = 0.501187f;
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, MasterLimiterQuiet,
-    ::testing::Values(QuietCase{"Silence", Frames(2 * kRate, 0.0f)},
-                      QuietCase{"SineAtMinus6dB", Sine(kRate, kMinus6dB)},
-                      QuietCase{"SquareAtMinus6dB", Make(kRate, [](int i) { return (i / 50) % 2 ? kMinus6dB : -kMinus6dB; })},
-                      QuietCase{"LowSineJustAtTheThreshold", Sine(kRate, kT, 40)},
-                      QuietCase{"NoiseAtMinus20dB", [] {
-                                    std::mt19937 g(7);
-                                    std::uniform_real_distribution<float> u(-0.1f, 0.1f);
-                                    return Make(kRate, [&](int) { return u(g); });
-                                }()}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Signals, MasterLimiterQuiet,
+                         ::testing::Values(QuietCase{"Silence", Frames(2 * kRate, 0.0f)},
+                                           QuietCase{"SineAtMinus6dB", Sine(kRate, kMinus6dB)},
+                                           QuietCase{"SquareAtMinus6dB",
+                                                     Make(kRate,
+                                                          [](int i) { return (i / 50) % 2 ? kMinus6dB : -kMinus6dB; })},
+                                           QuietCase{"LowSineJustAtTheThreshold", Sine(kRate, kT, 40)},
+                                           QuietCase{"NoiseAtMinus20dB",
+                                                     [] {
+                                                         std::mt19937 g(7);
+                                                         std::uniform_real_distribution<float> u(-0.1f, 0.1f);
+                                                         return Make(kRate, [&](int) { return u(g); });
+                                                     }()}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(MasterLimiter, ALoudSineStaysUnderFullScaleAndKeepsItsShapeAndStereoImage) {
     // Left at +6 dBFS, right at half of it: one gain for both. Its sampled
     // peaks differ a little from wave to wave, as real ones do.
-    Frames s = Make(kRate, [](int i) { return 2.0f * static_cast<float>(std::sin(2 * std::numbers::pi * 97.3 * i / kRate)); });
+    Frames s =
+        Make(kRate, [](int i) { return 2.0f * static_cast<float>(std::sin(2 * std::numbers::pi * 97.3 * i / kRate)); });
     for (std::size_t i = 1; i < s.size(); i += 2) s[i] = s[i - 1] / 2;
     const Frames out = Limited(s);
     EXPECT_LE(Peak(out), 1.0f);

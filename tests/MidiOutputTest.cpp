@@ -39,7 +39,8 @@ struct MidiRig {
     MidiOutput midi{st, settings, service};
 
     KeyAssign& Key(std::int32_t k) { return st.Orc.Set(P).Bd(B).Key(k); }
-    KeyAssign& MidiKey(std::int32_t k, std::int32_t instru, std::int32_t note, std::int32_t dur = 500, std::int32_t drum = 0) {
+    KeyAssign& MidiKey(std::int32_t k, std::int32_t instru, std::int32_t note, std::int32_t dur = 500,
+                       std::int32_t drum = 0) {
         KeyAssign& key = Key(k);
         key.SndSrc = kSrcMidi;
         key.Instru = instru;
@@ -72,10 +73,25 @@ TEST(MidiPortChoice, AutomaticChoiceAndStoredPortNumbers) {
     } cases[] = {
         {"software synthesizer first, mapper third", {kSoftSynth, kHardware, kMapper}, "0", 3, "3", false},
         {"no setting at all", {kSoftSynth, kHardware, kMapper}, nullptr, 3, "3", false},
-        {"first port that is not a software synthesizer", {kSoftSynth, kHardware, {"Other", false}}, "0", 2, "2", false},
+        {"first port that is not a software synthesizer",
+         {kSoftSynth, kHardware, {"Other", false}},
+         "0",
+         2,
+         "2",
+         false},
         {"only software synthesizers", {kSoftSynth, {"Another DLS", true}}, "0", 1, "1", true},
-        {"the later mapper replaces the earlier", {{"Microsoft MIDI Mapper [Emulated]", false}, kHardware, kMapper}, "0", 3, "3", false},
-        {"a mapper that is a software synthesizer is not taken", {{"Microsoft MIDI Mapper", true}, kHardware}, "0", 2, "2", false},
+        {"the later mapper replaces the earlier",
+         {{"Microsoft MIDI Mapper [Emulated]", false}, kHardware, kMapper},
+         "0",
+         3,
+         "3",
+         false},
+        {"a mapper that is a software synthesizer is not taken",
+         {{"Microsoft MIDI Mapper", true}, kHardware},
+         "0",
+         2,
+         "2",
+         false},
         {"stored number above the count", {kSoftSynth, kHardware}, "7", 2, "2", false},
         {"stored number kept", {kHardware, kSoftSynth, kMapper}, "2", 2, "2", true},
         {"negative stored number chosen anew", {kSoftSynth, kHardware}, "-3", 2, "2", false},
@@ -137,7 +153,8 @@ TEST(MidiPortMenu, ListsThePortsTicksTheSavedOneAndChoosingRestartsMidi) {
     ASSERT_EQ(menu.Items.size(), 4u);
     EXPECT_FALSE(menu.Items[0].Visible);
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(menu.Items[static_cast<std::size_t>(i)].Caption, r.service.ports[static_cast<std::size_t>(i - 1)].Name);
+        EXPECT_EQ(menu.Items[static_cast<std::size_t>(i)].Caption,
+                  r.service.ports[static_cast<std::size_t>(i - 1)].Name);
         EXPECT_EQ(menu.Items[static_cast<std::size_t>(i)].Checked, i == 3) << i;
     }
 
@@ -151,8 +168,8 @@ TEST(MidiPortMenu, ListsThePortsTicksTheSavedOneAndChoosingRestartsMidi) {
     EXPECT_TRUE(r.midi.MidiReady());
     EXPECT_TRUE(r.midi.DlsPort());
     EXPECT_EQ(r.service.log, (PortLog{"closed", "volume 800"}));
-    EXPECT_EQ(r.shell.statuses, (std::vector<std::string>{"Unloading Midi Band", "Midi Band Unloaded", "Loading Midi Band",
-                                                           "Midi Band Loaded"}));
+    EXPECT_EQ(r.shell.statuses, (std::vector<std::string>{"Unloading Midi Band", "Midi Band Unloaded",
+                                                          "Loading Midi Band", "Midi Band Loaded"}));
 }
 
 TEST(MidiPortMenu, AServiceErrorShowsOnTheTemplateItem) {
@@ -231,7 +248,7 @@ TEST(MidiNotes, DrumNotesGoToChannelNineWithoutProgramChangesOrKits) {
     r.Press(3);
     r.Press(1);
     EXPECT_EQ(r.Played(), (PortLog{"note 9 36 90 250", "note 9 200 90 250", "program 1 33", "note 1 60 90 250",
-                                    "note 9 36 90 250"}));
+                                   "note 9 36 90 250"}));
 }
 
 TEST(MidiNotes, StopAllMidiStopsThePortAndTheStopCommandsReachIt) {
@@ -274,7 +291,8 @@ TEST(MidiStylePort, TheDurationChoosesTheStyleAndUnknownDurationsPlayHalfASecond
         EXPECT_EQ(note.Data, 62) << c.dur;
         EXPECT_EQ(note.DurMs, c.motifMs) << c.dur;
         EXPECT_EQ(note.Channel, kStyleInstrumentChannel) << c.dur;
-        EXPECT_EQ(r.Played(), (PortLog{"segment 005 Electric Piano 2", "segment " + r.service.segments[1]->Name})) << c.dur;
+        EXPECT_EQ(r.Played(), (PortLog{"segment 005 Electric Piano 2", "segment " + r.service.segments[1]->Name}))
+            << c.dur;
     }
 }
 
@@ -309,10 +327,10 @@ TEST(MidiStylePort, TheBandPlaysOnlyWhenTheInstrumentOrKitChanges) {
     r.MidiKey(4, 0, 36, 500, 1).DrumBank = 8;
     r.MidiKey(5, 0, 38, 500, 1).DrumBank = 8;
     for (int k : {1, 2, 3, 1, 4, 5}) r.Press(k);
-    EXPECT_EQ(r.Played(), (PortLog{"segment 005 Electric Piano 2", "segment 060 C4", "segment 064 E4",
-                                    "segment 040 Violin", "segment 060 C4", "segment 005 Electric Piano 2",
-                                    "segment 060 C4", "segment 08 Room", "segment 36 Kick Drum 1",
-                                    "segment 38 Snare Drum 1"}));
+    EXPECT_EQ(r.Played(),
+              (PortLog{"segment 005 Electric Piano 2", "segment 060 C4", "segment 064 E4", "segment 040 Violin",
+                       "segment 060 C4", "segment 005 Electric Piano 2", "segment 060 C4", "segment 08 Room",
+                       "segment 36 Kick Drum 1", "segment 38 Snare Drum 1"}));
     // Velocity and duration are not sent on this port.
     for (const auto& s : r.service.segments)
         for (const MidiEvent& e : s->Events) {
@@ -324,9 +342,9 @@ TEST(MidiStylePort, TheBandPlaysOnlyWhenTheInstrumentOrKitChanges) {
 
 TEST(MidiStylePort, ABandOrMotifTheStylesDoNotHoldIsAnErrorForTheDispatcher) {
     MidiRig r({kSoftSynth});
-    r.MidiKey(1, 0, 10, 500, 1);             // no drum motif for note 10
+    r.MidiKey(1, 0, 10, 500, 1);              // no drum motif for note 10
     r.MidiKey(2, 0, 36, 500, 1).DrumBank = 3; // no kit 3
-    r.MidiKey(3, 130, 60);                     // no instrument 130
+    r.MidiKey(3, 130, 60);                    // no instrument 130
     r.midi.LoadMidiBand();
     for (int k : {1, 2, 3}) EXPECT_THROW(r.Press(k), std::runtime_error) << k;
     EXPECT_EQ(r.Played(), PortLog{"segment 00 Standard"});
@@ -391,8 +409,10 @@ TEST(MidiStyleFiles, AnUnreadableStyleIsALoadErrorWithItsDescription) {
         const char* says;
     } cases[] = {
         {"not a style file", "TbOrch-00.sty", "RIFF....DMST", "does not start with"},
-        {"band number beyond the band count", "TbOrch-00.sty", "TambrelStyle 1\nband 000 A\nband 005 B\n", "beyond its 2 bands"},
-        {"motif with a bad note", "TbOrch-30.sty", "TambrelStyle 1\nmotif 000\nnote 0 0 300 100 250\n", "line 3: note 300"},
+        {"band number beyond the band count", "TbOrch-00.sty", "TambrelStyle 1\nband 000 A\nband 005 B\n",
+         "beyond its 2 bands"},
+        {"motif with a bad note", "TbOrch-30.sty", "TambrelStyle 1\nmotif 000\nnote 0 0 300 100 250\n",
+         "line 3: note 300"},
     };
     for (const auto& c : cases) {
         MidiRig r;
@@ -400,7 +420,8 @@ TEST(MidiStyleFiles, AnUnreadableStyleIsALoadErrorWithItsDescription) {
         r.midi.LoadMidiBand();
         EXPECT_FALSE(r.midi.MidiReady()) << c.name;
         ASSERT_EQ(r.shell.messages.size(), 1u) << c.name;
-        EXPECT_NE(r.shell.messages[0].text.find(c.says), std::string::npos) << c.name << ": " << r.shell.messages[0].text;
+        EXPECT_NE(r.shell.messages[0].text.find(c.says), std::string::npos)
+            << c.name << ": " << r.shell.messages[0].text;
         EXPECT_EQ(r.shell.messages[0].title, "Error Loading Midi Band") << c.name;
         EXPECT_EQ(r.shell.statuses.back(), "Error Loading Midi Band") << c.name;
         EXPECT_EQ(r.service.log, PortLog{"closed"}) << c.name;
@@ -409,9 +430,8 @@ TEST(MidiStyleFiles, AnUnreadableStyleIsALoadErrorWithItsDescription) {
 
 TEST(MidiStyleFiles, OfTwoDrumBandsWithOneKitTheFirstIsKept) {
     MidiRig r({kSoftSynth});
-    r.dir.Write("TbOrch-Drm.sty",
-                "TambrelStyle 1\nband 00 First\nprogram 9 0\nband 00 Second\nprogram 9 1\n"
-                "motif 36 One\nnote 0 9 36 100 100\nmotif 36 Two\nnote 0 9 36 100 200\n");
+    r.dir.Write("TbOrch-Drm.sty", "TambrelStyle 1\nband 00 First\nprogram 9 0\nband 00 Second\nprogram 9 1\n"
+                                  "motif 36 One\nnote 0 9 36 100 100\nmotif 36 Two\nnote 0 9 36 100 200\n");
     r.MidiKey(1, 0, 36, 500, 1);
     r.Press(1);
     // Bands from the first, motifs from the last of one number.

@@ -21,7 +21,9 @@ public:
     RecordingPort(PortLog& log, std::vector<MidiSegmentRef>& segments) : log_(log), segments_(segments) {}
     ~RecordingPort() override { log_.push_back("closed"); }
     void ProgramChange(int channel, int program) override { Add("program", channel, program); }
-    void Note(int channel, int note, int velocity, int durationMs) override { Add("note", channel, note, velocity, durationMs); }
+    void Note(int channel, int note, int velocity, int durationMs) override {
+        Add("note", channel, note, velocity, durationMs);
+    }
     void PlaySegment(const MidiSegmentRef& segment) override {
         segments_.push_back(segment);
         log_.push_back("segment " + segment->Name);
@@ -30,7 +32,8 @@ public:
     void StopAll() override { log_.push_back("stop"); }
 
 private:
-    template <class... T> void Add(const char* what, T... v) {
+    template <class... T>
+    void Add(const char* what, T... v) {
         std::ostringstream o;
         o << what;
         ((o << ' ' << v), ...);

@@ -178,12 +178,13 @@ TEST(Mixer, LongResampledRendersMatchLinearInterpolationInEveryFormat) {
     struct Case {
         int bits, channels, rate, deviceRate;
     } cases[] = {
-        {16, 2, 44100, 48000}, {16, 1, 44100, 48000}, {8, 2, 22050, 48000}, {8, 1, 11025, 48000},
-        {16, 2, 44100, 11025}, {16, 1, 44100, 8000},  {8, 2, 44100, 11025}, {8, 1, 44100, 8000},
-        {16, 2, 22050, 22050},
+        {16, 2, 44100, 48000}, {16, 1, 44100, 48000}, {8, 2, 22050, 48000},
+        {8, 1, 11025, 48000},  {16, 2, 44100, 11025}, {16, 1, 44100, 8000},
+        {8, 2, 44100, 11025},  {8, 1, 44100, 8000},   {16, 2, 22050, 22050},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.bits << " bit, " << c.channels << " ch, " << c.rate << " -> " << c.deviceRate);
+        SCOPED_TRACE(testing::Message() << c.bits << " bit, " << c.channels << " ch, " << c.rate << " -> "
+                                        << c.deviceRate);
         const int frames = 997;
         SoundBuffer::Samples bytes(static_cast<std::size_t>(frames * c.channels * c.bits / 8));
         std::uint32_t x = 12345;

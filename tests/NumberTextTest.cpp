@@ -11,8 +11,7 @@
 namespace tambrel::test {
 namespace {
 
-TEST(NumberText, IntText)
-{
+TEST(NumberText, IntText) {
     EXPECT_EQ(IntText(0), "0");
     EXPECT_EQ(IntText(42), "42");
     EXPECT_EQ(IntText(-7), "-7");
@@ -24,8 +23,7 @@ struct SingleCase {
     const char* text;
 };
 
-TEST(NumberText, SingleTextTable)
-{
+TEST(NumberText, SingleTextTable) {
     const SingleCase cases[] = {
         {0.0f, "0"},
         {-0.0f, "0"},
@@ -51,22 +49,18 @@ TEST(NumberText, SingleTextTable)
         {3.4028235e38f, "3.402823E+38"},
         {1e-45f, "1.401298E-45"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(SingleText(c.value), c.text) << "value " << c.value;
+    for (const auto& c : cases) EXPECT_EQ(SingleText(c.value), c.text) << "value " << c.value;
 }
 
-TEST(NumberText, SingleTextOfNonFiniteIsHarmless)
-{
+TEST(NumberText, SingleTextOfNonFiniteIsHarmless) {
     EXPECT_EQ(SingleText(std::numeric_limits<float>::quiet_NaN()), "0");
     EXPECT_EQ(SingleText(std::numeric_limits<float>::infinity()), "0");
     EXPECT_EQ(SingleText(-std::numeric_limits<float>::infinity()), "0");
 }
 
-TEST(NumberText, SingleTextReadsBackToTheSameFloat)
-{
+TEST(NumberText, SingleTextReadsBackToTheSameFloat) {
     const float values[] = {0.5f, 1.2f, 12.5f, 1e-5f, 1.5e12f, 1234567.0f, -0.25f, 0.0001f, 440.0f, 33.333f};
-    for (const float v : values)
-        EXPECT_EQ(static_cast<float>(ParseLenient(SingleText(v))), v) << SingleText(v);
+    for (const float v : values) EXPECT_EQ(static_cast<float>(ParseLenient(SingleText(v))), v) << SingleText(v);
 }
 
 struct ParseCase {
@@ -74,22 +68,18 @@ struct ParseCase {
     double value;
 };
 
-TEST(NumberText, ParseLenientTable)
-{
+TEST(NumberText, ParseLenientTable) {
     const ParseCase cases[] = {
-        {"12abc", 12},      {"  -3.5x", -3.5},  {"\t7", 7},         {".5", 0.5},       {"5.", 5},
-        {"1E-05", 1e-5},    {"1e", 1},          {"1e+", 1},         {"2E3", 2000},     {"2d2", 200},
-        {"2D-1", 0.2},      {"abc", 0},         {"", 0},            {"0,5", 0},        {"1.5E+12", 1.5e12},
-        {"--1", 0},         {"+4", 4},          {"-", 0},           {".", 0},          {"-.e5", 0},
-        {" 1 2", 1},        {"1.2.3", 1.2},     {"0x10", 0},        {"007", 7},        {"\n5", 0},
-        {"1e-400", 0},      {"-1e-400", 0},
+        {"12abc", 12}, {"  -3.5x", -3.5}, {"\t7", 7},          {".5", 0.5},    {"5.", 5},     {"1E-05", 1e-5},
+        {"1e", 1},     {"1e+", 1},        {"2E3", 2000},       {"2d2", 200},   {"2D-1", 0.2}, {"abc", 0},
+        {"", 0},       {"0,5", 0},        {"1.5E+12", 1.5e12}, {"--1", 0},     {"+4", 4},     {"-", 0},
+        {".", 0},      {"-.e5", 0},       {" 1 2", 1},         {"1.2.3", 1.2}, {"0x10", 0},   {"007", 7},
+        {"\n5", 0},    {"1e-400", 0},     {"-1e-400", 0},
     };
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(ParseLenient(c.text), c.value) << '"' << c.text << '"';
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(ParseLenient(c.text), c.value) << '"' << c.text << '"';
 }
 
-TEST(NumberText, ParseLenientHugeInputsStayDefined)
-{
+TEST(NumberText, ParseLenientHugeInputsStayDefined) {
     EXPECT_TRUE(std::isinf(ParseLenient("1e999999999999999999999")));
     EXPECT_LT(ParseLenient("-9e400"), 0);
     EXPECT_TRUE(std::isinf(ParseLenient("-9e400")));
@@ -106,22 +96,33 @@ struct RoundCase {
     std::int32_t rounded;
 };
 
-TEST(NumberText, RoundHalfEvenTable)
-{
+TEST(NumberText, RoundHalfEvenTable) {
     const RoundCase cases[] = {
-        {2.5, 2},   {3.5, 4},     {-2.5, -2},   {-3.5, -4},         {0.5, 0},
-        {1.5, 2},   {-0.5, 0},    {0.49, 0},    {0.51, 1},          {-1.2, -1},
-        {7, 7},     {2147483647.4, 2147483647}, {-2147483648.0, -2147483647 - 1},
+        {2.5, 2},
+        {3.5, 4},
+        {-2.5, -2},
+        {-3.5, -4},
+        {0.5, 0},
+        {1.5, 2},
+        {-0.5, 0},
+        {0.49, 0},
+        {0.51, 1},
+        {-1.2, -1},
+        {7, 7},
+        {2147483647.4, 2147483647},
+        {-2147483648.0, -2147483647 - 1},
         {2147483646.5, 2147483646},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
+    for (const auto& c : cases) EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
 }
 
-TEST(NumberText, RoundHalfEvenOverflowThrows)
-{
-    const double bad[] = {2147483647.5, 2147483648.0, -2147483648.6, 1e300,
-                          std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+TEST(NumberText, RoundHalfEvenOverflowThrows) {
+    const double bad[] = {2147483647.5,
+                          2147483648.0,
+                          -2147483648.6,
+                          1e300,
+                          std::numeric_limits<double>::quiet_NaN(),
+                          std::numeric_limits<double>::infinity(),
                           -std::numeric_limits<double>::infinity()};
     for (const double v : bad) {
         try {
@@ -133,8 +134,7 @@ TEST(NumberText, RoundHalfEvenOverflowThrows)
     }
 }
 
-TEST(NumberText, TryRoundHalfEvenNeverThrows)
-{
+TEST(NumberText, TryRoundHalfEvenNeverThrows) {
     std::int32_t v = 7;
     EXPECT_TRUE(TryRoundHalfEven(2.5, v));
     EXPECT_EQ(v, 2);
@@ -148,16 +148,14 @@ TEST(NumberText, TryRoundHalfEvenNeverThrows)
     }
 }
 
-TEST(NumberText, IsNumericTextTable)
-{
+TEST(NumberText, IsNumericTextTable) {
     for (const char* yes : {"0", "19.5", " 30 ", "-5", "+5", ".5", "5.", "1e12", "1E-3", "2d2", "\t7"})
         EXPECT_TRUE(IsNumericText(yes)) << yes;
     for (const char* no : {"", " ", "abc", "60px", "1e", "e5", ".", "-", "1 2", "1,5", "--1", "1e+"})
         EXPECT_FALSE(IsNumericText(no)) << no;
 }
 
-TEST(NumberText, ParseInt)
-{
+TEST(NumberText, ParseInt) {
     EXPECT_EQ(ParseInt("2.5"), 2);
     EXPECT_EQ(ParseInt(" 3.5 keys"), 4);
     EXPECT_EQ(ParseInt("x"), 0);

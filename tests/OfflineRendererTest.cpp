@@ -31,7 +31,8 @@ void KickKey(Orchestra& o, int k) {
     SoundBuffer::Samples bytes(2 * kRate * 3 / 10);
     for (std::size_t i = 0; i < bytes.size() / 2; ++i) {
         const double t = static_cast<double>(i) / kRate;
-        const auto v = static_cast<std::int16_t>(std::lround(16384 * std::exp(-t / 0.08) * std::sin(2 * std::numbers::pi * 60 * t)));
+        const auto v = static_cast<std::int16_t>(
+            std::lround(16384 * std::exp(-t / 0.08) * std::sin(2 * std::numbers::pi * 60 * t)));
         bytes[2 * i] = static_cast<std::uint8_t>(v & 0xff);
         bytes[2 * i + 1] = static_cast<std::uint8_t>((v >> 8) & 0xff);
     }

@@ -36,7 +36,9 @@ std::vector<Entry> Entries(const std::string& bytes) {
     std::size_t p = 0;
     auto le = [&](std::size_t at) {
         std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)))) << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i))))
+                 << (8 * i);
         return static_cast<std::size_t>(v);
     };
     while (p < bytes.size()) {
@@ -93,11 +95,14 @@ TEST_F(OrcFile, WritesEveryEntryInOrderWithExactValues) {
     ASSERT_EQ(got.size(), 22u);
 
     EXPECT_EQ(got[0].name, "TbOrc++Mar2004");
-    EXPECT_TRUE(std::regex_match(got[0].value,
-                                 std::regex(R"( Tambrel Orchestra File, \S+, File Created \d{1,2}:\d{1,2}:\d{1,2}, [A-Z][a-z]{2} \d{1,2} \d{4} )")))
+    EXPECT_TRUE(std::regex_match(
+        got[0].value,
+        std::regex(
+            R"( Tambrel Orchestra File, \S+, File Created \d{1,2}:\d{1,2}:\d{1,2}, [A-Z][a-z]{2} \d{1,2} \d{4} )")))
         << got[0].value;
     EXPECT_EQ(got[3].name, "General++Time Saved");
-    EXPECT_TRUE(std::regex_match(got[3].value, std::regex(R"(\d\d-[A-Z][a-z]{2}-\d{4}/\d\d:\d\d:\d\d)"))) << got[3].value;
+    EXPECT_TRUE(std::regex_match(got[3].value, std::regex(R"(\d\d-[A-Z][a-z]{2}-\d{4}/\d\d:\d\d:\d\d)")))
+        << got[3].value;
 
     const std::vector<Entry> rest(got.begin() + 4, got.end());
     const std::vector<Entry> want = {
@@ -262,8 +267,9 @@ TEST_F(OrcFile, VersionsOtherThanOneLoadNothing) {
     auto newer = Header("02.00");
     newer.push_back({"Set++SetNos", "1"});
     EXPECT_FALSE(Load(dir.Write("n.TbOrc", FileOf(newer))));
-    EXPECT_EQ(LastMessage(),
-              "This file was made by a newer version software.\r\nPlease download the newer version software to use this file");
+    EXPECT_EQ(
+        LastMessage(),
+        "This file was made by a newer version software.\r\nPlease download the newer version software to use this file");
 
     EXPECT_FALSE(Load(dir.File("absent.TbOrc")));
     EXPECT_EQ(LastMessage(), "File Not Found");
@@ -288,9 +294,16 @@ TEST_F(OrcFile, PlayBoardOrSubBoardCountBelowOneFails) {
 std::vector<Entry> OneBoard(const std::string& device, const std::string& keyNos, const std::string& key1,
                             const std::string& key2 = "", const std::string& key3 = "") {
     auto e = Header();
-    e.insert(e.end(), {{"Set++SetNos", "1"}, {"Set++CurSet", "1"}, {"Set1++SetNam", "S"}, {"Set1++BodNos", "1"},
-                       {"Set1Bd1++BodNam", "B"}, {"Set1Bd1++InpDev", device}, {"Set1Bd1++KeyNos", keyNos},
-                       {"Set1Bd1++Key1", key1}, {"Set1Bd1++Key2", key2}, {"Set1Bd1++Key3", key3}});
+    e.insert(e.end(), {{"Set++SetNos", "1"},
+                       {"Set++CurSet", "1"},
+                       {"Set1++SetNam", "S"},
+                       {"Set1++BodNos", "1"},
+                       {"Set1Bd1++BodNam", "B"},
+                       {"Set1Bd1++InpDev", device},
+                       {"Set1Bd1++KeyNos", keyNos},
+                       {"Set1Bd1++Key1", key1},
+                       {"Set1Bd1++Key2", key2},
+                       {"Set1Bd1++Key3", key3}});
     return e;
 }
 
@@ -343,14 +356,15 @@ TEST_F(OrcFile, ExtraStoredKeysAreDroppedAndShortListsKeepDefaults) {
 }
 
 TEST_F(OrcFile, StoredWavesLoadByNumberAndAWrongByteCountGivesNoSound) {
-    auto e = OneBoard("Pad", "3", "1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,1",
-                      "1|4|16|1|22050|2|/gone/a.wav?2|6|8|1|11025|6|/gone/b|c.wav?3|9|8|1|11025|9|/gone/c.wav",
-                      "0;0,1;");
+    auto e =
+        OneBoard("Pad", "3", "1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,1",
+                 "1|4|16|1|22050|2|/gone/a.wav?2|6|8|1|11025|6|/gone/b|c.wav?3|9|8|1|11025|9|/gone/c.wav", "0;0,1;");
     e.insert(e.begin() + 9, {{"WavBuf++1", "ABCD"}, {"WavBuf++2", "abcdef"}, {"WavBuf++3", "short"}});
     ASSERT_TRUE(Load(dir.Write("v.TbOrc", FileOf(e))));
     const SubBoard& sb = o.Set(1).Bd(1);
     ASSERT_TRUE(sb.Key(1).SndBuf);
-    EXPECT_EQ(std::string(sb.Key(1).SndBuf->SharedSamples()->begin(), sb.Key(1).SndBuf->SharedSamples()->end()), "ABCD");
+    EXPECT_EQ(std::string(sb.Key(1).SndBuf->SharedSamples()->begin(), sb.Key(1).SndBuf->SharedSamples()->end()),
+              "ABCD");
     EXPECT_EQ(sb.Key(1).WavBytes, 4);
     EXPECT_FLOAT_EQ(sb.Key(1).WaveDur, 4.0f / 44100.0f);
     EXPECT_EQ(sb.Key(1).WavFile, "/gone/a.wav");
@@ -377,8 +391,13 @@ TEST_F(OrcFile, ReferencedWaveFilesThatAreMissingAreListedOnce) {
 
 TEST_F(OrcFile, RecordingsReadTheirEventsAndAnEmptyListGivesOne) {
     auto e = OneBoard("Pad", "0", "");
-    e.insert(e.end(), {{"Rec0++RecNos", "2"}, {"Rec0++CurRec", "2"}, {"Rec1++Nos", "0"}, {"Rec1++Name", "Empty"},
-                       {"Rec2++Nos", "3"}, {"Rec2++Name", "Two"}, {"Rec2++Rec", "1,4,.5;2,8,1.5"}});
+    e.insert(e.end(), {{"Rec0++RecNos", "2"},
+                       {"Rec0++CurRec", "2"},
+                       {"Rec1++Nos", "0"},
+                       {"Rec1++Name", "Empty"},
+                       {"Rec2++Nos", "3"},
+                       {"Rec2++Name", "Two"},
+                       {"Rec2++Rec", "1,4,.5;2,8,1.5"}});
     ASSERT_TRUE(Load(dir.Write("rec.TbOrc", FileOf(e))));
     ASSERT_EQ(o.RecNos(), 2);
     EXPECT_EQ(o.Recordings[0].count(), 0);
@@ -446,8 +465,7 @@ TEST_F(OrcFile, EveryFailedOpenSaysWhyOnceNamingTheFileAndTheField) {
          "is damaged: Overflow in the field \"Rec0\"/\"RecNos\" (\"1e30\")"},
         {"key field overflow", FileOf(OneBoard("Pad", "2", "0:1;5:0,0,1e12")),
          "is damaged: Overflow in the field \"Set1Bd1\"/\"Key1\", item 2 (\"1e12\")"},
-        {"stored wave field overflow",
-         FileOf(OneBoard("Pad", "1", "1:0,10,0,1,0,1,0,1", "1|4|16|1|9e99|1|a.wav")),
+        {"stored wave field overflow", FileOf(OneBoard("Pad", "1", "1:0,10,0,1,0,1,0,1", "1|4|16|1|9e99|1|a.wav")),
          "is damaged: Overflow in the field \"Set1Bd1\"/\"Key2\", item 1 (\"9e99\")"},
         {"event time beyond a float",
          with(base(), {{"Rec0++RecNos", "1"}, {"Rec1++Nos", "2"}, {"Rec1++Rec", "1,2,.5;1,3,1e300"}}),
@@ -507,8 +525,8 @@ namespace {
 
 TEST_F(OrcFile, SubBoardCountsBeyondTheFileAreRefusedBeforeAnythingIsMade) {
     // Boards of an absent device need no entries, so only the count betrays them.
-    const std::string bytes = FileOf({{"General++File Version", "01.00"}, {"Set++SetNos", "1"},
-                                      {"Set1++BodNos", "2147483647"}, {"EOF++", ""}});
+    const std::string bytes = FileOf(
+        {{"General++File Version", "01.00"}, {"Set++SetNos", "1"}, {"Set1++BodNos", "2147483647"}, {"EOF++", ""}});
     EXPECT_FALSE(Load(dir.Write("many.TbOrc", bytes)));
     ASSERT_EQ(t.shell.messages.size(), 1u);
     EXPECT_EQ(t.shell.messages[0].title, "Open File Error");
@@ -564,8 +582,7 @@ TEST_F(OrcFile, HugeAndJunkFilesAreRefusedBeforeTheyCostTimeOrMemory) {
         std::function<void(const std::string&)> make;
         std::string reason;
     } cases[] = {
-        {"2 GB of nothing",
-         [&](const std::string& p) { sparse(p, "", (off_t{2} << 30) - 1, std::string(1, '\0')); },
+        {"2 GB of nothing", [&](const std::string& p) { sparse(p, "", (off_t{2} << 30) - 1, std::string(1, '\0')); },
          "is damaged: the entry at byte 1 does not begin with \"*\""},
         {"a text as long as the file",
          [&](const std::string& p) {
@@ -584,7 +601,8 @@ TEST_F(OrcFile, HugeAndJunkFilesAreRefusedBeforeTheyCostTimeOrMemory) {
         {"more key strokes than any recording",
          [&](const std::string& p) {
              auto e = OneBoard("Pad", "1", "0:1");
-             e.insert(e.end(), {{"Rec0++RecNos", "1"}, {"Rec1++Nos", "2147483647"},
+             e.insert(e.end(), {{"Rec0++RecNos", "1"},
+                                {"Rec1++Nos", "2147483647"},
                                 {"Rec1++Rec", std::string(std::size_t{1} << 23, ';')}});
              dir.Write(FileTitleOf(p), FileOf(e));
          },
@@ -650,7 +668,8 @@ TEST_F(OrcFile, WaveFilesThatCannotBeUsedAreListedInOneBox) {
 TEST_F(OrcFile, StoredKeysBeyondTheDevicesCountAreDroppedUnread) {
     // Pad has 3 keys: the waves of keys 4 and 5 are never looked for.
     const std::string key1 = "0:0;0:0;0:0;1:0,10,0,1,0,1,0,0;1:0,10,0,1,0,1,0,0";
-    ASSERT_TRUE(Load(dir.Write("more.TbOrc", FileOf(OneBoard("Pad", "5", key1, std::string(3, '?') + "/gone/4.wav?/gone/5.wav")))));
+    ASSERT_TRUE(Load(
+        dir.Write("more.TbOrc", FileOf(OneBoard("Pad", "5", key1, std::string(3, '?') + "/gone/4.wav?/gone/5.wav")))));
     EXPECT_EQ(o.Set(1).Bd(1).KeyNos(), 3);
     EXPECT_TRUE(t.shell.messages.empty());
 }

@@ -70,12 +70,14 @@ TEST(OrcIndexValues, EverySizeReadsBackWhereverItLies) {
         for (char& c : s) c = static_cast<char>((noise = noise * 1103515245u + 12345u) >> 24);
         return s;
     };
-    for (int i = 0; i < 300; ++i) entries.emplace_back("small" + std::to_string(i), bytes(static_cast<std::size_t>(i * 37 % 5000)));
+    for (int i = 0; i < 300; ++i)
+        entries.emplace_back("small" + std::to_string(i), bytes(static_cast<std::size_t>(i * 37 % 5000)));
     entries.emplace_back("empty", "");
     entries.emplace_back("atLimit", bytes(OrcIndex::kKeepLimit));
     entries.emplace_back("aboveLimit", bytes(OrcIndex::kKeepLimit + 1));
     entries.emplace_back("big", bytes(3u << 20));
-    for (int i = 0; i < 300; ++i) entries.emplace_back("after" + std::to_string(i), bytes(static_cast<std::size_t>(i * 53 % 9000)));
+    for (int i = 0; i < 300; ++i)
+        entries.emplace_back("after" + std::to_string(i), bytes(static_cast<std::size_t>(i * 53 % 9000)));
     std::string file;
     for (const auto& [n, v] : entries) Put(file, n, v);
     Indexed ix(file);

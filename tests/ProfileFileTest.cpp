@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 
 class ProfileFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = fs::temp_directory_path() /
                (std::string("tambrel_profile_") + info->name() + "_" + std::to_string(::getpid()));
@@ -30,23 +29,17 @@ protected:
         fs::create_directories(dir_);
         path_ = (dir_ / "settings.ini").string();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
 
-    void Put(const std::string& content) const
-    {
-        std::ofstream(path_, std::ios::binary) << content;
-    }
-    std::string Content() const
-    {
+    void Put(const std::string& content) const { std::ofstream(path_, std::ios::binary) << content; }
+    std::string Content() const {
         std::ifstream in(path_, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    std::string Get(std::string_view section, std::string_view key, std::string_view fallback = "dflt") const
-    {
+    std::string Get(std::string_view section, std::string_view key, std::string_view fallback = "dflt") const {
         return GetProfileString(path_, section, key, fallback);
     }
 
@@ -60,8 +53,7 @@ struct LookupCase {
     const char* expected;
 };
 
-TEST_F(ProfileFileTest, LookupTable)
-{
+TEST_F(ProfileFileTest, LookupTable) {
     Put("orphan=before any section\n"
         "; comment=no\n"
         "[General]\n"
@@ -99,12 +91,10 @@ TEST_F(ProfileFileTest, LookupTable)
         {"", "LastUsedPath", "dflt"},
         {"General", "", "dflt"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Get(c.section, c.key), c.expected) << c.section << " / " << c.key;
+    for (const auto& c : cases) EXPECT_EQ(Get(c.section, c.key), c.expected) << c.section << " / " << c.key;
 }
 
-TEST_F(ProfileFileTest, ValuesAndFallbacksAreCutToTheBuffer)
-{
+TEST_F(ProfileFileTest, ValuesAndFallbacksAreCutToTheBuffer) {
     const std::string longValue(150, 'v');
     Put("[S]\nLong=" + longValue + "\n");
     EXPECT_EQ(Get("S", "Long"), std::string(99, 'v'));
@@ -117,8 +107,7 @@ TEST_F(ProfileFileTest, ValuesAndFallbacksAreCutToTheBuffer)
     EXPECT_EQ(Get("S", "Missing", "  keeps blanks  "), "  keeps blanks  ");
 }
 
-TEST_F(ProfileFileTest, MissingFileGivesFallbackAndFirstWriteCreatesIt)
-{
+TEST_F(ProfileFileTest, MissingFileGivesFallbackAndFirstWriteCreatesIt) {
     EXPECT_EQ(Get("General", "Key", "fallback"), "fallback");
     EXPECT_FALSE(fs::exists(path_));
 
@@ -127,15 +116,13 @@ TEST_F(ProfileFileTest, MissingFileGivesFallbackAndFirstWriteCreatesIt)
     EXPECT_EQ(Get("General", "Key"), "value");
 }
 
-TEST_F(ProfileFileTest, WriteDoesNotCreateTheFolder)
-{
+TEST_F(ProfileFileTest, WriteDoesNotCreateTheFolder) {
     const std::string inMissingFolder = (dir_ / "missing" / "settings.ini").string();
     EXPECT_FALSE(WriteProfileString(inMissingFolder, "General", "Key", "value"));
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
-TEST_F(ProfileFileTest, ChangingOneKeyKeepsEveryOtherLineByteForByte)
-{
+TEST_F(ProfileFileTest, ChangingOneKeyKeepsEveryOtherLineByteForByte) {
     const std::string before = "; settings\r\n"
                                "stray=line\n"
                                "[General]\r\n"
@@ -163,8 +150,7 @@ TEST_F(ProfileFileTest, ChangingOneKeyKeepsEveryOtherLineByteForByte)
     EXPECT_EQ(Content(), after.substr(0, after.size() - 1) + "2");
 }
 
-TEST_F(ProfileFileTest, NewKeyLandsAfterTheLastNonBlankLineOfItsSection)
-{
+TEST_F(ProfileFileTest, NewKeyLandsAfterTheLastNonBlankLineOfItsSection) {
     Put("[General]\n"
         "A=1\n"
         "; note\n"
@@ -186,15 +172,13 @@ TEST_F(ProfileFileTest, NewKeyLandsAfterTheLastNonBlankLineOfItsSection)
     EXPECT_TRUE(Content().ends_with("\n[Midi]\nPortNo=1\nExtra=x\n")) << Content();
 }
 
-TEST_F(ProfileFileTest, NewKeyInAnEmptySectionWithoutLineEnd)
-{
+TEST_F(ProfileFileTest, NewKeyInAnEmptySectionWithoutLineEnd) {
     Put("[Only]");
     ASSERT_TRUE(WriteProfileString(path_, "Only", "K", "v"));
     EXPECT_EQ(Content(), "[Only]\nK=v\n");
 }
 
-TEST_F(ProfileFileTest, NewSectionIsAppended)
-{
+TEST_F(ProfileFileTest, NewSectionIsAppended) {
     Put("[General]\nA=1");
     ASSERT_TRUE(WriteProfileString(path_, "Mouse", "LangName", "Maus"));
     EXPECT_EQ(Content(), "[General]\nA=1\n\n[Mouse]\nLangName=Maus\n");
@@ -202,8 +186,7 @@ TEST_F(ProfileFileTest, NewSectionIsAppended)
     EXPECT_EQ(Get("General", "A"), "1");
 }
 
-TEST_F(ProfileFileTest, WrittenValuesReadBack)
-{
+TEST_F(ProfileFileTest, WrittenValuesReadBack) {
     const char* const values[] = {"plain", "", "with = sign", "C:\\old\\path", "1.5E+12", "\xE9t\xE9"};
     for (const char* v : values) {
         ASSERT_TRUE(WriteProfileString(path_, "S", "K", v));
@@ -212,8 +195,7 @@ TEST_F(ProfileFileTest, WrittenValuesReadBack)
     EXPECT_EQ(Content(), "[S]\nK=\xE9t\xE9\n");
 }
 
-TEST_F(ProfileFileTest, RefusesEntriesThatWouldBreakTheFile)
-{
+TEST_F(ProfileFileTest, RefusesEntriesThatWouldBreakTheFile) {
     Put("[S]\nK=old\n");
     const std::string before = Content();
     EXPECT_FALSE(WriteProfileString(path_, "S", "K", "two\nlines"));
@@ -227,17 +209,14 @@ TEST_F(ProfileFileTest, RefusesEntriesThatWouldBreakTheFile)
     EXPECT_EQ(Content(), before);
 }
 
-TEST_F(ProfileFileTest, IoFailuresReportFalse)
-{
+TEST_F(ProfileFileTest, IoFailuresReportFalse) {
     EXPECT_FALSE(WriteProfileString(dir_.string(), "S", "K", "v")); // a folder, not a file
     EXPECT_EQ(GetProfileString(dir_.string(), "S", "K", "dflt"), "dflt");
 }
 
-TEST_F(ProfileFileTest, HostileContentNeverCrashes)
-{
+TEST_F(ProfileFileTest, HostileContentNeverCrashes) {
     std::string junk;
-    for (int i = 0; i < 5000; ++i)
-        junk += static_cast<char>((i * 7919) % 256 == '\n' ? 'n' : (i * 7919) % 256);
+    for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 7919) % 256 == '\n' ? 'n' : (i * 7919) % 256);
     Put(std::string(300000, 'x') + "\n[S]\n" + junk + "\nK=" + std::string(200000, '=') + "\n[" + "\n]");
     EXPECT_EQ(Get("S", "K"), std::string(99, '='));
     EXPECT_EQ(Get("S", "nothing"), "dflt");
@@ -246,8 +225,7 @@ TEST_F(ProfileFileTest, HostileContentNeverCrashes)
     EXPECT_EQ(Content().substr(0, 300000), std::string(300000, 'x'));
 }
 
-TEST_F(ProfileFileTest, NoTemporaryFilesLeftBehind)
-{
+TEST_F(ProfileFileTest, NoTemporaryFilesLeftBehind) {
     ASSERT_TRUE(WriteProfileString(path_, "A", "k", "1"));
     ASSERT_TRUE(WriteProfileString(path_, "B", "k", "2"));
     ASSERT_TRUE(WriteProfileString(path_, "A", "k", "3"));
@@ -260,8 +238,7 @@ TEST_F(ProfileFileTest, NoTemporaryFilesLeftBehind)
     EXPECT_EQ(Content(), "[A]\nk=3\n\n[B]\nk=2\n");
 }
 
-TEST_F(ProfileFileTest, AReadOnlyFileIsLeftAlone)
-{
+TEST_F(ProfileFileTest, AReadOnlyFileIsLeftAlone) {
     const std::string before = "[A]\nk=1\n";
     Put(before);
     ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
@@ -272,14 +249,13 @@ TEST_F(ProfileFileTest, AReadOnlyFileIsLeftAlone)
     EXPECT_FALSE(WriteProfileStrings(path_, "B", {{"x", "y"}}, &why));
     EXPECT_EQ(Content(), before);
     EXPECT_TRUE(ProfileFileReadOnly(path_));
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0444u);
     EXPECT_EQ(Get("A", "k"), "1");
 }
 
-TEST_F(ProfileFileTest, AHugeFileIsReadAndWrittenBackWhole)
-{
+TEST_F(ProfileFileTest, AHugeFileIsReadAndWrittenBackWhole) {
     // 50 MB of lines that are not ours, between and after our sections.
     std::string junk;
     for (int i = 0; junk.size() < 25u * 1024 * 1024; ++i)
@@ -300,8 +276,7 @@ TEST_F(ProfileFileTest, AHugeFileIsReadAndWrittenBackWhole)
     EXPECT_EQ(Get("Mouse", "LangName"), "Maus");
 }
 
-TEST_F(ProfileFileTest, AChangeMadeOutsideIsReadAtOnce)
-{
+TEST_F(ProfileFileTest, AChangeMadeOutsideIsReadAtOnce) {
     // Reads go straight to their section; a file changed by another program
     // in the meantime, even to the same size, is read as it is now.
     for (const auto& [first, second] : {std::pair<std::string, std::string>{"[A]\nk=1\n", "[B]\nk=2\n[A]\nk=3\n"},
@@ -318,8 +293,7 @@ TEST_F(ProfileFileTest, AChangeMadeOutsideIsReadAtOnce)
     }
 }
 
-TEST_F(ProfileFileTest, WorksOnAThreadWithASmallStack)
-{
+TEST_F(ProfileFileTest, WorksOnAThreadWithASmallStack) {
     // Audio libraries start their threads with stacks of 64 KiB; large
     // buffers on the stack, or in thread-local storage (which every thread
     // of the process then carries), would make such threads impossible.
@@ -348,16 +322,14 @@ TEST_F(ProfileFileTest, WorksOnAThreadWithASmallStack)
     EXPECT_EQ(job.value, "2");
 }
 
-TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatOneAtATimeWrites)
-{
+TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatOneAtATimeWrites) {
     const std::vector<std::pair<std::string, std::string>> entries{
         {"Key1", "1,1,40,0"}, {"NEW", "n"}, {"key2", "2"}, {"Other", "o"}, {"Key1", "last wins"}};
-    for (const char* start : {"", "[Pad]\nKey1=x\nkey2=2\n\n[Next]\nKey1=y\n", "[pad]\r\nKey1 = x \r\n",
-                              "[Pad]", "[Pad]\nKey2=2", "[Other]\nk=v"}) {
+    for (const char* start : {"", "[Pad]\nKey1=x\nkey2=2\n\n[Next]\nKey1=y\n", "[pad]\r\nKey1 = x \r\n", "[Pad]",
+                              "[Pad]\nKey2=2", "[Other]\nk=v"}) {
         SCOPED_TRACE(start);
         Put(start);
-        for (const auto& [k, v] : entries)
-            ASSERT_TRUE(WriteProfileString(path_, "Pad", k, v));
+        for (const auto& [k, v] : entries) ASSERT_TRUE(WriteProfileString(path_, "Pad", k, v));
         const std::string oneByOne = Content();
         Put(start);
         ASSERT_TRUE(WriteProfileStrings(path_, "Pad", entries));
@@ -365,8 +337,7 @@ TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatOneAtATimeWrites)
     }
 }
 
-TEST_F(ProfileFileTest, WhatAKilledWriteLeftBesideTheFileGoesWithTheNextWrite)
-{
+TEST_F(ProfileFileTest, WhatAKilledWriteLeftBesideTheFileGoesWithTheNextWrite) {
     Put("[A]\nk=1\n");
     // A write killed before its rename leaves its hidden file behind.
     std::ofstream(dir_ / ".settings.ini.tbsave-Ab3dE9", std::ios::binary) << "[A]\nk=half";

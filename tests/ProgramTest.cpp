@@ -39,16 +39,15 @@ TEST_P(WindowSizPos, IsReadWithEveryCorrection) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WindowSizPos,
-    ::testing::Values(
-        PlacementCase{"Default", "0,0,0,0,0", {0, 0, 19200, 0, 12000}},
-        PlacementCase{"KeptAsStored", "0,150,9000,300,6000", {0, 150, 9000, 300, 6000}},
-        PlacementCase{"MaximisedKeepsItsNormalBounds", "2,150,9000,300,6000", {2, 150, 9000, 300, 6000}},
-        PlacementCase{"MinimisedIsNeverRestored", "1,150,9000,300,6000", {0, 150, 9000, 300, 6000}},
-        PlacementCase{"OffScreenCornersGoHome", "0,-5,9000,22801,6000", {0, 0, 9000, 0, 6000}},
-        PlacementCase{"TooLargeOrTooSmallSizes", "0,0,24001,0,1999", {0, 0, 19200, 0, 12000}},
-        PlacementCase{"MissingFieldsReadAsZero", "2,150", {2, 150, 19200, 0, 12000}},
-        PlacementCase{"JunkAndHugeNumbersNeverThrow", "x,1e12,abc,-1e300,nan", {0, 0, 19200, 0, 12000}},
-        PlacementCase{"HalvesToEven", "0,100.5,9000.5,101.5,6000", {0, 100, 9000, 102, 6000}}),
+    ::testing::Values(PlacementCase{"Default", "0,0,0,0,0", {0, 0, 19200, 0, 12000}},
+                      PlacementCase{"KeptAsStored", "0,150,9000,300,6000", {0, 150, 9000, 300, 6000}},
+                      PlacementCase{"MaximisedKeepsItsNormalBounds", "2,150,9000,300,6000", {2, 150, 9000, 300, 6000}},
+                      PlacementCase{"MinimisedIsNeverRestored", "1,150,9000,300,6000", {0, 150, 9000, 300, 6000}},
+                      PlacementCase{"OffScreenCornersGoHome", "0,-5,9000,22801,6000", {0, 0, 9000, 0, 6000}},
+                      PlacementCase{"TooLargeOrTooSmallSizes", "0,0,24001,0,1999", {0, 0, 19200, 0, 12000}},
+                      PlacementCase{"MissingFieldsReadAsZero", "2,150", {2, 150, 19200, 0, 12000}},
+                      PlacementCase{"JunkAndHugeNumbersNeverThrow", "x,1e12,abc,-1e300,nan", {0, 0, 19200, 0, 12000}},
+                      PlacementCase{"HalvesToEven", "0,100.5,9000.5,101.5,6000", {0, 100, 9000, 102, 6000}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(WindowSizPos, WritesTheFiveFieldsItReads) {
@@ -74,7 +73,8 @@ TEST(ProgramFiles, SettingsNeverGoIntoASystemFolderOrOneOfAnotherUser) {
         EXPECT_TRUE(IsSystemFolder(system)) << system;
         EXPECT_EQ(SettingsFilePath(system, "/cfg", "/home/u"), "/cfg/TambrelOrchestra/TambrelOrchestra.ini") << system;
     }
-    for (const char* own : {"/home/u/bin", "/tmp/x", "/usrlocal", "/optional"}) EXPECT_FALSE(IsSystemFolder(own)) << own;
+    for (const char* own : {"/home/u/bin", "/tmp/x", "/usrlocal", "/optional"})
+        EXPECT_FALSE(IsSystemFolder(own)) << own;
 
     TempDir d;
     const std::string program = d.File("program");
@@ -124,11 +124,23 @@ TEST(WindowMenu, TilingFillsTheAreaOneAboveAnotherOrSideBySide) {
         std::vector<TileRect> expected;
     };
     const Case cases[] = {
-        {"HorizontalStacksFullWidthBands", Arrangement::TileHorizontal, 3, 900, 600,
+        {"HorizontalStacksFullWidthBands",
+         Arrangement::TileHorizontal,
+         3,
+         900,
+         600,
          {{0, 0, 900, 200}, {0, 200, 900, 200}, {0, 400, 900, 200}}},
-        {"VerticalPlacesFullHeightColumns", Arrangement::TileVertical, 3, 900, 600,
+        {"VerticalPlacesFullHeightColumns",
+         Arrangement::TileVertical,
+         3,
+         900,
+         600,
          {{0, 0, 300, 600}, {300, 0, 300, 600}, {600, 0, 300, 600}}},
-        {"LeftoverPixelsGoToTheFirst", Arrangement::TileHorizontal, 3, 100, 101,
+        {"LeftoverPixelsGoToTheFirst",
+         Arrangement::TileHorizontal,
+         3,
+         100,
+         101,
          {{0, 0, 100, 34}, {0, 34, 100, 34}, {0, 68, 100, 33}}},
         {"OneWindowFillsTheArea", Arrangement::TileVertical, 1, 640, 480, {{0, 0, 640, 480}}},
         {"NoWindows", Arrangement::TileVertical, 0, 640, 480, {}},
@@ -170,9 +182,7 @@ struct ProgramRig {
     TestOutput output;
     std::unique_ptr<Program> program;
 
-    ProgramRig() {
-        t.st.AppPath = dir.Path();
-    }
+    ProgramRig() { t.st.AppPath = dir.Path(); }
     // An input server that answers and finds no device; none: no server at all.
     bool server = false;
 

@@ -166,7 +166,11 @@ TEST(Recovery, NoDeletesTheCopyAndAnUnansweredQuestionKeepsIt) {
     EndModified(dir, "");
     { ProgramRun unanswered(dir, {MsgAnswer::Cancel}); }
     EXPECT_EQ(FilesIn(dir.File("state/TambrelOrchestra")).size(), 2u);
-    { ProgramRun no(dir, {MsgAnswer::No}); EXPECT_EQ(no.Questions().size(), 1u); EXPECT_EQ(no.t.st.FileModified, kVbFalse); }
+    {
+        ProgramRun no(dir, {MsgAnswer::No});
+        EXPECT_EQ(no.Questions().size(), 1u);
+        EXPECT_EQ(no.t.st.FileModified, kVbFalse);
+    }
     EXPECT_TRUE(FilesIn(dir.File("state/TambrelOrchestra")).empty());
     ProgramRun again(dir);
     EXPECT_TRUE(again.Questions().empty());
@@ -244,8 +248,8 @@ TEST(Recovery, ACopyIsOfferedByOneProgramAtATime) {
 }
 
 TEST(Recovery, AnyOriginalNameComesBackExactly) {
-    for (const std::string name : {"/tmp/a b/c.TbOrc", "/x/100%\nnew\rline\t\"quoted\".TbOrc", "/x/ spaced ",
-                                   "/x/\xe9t\xe9.TbOrc"}) {
+    for (const std::string name :
+         {"/tmp/a b/c.TbOrc", "/x/100%\nnew\rline\t\"quoted\".TbOrc", "/x/ spaced ", "/x/\xe9t\xe9.TbOrc"}) {
         TempDir dir;
         EndModified(dir, name);
         ProgramRun run(dir, {MsgAnswer::Yes});

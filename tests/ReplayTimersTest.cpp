@@ -52,7 +52,8 @@ TEST(DelayMs, SecondsBecomeWholeMillisecondsNeverBelowOne) {
         {"negative plays at once", -3.0, 1},
         {"not a number plays at once", std::nan(""), 1},
         {"beyond 32 bits is held at the largest", 1e300, std::numeric_limits<std::int32_t>::max()},
-        {"infinite is held at the largest", std::numeric_limits<double>::infinity(), std::numeric_limits<std::int32_t>::max()},
+        {"infinite is held at the largest", std::numeric_limits<double>::infinity(),
+         std::numeric_limits<std::int32_t>::max()},
     };
     for (const auto& c : cases) EXPECT_EQ(DelayMs(c.seconds), c.ms) << c.name;
 }

@@ -98,7 +98,10 @@ TEST_F(SafeSave, ConcurrentSavesNeverTakeEachOthersFiles) {
         std::vector<int> ok(8, 0);
         std::vector<std::thread> threads;
         for (int i = 0; i < 8; ++i)
-            threads.emplace_back([&, i] { ok[i] = OpenSaveClass(states[static_cast<std::size_t>(i)]->st).SaveOrchestra(paths[static_cast<std::size_t>(i)]); });
+            threads.emplace_back([&, i] {
+                ok[i] = OpenSaveClass(states[static_cast<std::size_t>(i)]->st)
+                            .SaveOrchestra(paths[static_cast<std::size_t>(i)]);
+            });
         for (auto& th : threads) th.join();
         for (int i = 0; i < 8; ++i) {
             SCOPED_TRACE("round " + std::to_string(round) + ", save " + std::to_string(i));
@@ -191,7 +194,7 @@ TEST_F(SafeSave, AFailedSaveReportsAndLeavesTheOldFileAlone) {
 TEST_F(SafeSave, TheSaveKeepsTheOldFilesPermissionsAndTrashesItsContent) {
     const std::string path = dir.Write("orcs/mode.TbOrc", "old bytes");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    struct stat old{};
+    struct stat old {};
     ASSERT_EQ(::stat(path.c_str(), &old), 0);
     // A stray file in the Trash without its record takes no name from us.
     fs::create_directories(dir.File("data/Trash/files"));
@@ -205,7 +208,7 @@ TEST_F(SafeSave, TheSaveKeepsTheOldFilesPermissionsAndTrashesItsContent) {
     EXPECT_EQ(TempDir::Read(trashed), "old bytes");
     EXPECT_TRUE(fs::exists(dir.File("data/Trash/info/mode.TbOrc.2.trashinfo")));
     // On one file system the old file reaches the Trash as a hard link: no copy.
-    struct stat inTrash{};
+    struct stat inTrash {};
     ASSERT_EQ(::stat(trashed.c_str(), &inTrash), 0);
     EXPECT_EQ(inTrash.st_ino, old.st_ino);
 }
@@ -265,10 +268,17 @@ TEST(LeftoverNames, OnlyTheSavesOwnPatternsCount) {
         const char* name;
         bool leftover;
     } cases[] = {
-        {".a.TbOrc.tbsave-x1Y2z3", true},  {".a.TbOrc.saving1", true},        {".a.TbOrc.saving27", true},
-        {".a.TbOrc.tbsave-x1Y2z", false},  {".a.TbOrc.tbsave-x1Y2z34", false}, {".a.TbOrc.tbsave-x1Y2-3", false},
-        {".b.TbOrc.tbsave-x1Y2z3", false}, {"a.TbOrc.tbsave-x1Y2z3", false},   {".a.TbOrc.saving", false},
-        {".a.TbOrc.saving1x", false},      {"a.TbOrc", false},
+        {".a.TbOrc.tbsave-x1Y2z3", true},
+        {".a.TbOrc.saving1", true},
+        {".a.TbOrc.saving27", true},
+        {".a.TbOrc.tbsave-x1Y2z", false},
+        {".a.TbOrc.tbsave-x1Y2z34", false},
+        {".a.TbOrc.tbsave-x1Y2-3", false},
+        {".b.TbOrc.tbsave-x1Y2z3", false},
+        {"a.TbOrc.tbsave-x1Y2z3", false},
+        {".a.TbOrc.saving", false},
+        {".a.TbOrc.saving1x", false},
+        {"a.TbOrc", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsLeftoverName(c.name, "a.TbOrc"), c.leftover) << c.name;
 }

@@ -21,10 +21,8 @@ namespace fs = std::filesystem;
 
 class SettingsFoldersTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (const char* t = std::getenv("TMPDIR"))
-            savedTmpDir_ = t;
+    void SetUp() override {
+        if (const char* t = std::getenv("TMPDIR")) savedTmpDir_ = t;
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = fs::temp_directory_path() /
                (std::string("tambrel_settings_") + info->name() + "_" + std::to_string(::getpid()));
@@ -32,22 +30,16 @@ protected:
         fs::create_directories(dir_ / "app");
         appPath_ = (dir_ / "app").string();
     }
-    void TearDown() override
-    {
-        if (savedTmpDir_)
-            ::setenv("TMPDIR", savedTmpDir_->c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
+    void TearDown() override {
+        if (savedTmpDir_) ::setenv("TMPDIR", savedTmpDir_->c_str(), 1);
+        else ::unsetenv("TMPDIR");
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
 
-    std::string TempPathWith(const char* tmpDir) const
-    {
-        if (tmpDir)
-            ::setenv("TMPDIR", tmpDir, 1);
-        else
-            ::unsetenv("TMPDIR");
+    std::string TempPathWith(const char* tmpDir) const {
+        if (tmpDir) ::setenv("TMPDIR", tmpDir, 1);
+        else ::unsetenv("TMPDIR");
         return SetUpFolders(appPath_ + "/tambrel").TempPath;
     }
 
@@ -56,14 +48,12 @@ protected:
     std::string appPath_;
 };
 
-TEST_F(SettingsFoldersTest, SettingsPath)
-{
+TEST_F(SettingsFoldersTest, SettingsPath) {
     EXPECT_EQ(SettingsPath("/opt/tambrel", "tambrel"), "/opt/tambrel/tambrel.ini");
     EXPECT_EQ(SettingsPath("", "x"), "/x.ini");
 }
 
-TEST_F(SettingsFoldersTest, EmptyArgumentsReadAndWriteTheirDefaults)
-{
+TEST_F(SettingsFoldersTest, EmptyArgumentsReadAndWriteTheirDefaults) {
     const Settings settings(SettingsPath(appPath_, "tambrel"));
     EXPECT_EQ(settings.ReadSetting("", "", ""), "new");
     EXPECT_EQ(settings.ReadSetting("Midi", "PortNo", "0"), "0");
@@ -79,15 +69,13 @@ TEST_F(SettingsFoldersTest, EmptyArgumentsReadAndWriteTheirDefaults)
     EXPECT_EQ(settings.ReadSetting("Midi", "Absent", ""), "new");
 }
 
-TEST_F(SettingsFoldersTest, LongValuesReadBackCutTo99)
-{
+TEST_F(SettingsFoldersTest, LongValuesReadBackCutTo99) {
     const Settings settings(SettingsPath(appPath_, "tambrel"));
     settings.WriteSetting("General", "LastUsedPath", "/" + std::string(150, 'p') + "/");
     EXPECT_EQ(settings.ReadSetting("General", "LastUsedPath", "x"), "/" + std::string(98, 'p'));
 }
 
-TEST_F(SettingsFoldersTest, UncutReadsGiveTheWholeValue)
-{
+TEST_F(SettingsFoldersTest, UncutReadsGiveTheWholeValue) {
     const Settings settings(SettingsPath(appPath_, "tambrel"));
     const std::string rows = "25" + std::string(200, ';');
     settings.WriteSetting("Pad", "RowHeight", rows);
@@ -98,15 +86,13 @@ TEST_F(SettingsFoldersTest, UncutReadsGiveTheWholeValue)
     EXPECT_EQ(settings.ReadSettingUncut("", "", ""), "new");
 }
 
-TEST_F(SettingsFoldersTest, WriteFailureIsIgnored)
-{
+TEST_F(SettingsFoldersTest, WriteFailureIsIgnored) {
     const Settings settings((dir_ / "no such folder" / "tambrel.ini").string());
     EXPECT_NO_THROW(settings.WriteSetting("General", "K", "v"));
     EXPECT_EQ(settings.ReadSetting("General", "K", "dflt"), "dflt");
 }
 
-TEST_F(SettingsFoldersTest, AFileThatRefusesWritesIsSaidOnce)
-{
+TEST_F(SettingsFoldersTest, AFileThatRefusesWritesIsSaidOnce) {
     struct Case {
         const char* name;
         bool readOnly; // else: a folder that is not there
@@ -142,8 +128,7 @@ TEST_F(SettingsFoldersTest, AFileThatRefusesWritesIsSaidOnce)
     EXPECT_FALSE(said);
 }
 
-TEST_F(SettingsFoldersTest, AppPathIsTheExecutablesFolder)
-{
+TEST_F(SettingsFoldersTest, AppPathIsTheExecutablesFolder) {
     EXPECT_EQ(SetUpFolders("/opt/tambrel/bin/tambrel").AppPath, "/opt/tambrel/bin");
     EXPECT_EQ(SetUpFolders("/opt/tambrel/bin//tambrel").AppPath, "/opt/tambrel/bin");
     EXPECT_EQ(SetUpFolders("bin/tambrel").AppPath, "bin");
@@ -151,8 +136,7 @@ TEST_F(SettingsFoldersTest, AppPathIsTheExecutablesFolder)
     EXPECT_EQ(SetUpFolders("tambrel").AppPath, fs::current_path().string());
 }
 
-TEST_F(SettingsFoldersTest, TempPathFromTmpDir)
-{
+TEST_F(SettingsFoldersTest, TempPathFromTmpDir) {
     const std::string good = (dir_ / "tmp").string();
     fs::create_directories(good);
     const std::string plainFile = (dir_ / "file").string();
@@ -175,12 +159,10 @@ TEST_F(SettingsFoldersTest, TempPathFromTmpDir)
         {"empty", "", fallback},
         {"unset", nullptr, "/tmp/"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(TempPathWith(c.tmpDir), c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(TempPathWith(c.tmpDir), c.expected) << c.name;
 }
 
-TEST_F(SettingsFoldersTest, LastUsedPathFallsBackToTheProgramFolder)
-{
+TEST_F(SettingsFoldersTest, LastUsedPathFallsBackToTheProgramFolder) {
     const Settings settings(SettingsPath(appPath_, "tambrel"));
     const std::string fallback = appPath_ + "/";
     EXPECT_EQ(ReadLastUsedPath(settings, appPath_), fallback);
@@ -200,8 +182,7 @@ TEST_F(SettingsFoldersTest, LastUsedPathFallsBackToTheProgramFolder)
     EXPECT_EQ(ReadLastUsedPath(settings, appPath_), fallback);
 }
 
-TEST_F(SettingsFoldersTest, PathParts)
-{
+TEST_F(SettingsFoldersTest, PathParts) {
     struct Case {
         const char* path;
         const char* folder;
@@ -220,8 +201,7 @@ TEST_F(SettingsFoldersTest, PathParts)
     }
 }
 
-TEST_F(SettingsFoldersTest, FileAndFolderExistence)
-{
+TEST_F(SettingsFoldersTest, FileAndFolderExistence) {
     const std::string file = (dir_ / "f.txt").string();
     std::ofstream(file) << "x";
     EXPECT_TRUE(FileExists(file));

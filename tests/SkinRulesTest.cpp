@@ -69,22 +69,18 @@ TEST(SkinRules, SkinChoice) {
         bool fellBack;
     };
     const Case cases[] = {
-        {"1", 32, both, 1, false},
-        {"2", 24, three, 2, false},
-        {"0", 32, both, 0, false},       // skin 0 may be chosen by hand
-        {"2", 8, three, 0, false},       // a low-colour screen always gets skin 0
-        {"1", 15, both, 0, false},       // 15 bits is still under 16
-        {"1", 16, both, 1, false},       // 16 bits is full colour
-        {"7", 32, both, 1, true},        // no picture set: skin 1, not an error per control
-        {"-3", 32, both, 1, true},
-        {"abc", 32, both, 1, true},
-        {"1e12", 32, both, 1, true},     // too large for an integer: no throw
-        {"", 32, both, 1, false},        // empty reads as the default
-        {" 2 ", 32, three, 2, false},
-        {"1.6", 32, three, 2, false},    // rounded as integer entries are
-        {"5", 32, {0}, 0, true},         // no skin 1 either: skin 0
-        {"", 32, {0}, 0, true},
-        {"3", 0, both, 1, true},         // unknown depth counts as full colour
+        {"1", 32, both, 1, false},    {"2", 24, three, 2, false},
+        {"0", 32, both, 0, false}, // skin 0 may be chosen by hand
+        {"2", 8, three, 0, false}, // a low-colour screen always gets skin 0
+        {"1", 15, both, 0, false}, // 15 bits is still under 16
+        {"1", 16, both, 1, false}, // 16 bits is full colour
+        {"7", 32, both, 1, true},  // no picture set: skin 1, not an error per control
+        {"-3", 32, both, 1, true},    {"abc", 32, both, 1, true},
+        {"1e12", 32, both, 1, true},                                // too large for an integer: no throw
+        {"", 32, both, 1, false},                                   // empty reads as the default
+        {" 2 ", 32, three, 2, false}, {"1.6", 32, three, 2, false}, // rounded as integer entries are
+        {"5", 32, {0}, 0, true},                                    // no skin 1 either: skin 0
+        {"", 32, {0}, 0, true},       {"3", 0, both, 1, true},      // unknown depth counts as full colour
     };
     for (const auto& c : cases) {
         const SkinChoice got = ChooseSkin(c.text, c.depth, c.available);
@@ -109,9 +105,9 @@ TEST(SkinRules, OptionBallSteps) {
 TEST(SkinRules, RepeatIntervals) {
     EXPECT_EQ(RepeatIntervalOnPress({250, 75}), 250);
     EXPECT_EQ(RepeatIntervalAfterTick({250, 75}), 75);
-    EXPECT_FALSE(RepeatIntervalOnPress({0, 75}));     // no first delay: no repeat
+    EXPECT_FALSE(RepeatIntervalOnPress({0, 75})); // no first delay: no repeat
     EXPECT_FALSE(RepeatIntervalOnPress({-1, 75}));
-    EXPECT_EQ(RepeatIntervalOnPress({250, 0}), 250);  // one repeat, then none
+    EXPECT_EQ(RepeatIntervalOnPress({250, 0}), 250); // one repeat, then none
     EXPECT_FALSE(RepeatIntervalAfterTick({250, 0}));
 }
 

@@ -48,8 +48,8 @@ public:
 
 // One sounding of a wave, as the output should show it.
 struct Voice {
-    int wave;                  // index into SoundRig::waves
-    std::int64_t start;        // ms
+    int wave;           // index into SoundRig::waves
+    std::int64_t start; // ms
     std::int64_t stop = kNever;
     bool loop = false;
 };

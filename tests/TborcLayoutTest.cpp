@@ -80,12 +80,12 @@ TEST(TborcLayout, DevicesInTheOrderGivenAndOthersGetTheGrid) {
 
 TEST(TborcLayout, TheSettingsNameTheKeyboardAndMouseAndHoldLayouts) {
     TempDir dir;
-    const std::string ini = dir.Write("t.ini",
-                                      "[KeyBoard]\nLangName=AT Keyboard\n[Mouse]\nLangName=Maus\n"
-                                      "[Pad]\nKey1=1,1,50,0\nKey2=1,2,50,5\nRowHeight=1;10,120\nBoardWidth=60\n"
-                                      "BoardHeight=80\n");
+    const std::string ini =
+        dir.Write("t.ini", "[KeyBoard]\nLangName=AT Keyboard\n[Mouse]\nLangName=Maus\n"
+                           "[Pad]\nKey1=1,1,50,0\nKey2=1,2,50,5\nRowHeight=1;10,120\nBoardWidth=60\n"
+                           "BoardHeight=80\n");
     const LayoutRun r = Layout({"--settings", ini, "--device", "AT Keyboard:128", "--device", "Keyboard:128",
-                          "--device", "Maus:3", "--device", "Pad:2"});
+                                "--device", "Maus:3", "--device", "Pad:2"});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = r.Json();
     EXPECT_EQ(j[0]["BoardWidth"], 944);
@@ -129,19 +129,18 @@ TEST(TborcLayout, ALayoutOfManyRowsSurvivesARestart) {
 TEST(TborcLayout, AnEditScriptMovesAndSizesKeys) {
     TempDir dir;
     // Pad:8 gets the grid: one row, keys 40 wide from x = 10, row 1 from y = 20.
-    const std::string script = dir.Write("edit.txt",
-                                         "# key 3, then to the second row\n"
-                                         "select-right 100 30\n"
-                                         "move down\n"
-                                         "\n"
-                                         "width 19.5\n"
-                                         "row-height abc\n"
-                                         "space-before 600\n"
-                                         "select 20 30\n"
-                                         "move right\n"
-                                         "space-above   7  \n"
-                                         "drag-height 60\n"
-                                         "ok\n");
+    const std::string script = dir.Write("edit.txt", "# key 3, then to the second row\n"
+                                                     "select-right 100 30\n"
+                                                     "move down\n"
+                                                     "\n"
+                                                     "width 19.5\n"
+                                                     "row-height abc\n"
+                                                     "space-before 600\n"
+                                                     "select 20 30\n"
+                                                     "move right\n"
+                                                     "space-above   7  \n"
+                                                     "drag-height 60\n"
+                                                     "ok\n");
     const LayoutRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json l = r.Json()[0];
@@ -165,7 +164,8 @@ TEST(TborcLayout, CancelOrNoOkKeepsNothing) {
     const LayoutRun plain = Layout({"--device", "Pad:8"});
     for (const char* end : {"cancel\n", ""}) {
         const std::string script = dir.Write("edit.txt", std::string("select 20 30\nmove down\ndrag-width 900\n"
-                                                                     "reset rectangle 2\n") + end);
+                                                                     "reset rectangle 2\n") +
+                                                             end);
         const LayoutRun r = Layout({"--device", "Pad:8", "--edit", "1:" + script});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, plain.out) << "ending with '" << end << "'";
@@ -194,8 +194,8 @@ TEST(TborcLayout, SeveralEditsRunInOrderOnTheirDevices) {
     TempDir dir;
     const std::string mouse = dir.Write("m.txt", "reset rectangle 4\nok\n");
     const std::string pad = dir.Write("p.txt", "reset mouse\nok\n");
-    const LayoutRun r = Layout({"--device", "Mouse:8", "--device", "Pa:d:3", "--edit", "Mouse:" + mouse, "--edit",
-                          "Pa:d:" + pad});
+    const LayoutRun r =
+        Layout({"--device", "Mouse:8", "--device", "Pa:d:3", "--edit", "Mouse:" + mouse, "--edit", "Pa:d:" + pad});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Json()[0]["BoardWidth"], 190);
     EXPECT_EQ(r.Json()[1]["name"], "Pa:d");
@@ -249,8 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"MissingSettings", "", {"--settings", "DIR/none.ini"}, 1, "no such settings file"},
         Failure{"SettingsAFolder", "", {"--settings", "DIR/folder.ini"}, 1, "cannot read the settings file"},
         Failure{"WriteWithoutSettings", "", {"--write"}, 2, "--write needs --settings"},
-        Failure{"WriteIntoNoFolder", "", {"--settings", "DIR/no/t.ini", "--write"}, 1,
-                "cannot make the settings file"},
+        Failure{"WriteIntoNoFolder", "", {"--settings", "DIR/no/t.ini", "--write"}, 1, "cannot make the settings file"},
         Failure{"BadDevice", "", {"--device", "Pad"}, 2, "--device wants NAME:KEYS"}),
     [](const auto& info) { return info.param.name; });
 

@@ -117,7 +117,9 @@ TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
         {{"build", dir.Write("type.json", R"({"PlayBoards":[{"Bds":[{"Keys":[{"Velos":"loud"}]}]}]})"), "-o",
           dir.File("o.TbOrc")},
          1},
-        {{"build", dir.Write("keys.json", R"({"PlayBoards":[{"Bds":[{"Keys":{"0":{}}}]}]})"), "-o", dir.File("o.TbOrc")}, 1},
+        {{"build", dir.Write("keys.json", R"({"PlayBoards":[{"Bds":[{"Keys":{"0":{}}}]}]})"), "-o",
+          dir.File("o.TbOrc")},
+         1},
         {{"build", dir.Write("wav.json", R"({"PlayBoards":[{"Bds":[{"Keys":[{"SndSrc":1,"WavFile":"gone.wav"}]}]}]})"),
           "-o", dir.File("o.TbOrc")},
          1},
@@ -146,7 +148,6 @@ TEST_F(TborcTool, WavInfoPrintsTheParsedFieldsOrTheParsersMessage) {
     EXPECT_EQ(shortFile.status, 1);
     EXPECT_EQ(shortFile.err, "Error Loading " + dir.File("s.wav") + ": No wave Data found in file\n");
 }
-
 
 // --- tborc boards ------------------------------------------------------------
 
@@ -255,9 +256,10 @@ TEST_F(TborcBoards, LayoutsAndTheSystemKeyboardsNameComeFromTheSettingsFile) {
                      "Pad:4"})
                   .status,
               0);
-    const std::string ini = dir.Write("t.ini", "[KeyBoard]\nLangName=Tastatur\n\n[Pad]\nBoardWidth=300\nBoardHeight=80\n"
-                                               "Key1=1,1,60,5\nKey2=1,2,60,0\nKey3=1,3,60,0\nKey4=1,4,60,0\n"
-                                               "RowHeight=1;40,2\n");
+    const std::string ini =
+        dir.Write("t.ini", "[KeyBoard]\nLangName=Tastatur\n\n[Pad]\nBoardWidth=300\nBoardHeight=80\n"
+                           "Key1=1,1,60,5\nKey2=1,2,60,0\nKey3=1,3,60,0\nKey4=1,4,60,0\n"
+                           "RowHeight=1;40,2\n");
     const std::vector<std::string> devices{"--device", "Tastatur:128", "--device", "Pad:4"};
     std::vector<std::string> args{"boards", dir.File("kb.TbOrc"), "--settings", ini};
     args.insert(args.end(), devices.begin(), devices.end());
@@ -359,8 +361,8 @@ TEST_F(TborcTool, RenderingARecordingWithoutKeyPressesFails) {
         "Recordings":[{"Name":"Take","events":[{"KeyNo":1,"InpDvNo":1,"time":0.1}]},{"Name":"Empty","events":[]}]})");
     const std::string orc = dir.File("rec.TbOrc");
     ASSERT_EQ(Tborc({"build", json, "-o", orc, "--device", "Pad:4"}).status, 0);
-    const Result played = Tborc({"render", orc, "-o", dir.File("take.wav"), "--device", "Pad:4", "--recording", "1",
-                                 "--tail", "0"});
+    const Result played =
+        Tborc({"render", orc, "-o", dir.File("take.wav"), "--device", "Pad:4", "--recording", "1", "--tail", "0"});
     EXPECT_EQ(played.status, 0) << played.err;
     const Result empty = Tborc({"render", orc, "-o", dir.File("empty.wav"), "--device", "Pad:4", "--recording", "2"});
     EXPECT_EQ(empty.status, 1);

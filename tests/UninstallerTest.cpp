@@ -70,8 +70,9 @@ struct Rig {
     Uninstaller u{ui, clock, process, kTable};
     std::set<std::string> here = {"TambrelOrchestra", "TbUninst"};
     void Start(std::vector<std::string> args) {
-        u.Start(args, [this](const std::string& n) { return here.count(n) > 0; },
-                [](const std::string& p) { return p == "/opt/t/tambrel-remove" || p == "/opt/a b/tambrel-remove"; });
+        u.Start(
+            args, [this](const std::string& n) { return here.count(n) > 0; },
+            [](const std::string& p) { return p == "/opt/t/tambrel-remove" || p == "/opt/a b/tambrel-remove"; });
     }
 };
 
@@ -93,8 +94,7 @@ TEST(UninstallProductChoice, OneExecutableChoosesItsRowNoneOrSeveralTheGenericOn
 TEST(UninstallCommand, NamesTheRemovalProgramInAnyCaseAndSplitsWithoutAShell) {
     EXPECT_TRUE(NamesRemovalProgram("/opt/t/TAMBREL-Remove --quiet"));
     EXPECT_FALSE(NamesRemovalProgram("/opt/t/tambrel-rem0ve"));
-    EXPECT_EQ(SplitWords("  a \"b c\"  d\\ e '$(x)' *"),
-              (std::vector<std::string>{"a", "b c", "d e", "'$(x)'", "*"}));
+    EXPECT_EQ(SplitWords("  a \"b c\"  d\\ e '$(x)' *"), (std::vector<std::string>{"a", "b c", "d e", "'$(x)'", "*"}));
     EXPECT_EQ(SplitWords("\"\""), std::vector<std::string>{""});
     auto isFile = [](const std::string& p) { return p == "/opt/a b/tambrel-remove"; };
     EXPECT_EQ(MakeRemovalCommand({"/opt/a b/tambrel-remove"}, isFile).words,
@@ -121,10 +121,9 @@ TEST(Uninstaller, StartedByHandAfterRemovalNamesTheGenericProduct) {
     r.here = {"TbUninst"};
     r.Start({"/opt/t/St6unst.exe"});
     ASSERT_EQ(r.ui.messages.size(), 1u);
-    EXPECT_EQ(r.ui.messages[0].first,
-              "This was the uninstall program used by control panel's 'Add/Remove program'\n\n"
-              "If you have already uninstalled Tambrel Product from this directory\n"
-              "You may delete this file and this directory");
+    EXPECT_EQ(r.ui.messages[0].first, "This was the uninstall program used by control panel's 'Add/Remove program'\n\n"
+                                      "If you have already uninstalled Tambrel Product from this directory\n"
+                                      "You may delete this file and this directory");
     EXPECT_EQ(r.ui.messages[0].second, "Uninstall Tambrel Product");
 }
 
@@ -168,9 +167,10 @@ TEST(Uninstaller, FeedbackWindowTextsAndLinks) {
     r.u.OnLink(1);
     ASSERT_EQ(r.ui.opened.size(), 2u);
     EXPECT_EQ(r.ui.opened[0], "https://t.example/orc");
-    EXPECT_EQ(r.ui.opened[1], "mailto:" + std::string(kSupportMail) +
-                                  "?subject=Tambrel Orchestra uninstall comments&body=Type here the reason for not using "
-                                  "Tambrel Orchestra and let us know what should be done to improve this software.");
+    EXPECT_EQ(r.ui.opened[1],
+              "mailto:" + std::string(kSupportMail) +
+                  "?subject=Tambrel Orchestra uninstall comments&body=Type here the reason for not using "
+                  "Tambrel Orchestra and let us know what should be done to improve this software.");
     r.ui.openFails = true;
     r.u.OnLink(0);
     EXPECT_EQ(r.ui.messages.back().first, "no browser");
@@ -225,8 +225,9 @@ TEST(Uninstaller, ARemovalThatCannotStartFailsAtOnceWithoutWaiting) {
     r.Start({"/opt/t/tambrel-remove"});
     r.u.OnContinue();
     ASSERT_EQ(r.ui.messages.size(), 1u);
-    EXPECT_EQ(r.ui.messages[0].first,
-              "The removal program x cannot be started: No such file or directory\r\nPart of the uninstall routine failed.");
+    EXPECT_EQ(
+        r.ui.messages[0].first,
+        "The removal program x cannot be started: No such file or directory\r\nPart of the uninstall routine failed.");
     EXPECT_EQ(r.ui.ends, std::vector<int>{1});
     EXPECT_EQ(r.clock.NextDue(), -1) << "no timer left waiting";
     r.u.OnContinue();
@@ -247,7 +248,8 @@ TEST(Uninstaller, CancelRemovesNothing) {
 TEST(SpawnedProcess, RunsTheWordsWithoutAShellAndReportsTheExitStatus) {
     TempDir dir;
     std::filesystem::create_directories(dir.Path() + "/a b");
-    const std::string program = dir.Write("a b/tambrel-remove", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\nexit \"$1\"\n");
+    const std::string program =
+        dir.Write("a b/tambrel-remove", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\nexit \"$1\"\n");
     chmod(program.c_str(), 0755);
     auto run = [&](std::vector<std::string> words) {
         SpawnedProcess p;

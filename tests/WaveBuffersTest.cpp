@@ -61,8 +61,8 @@ void WriteCanonicalWave(const std::string& path, std::int32_t rate, const Bytes&
 class WaveBuffersTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tambrel_wavebuffers_" + std::to_string(std::random_device{}()));
+        dir_ =
+            std::filesystem::temp_directory_path() / ("tambrel_wavebuffers_" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }

@@ -31,17 +31,50 @@ struct WaveLayout {
     std::uint16_t formatTag = 1;
     Bytes fmtExtra; // after the 16 bytes of the format chunk, counted in its size
 
-    WaveLayout& Channels(int v) { channels = v; return *this; }
-    WaveLayout& Rate(std::int32_t v) { rate = v; return *this; }
-    WaveLayout& Bits(int v) { bits = v; return *this; }
-    WaveLayout& Tag(std::string v) { tag = std::move(v); return *this; }
-    WaveLayout& DataSize(std::int64_t v) { dataSize = v; return *this; }
-    WaveLayout& Payload(Bytes v) { payload = std::move(v); return *this; }
-    WaveLayout& BeforeData(Bytes v) { beforeData = std::move(v); return *this; }
-    WaveLayout& BeforeFmt(Bytes v) { beforeFmt = std::move(v); return *this; }
-    WaveLayout& FmtId(std::string v) { fmtId = std::move(v); return *this; }
-    WaveLayout& Format(std::uint16_t v) { formatTag = v; return *this; }
-    WaveLayout& FmtExtra(Bytes v) { fmtExtra = std::move(v); return *this; }
+    WaveLayout& Channels(int v) {
+        channels = v;
+        return *this;
+    }
+    WaveLayout& Rate(std::int32_t v) {
+        rate = v;
+        return *this;
+    }
+    WaveLayout& Bits(int v) {
+        bits = v;
+        return *this;
+    }
+    WaveLayout& Tag(std::string v) {
+        tag = std::move(v);
+        return *this;
+    }
+    WaveLayout& DataSize(std::int64_t v) {
+        dataSize = v;
+        return *this;
+    }
+    WaveLayout& Payload(Bytes v) {
+        payload = std::move(v);
+        return *this;
+    }
+    WaveLayout& BeforeData(Bytes v) {
+        beforeData = std::move(v);
+        return *this;
+    }
+    WaveLayout& BeforeFmt(Bytes v) {
+        beforeFmt = std::move(v);
+        return *this;
+    }
+    WaveLayout& FmtId(std::string v) {
+        fmtId = std::move(v);
+        return *this;
+    }
+    WaveLayout& Format(std::uint16_t v) {
+        formatTag = v;
+        return *this;
+    }
+    WaveLayout& FmtExtra(Bytes v) {
+        fmtExtra = std::move(v);
+        return *this;
+    }
 };
 
 void PutLe(Bytes& out, std::uint32_t v, int n) {
@@ -81,9 +114,9 @@ Bytes Ramp(std::size_t n) {
 // sub-format {XXXXXXXX-0000-0010-8000-00AA00389B71} of `tag`, or another GUID.
 Bytes Extensible(std::uint16_t tag, bool standardGuid = true) {
     Bytes b;
-    PutLe(b, 22, 2);     // cbSize
-    PutLe(b, 16, 2);     // valid bits
-    PutLe(b, 3, 4);      // channel mask
+    PutLe(b, 22, 2); // cbSize
+    PutLe(b, 16, 2); // valid bits
+    PutLe(b, 3, 4);  // channel mask
     PutLe(b, tag, 4);
     const Bytes tail = standardGuid ? Bytes{0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}
                                     : Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22, 0x33, 0x44};
@@ -102,16 +135,15 @@ Bytes Chunk(const std::string& id, std::size_t size) {
 class WaveFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tambrel_wavefile_" + std::to_string(std::random_device{}()));
+        dir_ = std::filesystem::temp_directory_path() / ("tambrel_wavefile_" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string Write(const Bytes& bytes, const std::string& name = "test.wav") {
         auto path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -148,8 +180,10 @@ TEST_F(WaveFileTest, LoadsAcceptedFiles) {
         {"MixedCaseTag", WaveLayout().Tag("Data").Payload(pcm), 1000, pcm},
         {"ListChunkBeforeData", WaveLayout().Payload(pcm).BeforeData(list), 1000, pcm},
         {"HalfFrameRoundsToEven", WaveLayout().Channels(1).Payload(Ramp(5)), 2, Ramp(4)},
-        {"EightBitBytesVerbatim", WaveLayout().Channels(1).Rate(11025).Bits(8).Payload(Bytes{0, 0x80, 0xFF, 0x7F, 1}),
-         5, {0, 0x80, 0xFF, 0x7F, 1}},
+        {"EightBitBytesVerbatim",
+         WaveLayout().Channels(1).Rate(11025).Bits(8).Payload(Bytes{0, 0x80, 0xFF, 0x7F, 1}),
+         5,
+         {0, 0x80, 0xFF, 0x7F, 1}},
         {"SizeSmallerThanFileTakesSize", WaveLayout().Rate(22050).DataSize(8).Payload(Ramp(20)), 2, Ramp(8)},
         // Size claims beyond the file: only the bytes present are taken.
         {"HugeClaimOnSmallFile", WaveLayout().DataSize(0x7FFFFFFF).Payload(Ramp(56)), 14, Ramp(56)},
@@ -225,11 +259,12 @@ TEST_F(WaveFileTest, RejectsWithMessage) {
          "Wave file load error", false},
         {"ChannelZero", BuildWave(WaveLayout().Channels(0).Bits(8).Payload(Ramp(8))),
          "Channal info invalid at byte location 23", err},
-        {"ThreeChannels", BuildWave(WaveLayout().Channels(3).Payload(Ramp(12))), "Channal info invalid at byte location 23",
-         err},
+        {"ThreeChannels", BuildWave(WaveLayout().Channels(3).Payload(Ramp(12))),
+         "Channal info invalid at byte location 23", err},
         {"Rate48000", BuildWave(WaveLayout().Rate(48000).Payload(Ramp(8))), "Sampling rate ( 48000) not supported",
          "Loading failed"},
-        {"RateZero", BuildWave(WaveLayout().Rate(0).Payload(Ramp(8))), "Sampling rate ( 0) not supported", "Loading failed"},
+        {"RateZero", BuildWave(WaveLayout().Rate(0).Payload(Ramp(8))), "Sampling rate ( 0) not supported",
+         "Loading failed"},
         {"TwentyFourBits", BuildWave(WaveLayout().Bits(24).Payload(Ramp(12))),
          "Bits per sample info invalid/not supported at byte location 35", err},
         // Whole 16-bit fields: 257 channels are not one.
@@ -254,8 +289,8 @@ TEST_F(WaveFileTest, RejectsWithMessage) {
          "Wave format WAVE_FORMAT_EXTENSIBLE with an unknown sub-format not supported, only PCM", err},
         {"ExtensibleWithoutItsFields", BuildWave(WaveLayout().Format(0xFFFE).Payload(Ramp(8))),
          "The format chunk 'fmt ' is too short", err},
-        {"NoFormatChunk", BuildWave(WaveLayout().FmtId("fmtx").Payload(Ramp(8))), "The format chunk 'fmt ' is not found",
-         err},
+        {"NoFormatChunk", BuildWave(WaveLayout().FmtId("fmtx").Payload(Ramp(8))),
+         "The format chunk 'fmt ' is not found", err},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

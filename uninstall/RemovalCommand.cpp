@@ -41,8 +41,7 @@ std::vector<std::string> SplitWords(std::string_view text) {
 
 bool NamesRemovalProgram(std::string_view commandLine) {
     auto lower = [](char ch) { return static_cast<char>(std::tolower(static_cast<unsigned char>(ch))); };
-    return std::search(commandLine.begin(), commandLine.end(), kRemovalProgramName.begin(),
-                       kRemovalProgramName.end(),
+    return std::search(commandLine.begin(), commandLine.end(), kRemovalProgramName.begin(), kRemovalProgramName.end(),
                        [&](char a, char b) { return lower(a) == lower(b); }) != commandLine.end();
 }
 

@@ -52,11 +52,14 @@ void Uninstaller::Start(const std::vector<std::string>& args, const std::functio
         product_ = table_.at(ChooseProduct(table_, existsHere));
         if (!NamesRemovalProgram(command_.commandLine)) {
             if (!product_.executable.empty())
-                ui_.Message("This is uninstall program for the use of control panel's 'Add/Remove program'", BoxTitle());
+                ui_.Message("This is uninstall program for the use of control panel's 'Add/Remove program'",
+                            BoxTitle());
             else
                 ui_.Message("This was the uninstall program used by control panel's 'Add/Remove program'\n\n"
-                            "If you have already uninstalled " + product_.name + " from this directory\n"
-                            "You may delete this file and this directory",
+                            "If you have already uninstalled " +
+                                product_.name +
+                                " from this directory\n"
+                                "You may delete this file and this directory",
                             BoxTitle());
             Finish(0);
             return;
@@ -76,7 +79,8 @@ void Uninstaller::OnLink(int index) {
     if (!feedbackShown_ || removing_ || ended_) return;
     const std::string address = index == 0 ? product_.feedbackPage : FeedbackMailAddress(product_);
     std::string error;
-    if (!ui_.Open(address, error)) ui_.Message(error.empty() ? "The address " + address + " cannot be opened" : error, "");
+    if (!ui_.Open(address, error))
+        ui_.Message(error.empty() ? "The address " + address + " cannot be opened" : error, "");
 }
 
 void Uninstaller::OnCancel() {

@@ -24,7 +24,7 @@ enum class UninstallAnswer { Yes, No, Cancel };
 struct FeedbackView {
     std::string title;
     std::string hello, reason, request;
-    std::string surveyLink;  // link 0
+    std::string surveyLink; // link 0
     std::string noEmail, pleaseHelp;
     std::string emailPrompt; // followed on its line by link 1
     std::string mailLink;    // link 1

@@ -12,7 +12,9 @@ namespace {
 QColor Of(const Rgb& c) { return QColor(c.R, c.G, c.B); }
 QString Text(const std::string& s) { return QString::fromStdString(Cp1252ToUtf8(s)); }
 // Inclusive pixel rectangles, as the layout stores them.
-QRect Inclusive(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) { return QRect(QPoint(l, t), QPoint(r, b)); }
+QRect Inclusive(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+    return QRect(QPoint(l, t), QPoint(r, b));
+}
 
 } // namespace
 

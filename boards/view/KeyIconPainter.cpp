@@ -59,9 +59,9 @@ QImage KeyIconImage(int icon, qreal dpr) {
         Triangle(p, 1.5, 3, 7, 10);
         Triangle(p, 7.5, 3, 7, 10);
         break;
-    case 3: LoopArrow(p, blue); break;   // loop, waiting
-    case 4: LoopArrow(p, red); break;    // loop, sounding
-    case 5: // queue: entries waiting in line
+    case 3: LoopArrow(p, blue); break; // loop, waiting
+    case 4: LoopArrow(p, red); break;  // loop, sounding
+    case 5:                            // queue: entries waiting in line
         p.setBrush(olive);
         for (int i = 0; i < 3; ++i) p.drawRoundedRect(QRectF(2, 2.5 + i * 4, 12, 2.8), 1, 1);
         break;

@@ -23,7 +23,8 @@ KeyboardFrm::KeyboardFrm(ProgramState& st, std::int32_t playBoard, QWidget* pare
     setAutoFillBackground(true);
     setFocusPolicy(Qt::ClickFocus);
     InstallKeyboardAccessibility();
-    setAccessibleDescription(QString::fromUtf8(kBoardSurfaceTip.data(), static_cast<qsizetype>(kBoardSurfaceTip.size())));
+    setAccessibleDescription(
+        QString::fromUtf8(kBoardSurfaceTip.data(), static_cast<qsizetype>(kBoardSurfaceTip.size())));
     // Labels fit 40-pixel keys.
     QFont f = font();
     f.setPixelSize(10);
@@ -139,7 +140,7 @@ void KeyboardFrm::paintEvent(QPaintEvent*) {
 void KeyboardFrm::mousePressEvent(QMouseEvent* e) {
     const MouseButton b = e->button() == Qt::RightButton  ? MouseButton::Right
                           : e->button() == Qt::LeftButton ? MouseButton::Left
-                                                           : MouseButton::Middle;
+                                                          : MouseButton::Middle;
     QPoint at;
     const std::int32_t sub = SurfaceAt(e->position().toPoint(), at);
     const std::int32_t p = model_.PlayBoardIndex();

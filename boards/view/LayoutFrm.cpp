@@ -291,12 +291,14 @@ bool LayoutFrm::InitilizeForm(std::int32_t device) {
     finished_ = false;
     canvas_->resize(canvas_->sizeHint());
     canvas_->setFocus();
-    const QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QApplication::primaryScreen();
+    const QScreen* screen =
+        parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QApplication::primaryScreen();
     const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     // The frame: what the window needs besides the board and its lines.
     const QMargins m = layout()->contentsMargins();
     const int buttonsHeight = layout()->itemAt(1)->sizeHint().height() + layout()->spacing();
-    const int slack = canvas_->sizeHint().width() - std::max(session_.Picture().Width, session_.WidthLineX() + kLineThickness);
+    const int slack =
+        canvas_->sizeHint().width() - std::max(session_.Picture().Width, session_.WidthLineX() + kLineThickness);
     std::int32_t w = 0, h = 0;
     session_.WindowSize(m.left() + m.right() + slack, m.top() + m.bottom() + buttonsHeight + slack, kLineThickness,
                         avail.width(), avail.height(), w, h);

@@ -45,8 +45,12 @@ public:
         EndSegmentNotes();
         const auto start = Clock::now();
         for (const MidiEvent& e : segment->Events) {
-            Event ev{e.What == MidiEvent::Kind::Program ? Kind::Program : Kind::NoteOn, e.Channel, e.Data, e.Velocity,
-                     e.DurMs, segment_};
+            Event ev{e.What == MidiEvent::Kind::Program ? Kind::Program : Kind::NoteOn,
+                     e.Channel,
+                     e.Data,
+                     e.Velocity,
+                     e.DurMs,
+                     segment_};
             if (e.TimeMs <= 0) Fire(ev, start);
             else events_.emplace(start + std::chrono::milliseconds(e.TimeMs), ev);
         }
@@ -84,7 +88,8 @@ private:
         if (note < 0 || note > 127 || velocity < 1 || velocity > 127) return;
         const int ch = PortChannel(channel);
         ++held_[static_cast<std::size_t>(ch * 128 + note)];
-        Send({static_cast<unsigned char>(0x90 | ch), static_cast<unsigned char>(note), static_cast<unsigned char>(velocity)});
+        Send({static_cast<unsigned char>(0x90 | ch), static_cast<unsigned char>(note),
+              static_cast<unsigned char>(velocity)});
         events_.emplace(end, Event{Kind::NoteOff, ch, note, 0, 0, segment});
         wake_.notify_one();
     }
@@ -93,7 +98,9 @@ private:
         case Kind::Program:
             Send({static_cast<unsigned char>(0xC0 | PortChannel(e.channel)), static_cast<unsigned char>(e.data)});
             break;
-        case Kind::NoteOn: NoteOn(e.channel, e.data, e.velocity, now + std::chrono::milliseconds(e.durMs), e.segment); break;
+        case Kind::NoteOn:
+            NoteOn(e.channel, e.data, e.velocity, now + std::chrono::milliseconds(e.durMs), e.segment);
+            break;
         case Kind::NoteOff: {
             int& held = held_[static_cast<std::size_t>(e.channel * 128 + e.data)];
             if (held > 0 && --held == 0)

@@ -25,8 +25,8 @@ void QuietLogs() {
 } // namespace
 
 FluidSynthEngine::FluidSynthEngine(int rate)
-    : rate_(rate > 0 ? rate : 48000), ring_(new Command[kRingSize]), held_(kChannels * 128, 0),
-      left_(kScratchFrames), right_(kScratchFrames) {
+    : rate_(rate > 0 ? rate : 48000), ring_(new Command[kRingSize]), held_(kChannels * 128, 0), left_(kScratchFrames),
+      right_(kScratchFrames) {
     pending_.reserve(kMaxPending);
 }
 
@@ -262,17 +262,16 @@ void FluidSynthEngine::RenderAdd(float* out, int frames) {
         for (int k = 0; k < len; ++k) {
             o[2 * k] += left_[static_cast<std::size_t>(k)];
             o[2 * k + 1] += right_[static_cast<std::size_t>(k)];
-            peak = std::max({peak, std::fabs(left_[static_cast<std::size_t>(k)]), std::fabs(right_[static_cast<std::size_t>(k)])});
+            peak = std::max(
+                {peak, std::fabs(left_[static_cast<std::size_t>(k)]), std::fabs(right_[static_cast<std::size_t>(k)])});
         }
         done += len;
         now_ += n;
     }
     // About -120 dB: far below a 16-bit output's last bit.
     constexpr float kInaudible = 1e-6f;
-    if (peak < kInaudible && fluid_synth_get_active_voice_count(Synth(synth)) == 0)
-        quietFrames_ += frames;
-    else
-        quietFrames_ = 0;
+    if (peak < kInaudible && fluid_synth_get_active_voice_count(Synth(synth)) == 0) quietFrames_ += frames;
+    else quietFrames_ = 0;
 }
 
 } // namespace tambrel

@@ -113,7 +113,7 @@ private:
     alignas(64) std::atomic<std::size_t> tail_{0};
 
     // Audio thread, all preallocated.
-    std::vector<Pending> pending_; // a binary heap, capacity kMaxPending
+    std::vector<Pending> pending_;    // a binary heap, capacity kMaxPending
     std::vector<std::uint16_t> held_; // sounding notes per channel and key
     std::vector<float> left_, right_;
     std::uint32_t segment_ = 0;

@@ -66,8 +66,7 @@ class InstallWindowsTest : public QObject {
     Q_OBJECT
 private slots:
     void checkWindowShowsTheMissingServiceAndItsPackage() {
-        MediaProbes p{[] { return Ok(); },
-                      [] { return SynthesizerStatus(true, "/nowhere", {"/nowhere/none.sf2"}); },
+        MediaProbes p{[] { return Ok(); }, [] { return SynthesizerStatus(true, "/nowhere", {"/nowhere/none.sf2"}); },
                       [] { return Ok(); }};
         CheckDx7Frm w(CheckMediaServices(p), "/opt/tambrel");
         QVERIFY(w.NeedToShow);
@@ -144,10 +143,12 @@ private slots:
         Uninstaller u(ui, clock, process);
         QString text, title;
         AnswerNextBox(QMessageBox::Ok, &text, &title, nullptr, "uninstall-hand-started");
-        u.Start({}, [](const std::string&) { return false; }, [](const std::string&) { return false; });
-        QVERIFY2(text.startsWith(QStringLiteral("This was the uninstall program used by control panel's "
-                                               "'Add/Remove program'\n\nIf you have already uninstalled Tambrel Product")),
-                 qPrintable(text));
+        u.Start(
+            {}, [](const std::string&) { return false; }, [](const std::string&) { return false; });
+        QVERIFY2(
+            text.startsWith(QStringLiteral("This was the uninstall program used by control panel's "
+                                           "'Add/Remove program'\n\nIf you have already uninstalled Tambrel Product")),
+            qPrintable(text));
         QCOMPARE(title, QStringLiteral("Uninstall Tambrel Product"));
         QVERIFY(u.Ended());
     }
@@ -161,8 +162,9 @@ private slots:
         QString text, title;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         AnswerNextBox(QMessageBox::Yes, &text, &title, &icon, "uninstall-question");
-        u.Start({"/opt/t/tambrel-remove"}, [](const std::string& n) { return n == "TambrelOrchestra"; },
-                [](const std::string&) { return true; });
+        u.Start(
+            {"/opt/t/tambrel-remove"}, [](const std::string& n) { return n == "TambrelOrchestra"; },
+            [](const std::string&) { return true; });
         QCOMPARE(text, QStringLiteral("Do you wish to Uninstall Tambrel Orchestra?"));
         QCOMPARE(title, QStringLiteral("Uninstall Tambrel Orchestra"));
         QCOMPARE(icon, QMessageBox::Critical);
@@ -176,7 +178,6 @@ private slots:
         QVERIFY(u.Ended());
         QCOMPARE(u.ExitStatus(), 0);
     }
-
 };
 
 QTEST_MAIN(InstallWindowsTest)

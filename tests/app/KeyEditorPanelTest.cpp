@@ -47,9 +47,7 @@ constexpr int kFreeKey = 30; // no assignment in the sample
 // starts in its own folder; the input server finds no device, so the window
 // feeds the keyboard.
 struct Rig : test::ProgramRig {
-    Rig() : ProgramRig(nullptr, test::PlaceSample) {
-        QApplication::setActiveWindow(window.get());
-    }
+    Rig() : ProgramRig(nullptr, test::PlaceSample) { QApplication::setActiveWindow(window.get()); }
     ~Rig() { window->closing = true; }
 
     KeyEditorPanel& Panel() const { return *window->EditorPanel(); }
@@ -65,7 +63,8 @@ struct Rig : test::ProgramRig {
             if (s.SubBoard != subBoard) continue;
             for (const BoardKey& k : s.Keys)
                 if (k.Key == key) {
-                    view->Model().MousePressed(subBoard, (k.Left + k.Right) / 2, (k.Top + k.Bottom) / 2, MouseButton::Left);
+                    view->Model().MousePressed(subBoard, (k.Left + k.Right) / 2, (k.Top + k.Bottom) / 2,
+                                               MouseButton::Left);
                     return true;
                 }
         }
@@ -201,7 +200,8 @@ private slots:
         QCOMPARE(p.allowDupLbl->text(), QString("Allow Duplicate Play"));
         QCOMPARE(p.loopOption[0]->text(), QString("Continuous"));
         QCOMPARE(p.loopOption[1]->text(), QString("No of Times"));
-        QCOMPARE(p.queueDup[0]->text() + "|" + p.queueDup[1]->text() + "|" + p.queueDup[2]->text(), QString("No dup|Normal|Loop"));
+        QCOMPARE(p.queueDup[0]->text() + "|" + p.queueDup[1]->text() + "|" + p.queueDup[2]->text(),
+                 QString("No dup|Normal|Loop"));
         QCOMPARE(p.accessibleName(), QString("Current Key's Play Assignment"));
 
         auto* tipPanel = rig.window->findChild<QLabel*>("SBar1Tip");
@@ -214,13 +214,17 @@ private slots:
         };
         auto thrice = [](const QString& t) { return QStringList({t, t, t}); };
         QVERIFY(rig.ClickKey(kMultiWave));
-        QCOMPARE(hover(p.detectBtn), thrice(QString("Detect the input devices once again, use this button if you connect a new device")));
-        QCOMPARE(hover(p.multiTimLst), thrice(QString("Enter the delay play times in seconds, to play the sound multiple times, use "
-                                               "commas \",\" in-between to separate numbers")));
-        QCOMPARE(hover(p.sourceBtn[0]), thrice(QString("Choose this to button clear the sound for current key. Green button is chosen")));
+        QCOMPARE(hover(p.detectBtn),
+                 thrice(QString("Detect the input devices once again, use this button if you connect a new device")));
+        QCOMPARE(hover(p.multiTimLst),
+                 thrice(QString("Enter the delay play times in seconds, to play the sound multiple times, use "
+                                "commas \",\" in-between to separate numbers")));
+        QCOMPARE(hover(p.sourceBtn[0]),
+                 thrice(QString("Choose this to button clear the sound for current key. Green button is chosen")));
         QVERIFY(rig.ClickKey(kInstrumentKey));
         QCOMPARE(hover(p.keyUp[1]), thrice(QString("Decrease Key No / Drum no")));
-        QCOMPARE(hover(p.durTxt), thrice(QString("Duration for instruments and drum, Click to edit, Use Arrow to change")));
+        QCOMPARE(hover(p.durTxt),
+                 thrice(QString("Duration for instruments and drum, Click to edit, Use Arrow to change")));
         QCOMPARE(hover(p.midiStyleBtn), thrice(QString("Midi always plays once, clicking this has no effect")));
     }
 

@@ -91,7 +91,8 @@ private slots:
         QCOMPARE(rig.window->Area()->subWindowList().size(), static_cast<int>(rig.st.Orc.PlayBoards.size()));
         BoardViewWindow* view = rig.window->BoardViewOf(rig.st.Orc.CurSet);
         QVERIFY(view);
-        QCOMPARE(view->windowTitle(), "Play Table : " + QString::fromStdString(rig.st.Orc.Set(rig.st.Orc.CurSet).SetNam));
+        QCOMPARE(view->windowTitle(),
+                 "Play Table : " + QString::fromStdString(rig.st.Orc.Set(rig.st.Orc.CurSet).SetNam));
         QAccessibleInterface* board = QAccessible::queryAccessibleInterface(view->View());
         QVERIFY(board);
         QCOMPARE(board->childCount(), 128); // the keyboard the window feeds; no mouse was found

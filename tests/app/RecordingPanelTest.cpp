@@ -216,10 +216,10 @@ private slots:
             });
         };
         rig.Click(rig.panel->listBtn);
-        QCOMPARE(seen, QStringList({"Enter a name for the new keystroke recording",
-                                    "Enter a new name for the current keystroke recording",
-                                    "First Recording\nDelete the current keystroke list?",
-                                    "Can not delete the last one"}));
+        QCOMPARE(seen,
+                 QStringList({"Enter a name for the new keystroke recording",
+                              "Enter a new name for the current keystroke recording",
+                              "First Recording\nDelete the current keystroke list?", "Can not delete the last one"}));
         QVERIFY(rig.app.st.FileModified);
         // After the dialog the label names the recording now current, as text.
         QCOMPARE(rig.panel->curRecLbl->text(), QString("<b>Take</b> & two [0]"));
@@ -231,10 +231,15 @@ private slots:
     void aCurrentRecordingOutsideTheListShowsNone() {
         Rig rig;
         std::string bytes;
-        for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
-                 {"General++File Version", "01.00"}, {"Set++SetNos", "1"}, {"Set1++BodNos", "1"},
-                 {"Set1Bd1++InpDev", "Pad"}, {"Rec0++RecNos", "2"}, {"Rec0++CurRec", "5"},
-                 {"Rec1++Name", "A"}, {"Rec2++Name", "B"}})
+        for (const auto& [name, value] :
+             std::vector<std::pair<std::string, std::string>>{{"General++File Version", "01.00"},
+                                                              {"Set++SetNos", "1"},
+                                                              {"Set1++BodNos", "1"},
+                                                              {"Set1Bd1++InpDev", "Pad"},
+                                                              {"Rec0++RecNos", "2"},
+                                                              {"Rec0++CurRec", "5"},
+                                                              {"Rec1++Name", "A"},
+                                                              {"Rec2++Name", "B"}})
             bytes += test::EntryBytes(name, value);
         const QString path = rig.app.dir.path() + "/outside.TbOrc";
         QFile f(path);

@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
 
     // The program beside its help (with the pictures it shows) and the sample.
     test::ProgramRig rig(nullptr, [](const QString& folder) {
-        QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"), folder + "/TambrelOrchestra.html");
+        QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/help/TambrelOrchestra.html"),
+                    folder + "/TambrelOrchestra.html");
         QDir().mkpath(folder + "/help-images");
         for (const QString& png : QDir(QStringLiteral(TAMBREL_SOURCE_DIR "/docs")).entryList({"*.png"}))
             QFile::copy(QStringLiteral(TAMBREL_SOURCE_DIR "/docs/") + png, folder + "/help-images/" + png);
@@ -101,12 +102,13 @@ int main(int argc, char** argv) {
         editor.show();
         // Select a key, then drag the width line part of the way: the shadow shows.
         for (const KeyFace& f : editor.Session().Picture().Faces)
-            if (f.Label == "Q") editor.Session().Select((f.Left + f.Right) / 2, (f.Top + f.Bottom) / 2, MouseButton::Left);
+            if (f.Label == "Q")
+                editor.Session().Select((f.Left + f.Right) / 2, (f.Top + f.Bottom) / 2, MouseButton::Left);
         LayoutCanvas* c = editor.Canvas();
         const QPoint from = c->WidthLineRect().center();
         QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, from);
-        QMouseEvent move(QEvent::MouseMove, QPointF(from - QPoint(160, 0)), c->mapToGlobal(QPointF(from - QPoint(160, 0))),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(from - QPoint(160, 0)),
+                         c->mapToGlobal(QPointF(from - QPoint(160, 0))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(c, &move);
         save(&editor, "layout-editor.png");
         QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, from - QPoint(160, 0));

@@ -90,8 +90,8 @@ void DragWidthLine(LayoutFrm* editor, int dx) {
     LayoutCanvas* canvas = editor->Canvas();
     const QPoint from = canvas->WidthLineRect().center();
     QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, from);
-    QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(dx, 0)), canvas->mapToGlobal(QPointF(from + QPoint(dx, 0))),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(dx, 0)),
+                     canvas->mapToGlobal(QPointF(from + QPoint(dx, 0))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(canvas, &move);
     QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, from + QPoint(dx, 0));
 }
@@ -300,7 +300,8 @@ private slots:
         about.openUrl = [&](const QUrl& u) { opened = u; };
         about.show();
         const QString build = about.BuildLabel()->text();
-        QVERIFY2(build.startsWith("(Version " TAMBREL_TEST_VERSION ", built 20") && build.endsWith(")"), qPrintable(build));
+        QVERIFY2(build.startsWith("(Version " TAMBREL_TEST_VERSION ", built 20") && build.endsWith(")"),
+                 qPrintable(build));
         QCOMPARE(about.BuildLabel()->textFormat(), Qt::PlainText);
         QCOMPARE(about.BuildLabel()->toolTip(), QString("Version"));
         QCOMPARE(about.LinkLabel()->toolTip(), QString("Click to visit our web site"));

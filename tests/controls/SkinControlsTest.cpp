@@ -132,7 +132,8 @@ void SkinControlsTest::unknownNamesAndBadSizesReportOnceAndKeepThePicture() {
     QCOMPARE(rig.store.Get_PicturName("NoSuchPicture", 10, 10), QString());
     QCOMPARE(rig.store.Get_PicturName("NoSuchPicture", 20, 10), QString());
     QCOMPARE(rig.store.Get_PicturName("Button_Up", -4, 10), QString());
-    QCOMPARE(rig.errors.seen, QStringList({"Error Getting Picture name: NoSuchPicture", "Error Getting Picture name: Button_Up"}));
+    QCOMPARE(rig.errors.seen,
+             QStringList({"Error Getting Picture name: NoSuchPicture", "Error Getting Picture name: Button_Up"}));
 
     SkinButton b(nullptr, &rig.store);
     b.resize(72, 24);

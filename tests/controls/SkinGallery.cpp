@@ -47,7 +47,8 @@ protected:
             QSize s = store_.PictureSize(name);
             s.scale(s.boundedTo(QSize(kCellW - 12, kCellH - 20)), Qt::KeepAspectRatio);
             const QString key = store_.Get_PicturName(name, s.width(), s.height());
-            const QRect at(cell.center().x() - s.width() / 2, cell.top() + 4 + (kCellH - 20 - s.height()) / 2, s.width(), s.height());
+            const QRect at(cell.center().x() - s.width() / 2, cell.top() + 4 + (kCellH - 20 - s.height()) / 2,
+                           s.width(), s.height());
             p.drawPixmap(at, store_.Pixmap(key, devicePixelRatioF()));
             p.setPen(QColor(40, 48, 60));
             p.drawText(QRect(cell.left(), cell.bottom() - 15, kCellW, 14), Qt::AlignHCenter, name);

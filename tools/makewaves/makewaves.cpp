@@ -77,9 +77,8 @@ Wave Kick() {
 
 Wave Snare() {
     Noise n;
-    return Mono(16, 22050, 0.25, [&](double t) {
-        return (0.3 * n.Next() + 0.2 * std::sin(2 * kPi * 190 * t)) * std::exp(-t * 16);
-    });
+    return Mono(16, 22050, 0.25,
+                [&](double t) { return (0.3 * n.Next() + 0.2 * std::sin(2 * kPi * 190 * t)) * std::exp(-t * 16); });
 }
 
 Wave HiHat() {
@@ -136,8 +135,12 @@ int main(int argc, char** argv) {
         const char* name;
         Wave wave;
     } waves[] = {
-        {"Kick.wav", Kick()},         {"Snare.wav", Snare()},          {"HiHat.wav", HiHat()},
-        {"ToneC.wav", Tone(261.63, 0.6)}, {"ToneE.wav", Tone(329.63, 0.6)}, {"ToneG.wav", Tone(392.0, 0.6)},
+        {"Kick.wav", Kick()},
+        {"Snare.wav", Snare()},
+        {"HiHat.wav", HiHat()},
+        {"ToneC.wav", Tone(261.63, 0.6)},
+        {"ToneE.wav", Tone(329.63, 0.6)},
+        {"ToneG.wav", Tone(392.0, 0.6)},
         {"BassLoop.wav", Loop()},
     };
     for (const auto& w : waves) {

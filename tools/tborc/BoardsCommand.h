@@ -17,10 +17,10 @@ namespace tambrel {
 
 struct BoardsArgs {
     std::string file;
-    std::vector<std::string> devices;  // NAME:KEYS
+    std::vector<std::string> devices; // NAME:KEYS
     TborcSettings settings;
-    std::string playBoard;             // empty: the active one
-    std::vector<std::string> presses;  // SURFACE:X:Y[:right]
+    std::string playBoard;            // empty: the active one
+    std::vector<std::string> presses; // SURFACE:X:Y[:right]
 };
 
 // Adds the subcommand to app, parsing into args (which must outlive app).

@@ -102,9 +102,9 @@ bool ParseLine(std::string text, int number, Step& step, std::string& error) {
         return false;
     }
     static const std::vector<std::pair<std::string, KeySize>> sizes{{"width", KeySize::KeyWidth},
-                                                                      {"row-height", KeySize::RowHeight},
-                                                                      {"space-before", KeySize::SpaceBefore},
-                                                                      {"space-above", KeySize::SpaceAbove}};
+                                                                    {"row-height", KeySize::RowHeight},
+                                                                    {"space-before", KeySize::SpaceBefore},
+                                                                    {"space-above", KeySize::SpaceAbove}};
     for (const auto& [name, s] : sizes)
         if (word == name) {
             step.kind = Step::Size;

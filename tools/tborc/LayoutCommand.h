@@ -18,8 +18,8 @@ class App;
 namespace tambrel {
 
 // Turns --device NAME:KEYS arguments into devices (tborc's own parser).
-using DeviceParser = std::function<bool(const std::vector<std::string>& args, std::vector<InputDevice>& out,
-                                        std::string& error)>;
+using DeviceParser =
+    std::function<bool(const std::vector<std::string>& args, std::vector<InputDevice>& out, std::string& error)>;
 
 class LayoutCommand {
 public:

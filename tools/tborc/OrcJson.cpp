@@ -106,7 +106,8 @@ std::vector<const json*> KeyList(const json& board, const std::string& path) {
     }
     if (!v->is_object()) throw std::runtime_error(path + ".Keys must be an array or an object");
     for (const auto& [name, k] : v->items()) {
-        const bool digits = !name.empty() && name.size() <= 6 && name.find_first_not_of("0123456789") == std::string::npos;
+        const bool digits =
+            !name.empty() && name.size() <= 6 && name.find_first_not_of("0123456789") == std::string::npos;
         const int n = digits ? std::stoi(name) : 0;
         if (n < 1 || n > kMaxKeys) throw std::runtime_error(path + ".Keys has \"" + name + "\", not a key number");
         if (keys.size() < static_cast<std::size_t>(n)) keys.resize(static_cast<std::size_t>(n), nullptr);
@@ -138,7 +139,8 @@ ordered_json OrchestraToJson(const Orchestra& o) {
         ordered_json events = ordered_json::array();
         for (const KeyStroke& e : r.events)
             events.push_back(ordered_json{{"KeyNo", e.KeyNo}, {"InpDvNo", e.InpDvNo}, {"time", e.time}});
-        recs.push_back(ordered_json{{"Name", Cp1252ToUtf8(r.Name)}, {"count", r.count()}, {"events", std::move(events)}});
+        recs.push_back(
+            ordered_json{{"Name", Cp1252ToUtf8(r.Name)}, {"count", r.count()}, {"events", std::move(events)}});
     }
     return ordered_json{{"SetNos", o.SetNos()},
                         {"CurSet", o.CurSet},
@@ -163,7 +165,8 @@ void OrchestraFromJson(const json& j, ProgramState& st, const std::string& baseF
             const json& jb = (*boards)[i];
             RequireObject(jb, path);
             PlayBoard pb;
-            pb.SetNam = Text(jb, "SetNam", i < defaults.PlayBoards.size() ? defaults.PlayBoards[i].SetNam : "No Name", path);
+            pb.SetNam =
+                Text(jb, "SetNam", i < defaults.PlayBoards.size() ? defaults.PlayBoards[i].SetNam : "No Name", path);
             if (const json* bds = Array(jb, "Bds", path)) {
                 for (std::size_t b = 0; b < bds->size(); ++b) {
                     const std::string bpath = path + ".Bds[" + std::to_string(b) + "]";
@@ -182,8 +185,9 @@ void OrchestraFromJson(const json& j, ProgramState& st, const std::string& baseF
                     if (keyNos < 0 || keyNos > kMaxKeys) throw std::runtime_error(bpath + ".KeyNos is out of range");
                     for (std::int32_t k = 0; k < keyNos; ++k) {
                         const json* jk = k < given ? keys[static_cast<std::size_t>(k)] : nullptr;
-                        sb.Keys.push_back(jk ? KeyFromJson(*jk, st, baseFolder, bpath + ".Keys[" + std::to_string(k + 1) + "]")
-                                             : NewKeyAssign());
+                        sb.Keys.push_back(
+                            jk ? KeyFromJson(*jk, st, baseFolder, bpath + ".Keys[" + std::to_string(k + 1) + "]")
+                               : NewKeyAssign());
                     }
                     pb.Bds.push_back(std::move(sb));
                 }

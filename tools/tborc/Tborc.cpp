@@ -105,8 +105,10 @@ int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std:
     }
     WaveData w;
     if (!ParseWaveFile(file, w, shell)) return 1;
-    nlohmann::ordered_json j{{"BitsPerSample", w.BitsPerSample}, {"Channels", w.Channels},
-                             {"SampleRate", w.SampleRate},       {"Frames", w.Frames},
+    nlohmann::ordered_json j{{"BitsPerSample", w.BitsPerSample},
+                             {"Channels", w.Channels},
+                             {"SampleRate", w.SampleRate},
+                             {"Frames", w.Frames},
                              {"ByteCount", w.ByteCount}};
     KeyAssign k = NewKeyAssign();
     k.SndSrc = kSrcWave;
@@ -243,9 +245,9 @@ std::string ExeFolder() {
     return ec ? std::string(".") : exe.parent_path().string();
 }
 
-int Render(const std::string& file, const std::string& output, const std::vector<std::string>& pressArgs,
-           int recording, int rate, double tail, const std::string& programFolder, ProgramState& st,
-           StderrShell& shell, std::ostream& err) {
+int Render(const std::string& file, const std::string& output, const std::vector<std::string>& pressArgs, int recording,
+           int rate, double tail, const std::string& programFolder, ProgramState& st, StderrShell& shell,
+           std::ostream& err) {
     if (rate < 8000 || rate > 192000) {
         err << "tborc: --rate must lie between 8000 and 192000\n";
         return 2;

@@ -49,7 +49,8 @@ std::string TempFolder() {
 bool LoadOrchestraFile(const std::string& file, ProgramState& st, StderrShell& shell) {
     // The loader itself names what lies at the path when it is no file.
     if (!OpenSaveClass(st).LoadOrchestra(file)) {
-        if (shell.shown == 0) shell.Message("This is not an Orchestra file this version can read", "Open File", MsgButtons::Ok);
+        if (shell.shown == 0)
+            shell.Message("This is not an Orchestra file this version can read", "Open File", MsgButtons::Ok);
         return false;
     }
     return true;

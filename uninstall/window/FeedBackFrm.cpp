@@ -71,10 +71,18 @@ FeedBackFrm::FeedBackFrm(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(cancel_);
     box->addLayout(buttons);
 
-    connect(links_[0], &QPushButton::clicked, this, [this] { if (onLink) onLink(0); });
-    connect(links_[1], &QPushButton::clicked, this, [this] { if (onLink) onLink(1); });
-    connect(continue_, &QPushButton::clicked, this, [this] { if (onContinue) onContinue(); });
-    connect(cancel_, &QPushButton::clicked, this, [this] { if (onCancel) onCancel(); });
+    connect(links_[0], &QPushButton::clicked, this, [this] {
+        if (onLink) onLink(0);
+    });
+    connect(links_[1], &QPushButton::clicked, this, [this] {
+        if (onLink) onLink(1);
+    });
+    connect(continue_, &QPushButton::clicked, this, [this] {
+        if (onContinue) onContinue();
+    });
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        if (onCancel) onCancel();
+    });
 }
 
 void FeedBackFrm::Render(const FeedbackView& v) {

@@ -10,7 +10,8 @@ namespace tambrel {
 namespace {
 
 QString Lines(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size())).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()))
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QString Title(std::string_view title) {
