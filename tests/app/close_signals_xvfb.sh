@@ -8,6 +8,7 @@
 #
 #   close_signals_xvfb.sh PROGRAM_FOLDER [SHOTS_FOLDER]
 set -uo pipefail
+source "$(dirname "$0")/xvfb_windows.sh"
 bin="$1"
 shots="${2:-}"
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
@@ -51,12 +52,12 @@ start_program() {
     TAMBREL_INPUT_SERVER="$tmp/server.sh" SDL_AUDIODRIVER=dummy \
     QT_QPA_PLATFORM=xcb "$tmp/bin/TambrelOrchestra" > "$tmp/log" 2>&1 &
   pid=$!
-  msg=$(timeout 20 xdotool search --sync --onlyvisible --name 'Opening Message' | head -1)
+  msg=$(wait_window 20 'Opening Message')
   [ -n "$msg" ] || fail "the sample's greeting did not show"
   xdotool windowfocus --sync "$msg" key Escape
 }
 main_window() {
-  win=$(timeout 10 xdotool search --sync --onlyvisible --name 'Tambrel Orchestra - \[Sample1' | head -1)
+  win=$(wait_window 10 'Tambrel Orchestra - \[Sample1')
   [ -n "$win" ] || fail "the main window did not show the sample"
   xdotool windowfocus --sync "$win"
   sleep 0.5
@@ -88,7 +89,7 @@ end_by() {
 }
 # The recovery question: answers it with $1 (alt+y or alt+n).
 answer_recovery() {
-  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Tambrel Orchestra$' | head -1)
+  box=$(wait_window 10 '^Tambrel Orchestra$')
   [ -n "$box" ] || fail "the recovery question did not show"
   [ -n "${2:-}" ] && shot "$2"
   xdotool windowfocus --sync "$box" key --clearmodifiers "$1"
@@ -125,7 +126,7 @@ echo "No deletes the recovery copy"
 add_play_board
 open_menu File 20
 xdotool key --clearmodifiers x
-q=$(timeout 10 xdotool search --sync --onlyvisible --name '^Tambrel Orchestra$' | head -1)
+q=$(wait_window 10 '^Tambrel Orchestra$')
 [ -n "$q" ] || fail "File > Exit did not ask about the changes"
 shot save-question-before-sigint
 end_by INT

@@ -8,6 +8,7 @@
 #
 #   single_instance_xvfb.sh PROGRAM_FOLDER [SHOTS_FOLDER]
 set -uo pipefail
+source "$(dirname "$0")/xvfb_windows.sh"
 bin="$1"
 shots="${2:-}"
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
@@ -53,7 +54,7 @@ wait_end() {
   if kill -0 "$1" 2>/dev/null; then status=running; return; fi
   wait "$1"; status=$?
 }
-main_window() { timeout 20 xdotool search --sync --onlyvisible --name 'Tambrel Orchestra - \[New\]' | head -1; }
+main_window() { wait_window 20 'Tambrel Orchestra - \[New\]'; }
 
 # A listener at $1 that answers $2 to whoever connects (another program
 # pretending to be the running instance).
@@ -95,7 +96,7 @@ kill -KILL $first; wait $first 2>/dev/null
 rm -f "$socket"
 listener "$socket" ''
 launch 3; third=$!
-box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Second Tambrel Orchestra$' | head -1)
+box=$(wait_window 20 '^Second Tambrel Orchestra$')
 [ -n "$box" ] || fail "the refusal was not shown"
 [ -n "$shots" ] && mkdir -p "$shots" && import -window root "$shots/second-instance-refused.png"
 xdotool windowfocus --sync "$box" key Return

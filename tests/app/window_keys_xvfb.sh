@@ -6,6 +6,7 @@
 #
 #   window_keys_xvfb.sh PROGRAM_FOLDER
 set -uo pipefail
+source "$(dirname "$0")/xvfb_windows.sh"
 bin="$1"
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
   echo "xvfb-run and xdotool are needed"; exit 1
@@ -51,10 +52,10 @@ start_program() {
   pid=$!
   # The open sample greets with its message, a modal dialog that takes the
   # keys; the caption names the file once it is closed.
-  msg=$(timeout 20 xdotool search --sync --onlyvisible --name 'Opening Message' | head -1)
+  msg=$(wait_window 20 'Opening Message')
   [ -n "$msg" ] || fail "the sample's greeting did not show"
   xdotool windowfocus --sync "$msg" key Escape
-  win=$(timeout 10 xdotool search --sync --onlyvisible --name 'Sample1' | head -1)
+  win=$(wait_window 10 'Sample1')
   [ -n "$win" ] || fail "the main window did not show the sample"
   sleep 1 # the input devices go on after the sample opened
   xdotool windowfocus --sync "$win"
