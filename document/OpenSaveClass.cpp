@@ -232,13 +232,15 @@ Orchestra OpenSaveClass::BindOrchestra(OrcParse&& read) {
     sh.Status("Getting the Header");
     std::vector<std::string> missing, unusable;
     auto wave = read.waves.begin();
+    auto reached = read.keysReached.begin();
     for (std::int32_t i = 1; i <= o.SetNos(); ++i) {
         for (std::int32_t j = 1; j <= o.Set(i).BodNos(); ++j) {
             SubBoard& sb = o.Set(i).Bd(j);
+            const std::int32_t keys = *reached++;
             BindSubBoardToDevice(st_, sb);
             if (sb.InpDevNo == 0) continue; // the device is not here: the board stays, without keys
             sh.Status("Reading " + KeyPosition(i, j, "*"));
-            for (std::int32_t k = 1; k <= sb.KeyNos(); ++k) {
+            for (std::int32_t k = 1; k <= keys; ++k) {
                 sh.Status("Reading " + KeyPosition(i, j, N(k)));
                 for (; wave != read.waves.end() && wave->set == i && wave->bd == j && wave->key == k; ++wave)
                     BindWave(*wave, sb.Key(k), missing, unusable);

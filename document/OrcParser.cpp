@@ -75,7 +75,7 @@ public:
         const std::string text = version ? TextOf(*version, "General", "File Version") : std::string();
         const double v = ParseLenient(text);
         if (v == 1) {
-            out.orc = ReadOrchestra(out.waves);
+            out.orc = ReadOrchestra(out);
             out.outcome = OrcParse::Outcome::Read;
         } else if (v > 1) {
             out.outcome = OrcParse::Outcome::Newer;
@@ -120,15 +120,15 @@ private:
         return true;
     }
 
-    Orchestra ReadOrchestra(std::vector<WaveRef>& waves);
-    SubBoard ReadSubBoard(std::int32_t i, std::int32_t j, std::vector<WaveRef>& waves);
+    Orchestra ReadOrchestra(OrcParse& out);
+    SubBoard ReadSubBoard(std::int32_t i, std::int32_t j, OrcParse& out);
     void ReadRecordings(Orchestra& o);
 
     // The keys of all Sub Boards so far, each board counted at its device's size.
     std::int64_t keysMade_ = 0;
 };
 
-Orchestra Reader::ReadOrchestra(std::vector<WaveRef>& waves) {
+Orchestra Reader::ReadOrchestra(OrcParse& out) {
     Orchestra o;
     o.OpenMsg = ReadText("General", "OpenMsg", " ");
 
@@ -161,7 +161,7 @@ Orchestra Reader::ReadOrchestra(std::vector<WaveRef>& waves) {
                              " entries");
         subBoards += static_cast<std::size_t>(bodNos);
         pb.Bds.reserve(static_cast<std::size_t>(bodNos)); // bounded by the entries, checked above
-        for (std::int32_t j = 1; j <= bodNos; ++j) pb.Bds.push_back(ReadSubBoard(i, j, waves));
+        for (std::int32_t j = 1; j <= bodNos; ++j) pb.Bds.push_back(ReadSubBoard(i, j, out));
         o.PlayBoards.push_back(std::move(pb));
     }
 
@@ -171,7 +171,8 @@ Orchestra Reader::ReadOrchestra(std::vector<WaveRef>& waves) {
     return o;
 }
 
-SubBoard Reader::ReadSubBoard(std::int32_t i, std::int32_t j, std::vector<WaveRef>& waves) {
+SubBoard Reader::ReadSubBoard(std::int32_t i, std::int32_t j, OrcParse& out) {
+    std::int32_t& reached = out.keysReached.emplace_back(0);
     SubBoard sb;
     const std::string bd = "Set" + N(i) + "Bd" + N(j);
     sb.BodNam = ReadText(bd, "BodNam", "No Name");
@@ -194,6 +195,7 @@ SubBoard Reader::ReadSubBoard(std::int32_t i, std::int32_t j, std::vector<WaveRe
     sb.Keys.assign(static_cast<std::size_t>(made), NewKeyAssign());
 
     for (std::int32_t k = 1; k <= made; ++k) {
+        reached = k;
         std::string_view item, item2, item3;
         if (!list1.Next(item)) break;
         list2.Next(item2);
@@ -230,10 +232,10 @@ SubBoard Reader::ReadSubBoard(std::int32_t i, std::int32_t j, std::vector<WaveRe
                     ref.entry = std::string(f[0]);
                     ref.path = key.WavFile;
                     ref.problem = problem;
-                    waves.push_back(std::move(ref));
+                    out.waves.push_back(std::move(ref));
                 } else if (w.ByteCount > 0 && ReadBytes("WavBuf", std::string(f[0]), w.Data, w.ByteCount)) {
                     ref.kind = WaveRef::Kind::Stored;
-                    waves.push_back(std::move(ref));
+                    out.waves.push_back(std::move(ref));
                 }
             }
         } else {
@@ -241,7 +243,7 @@ SubBoard Reader::ReadSubBoard(std::int32_t i, std::int32_t j, std::vector<WaveRe
             if (!key.WavFile.empty()) { // a key without a path has nothing to load and nothing to miss
                 ref.kind = WaveRef::Kind::File;
                 ref.path = key.WavFile;
-                waves.push_back(std::move(ref));
+                out.waves.push_back(std::move(ref));
             }
         }
         key.MultiTimLst = std::string(item3);

@@ -55,6 +55,11 @@ struct OrcParse {
     Orchestra orc;
     // The sounds of the wave keys that have one to load, in file order.
     std::vector<WaveRef> waves;
+    // For each Sub Board in file order, how many of its keys the reading
+    // reached, for the loader's progress: 0 for a board of an absent device;
+    // where a board's list ends before its key count, the key after its last
+    // item.
+    std::vector<std::int32_t> keysReached;
 };
 
 // Throws only when the bytes cannot be read (std::runtime_error) or memory

@@ -739,5 +739,28 @@ TEST_F(OrcFile, LoadingShowsItsProgressKeyByKey) {
     EXPECT_TRUE(o.Set(1).Bd(1).Key(2).SndBuf);
 }
 
+// A key list shorter than the board's key count ends the reading of that
+// board: the progress names the key where the list ran out, and no further.
+TEST_F(OrcFile, ProgressStopsWhereTheKeyListEnds) {
+    const struct {
+        const char* key1;
+        std::vector<std::string> keys;
+    } rows[] = {
+        {"0:0;0:1;0:0", {"*", "1", "2", "3"}},
+        {"0:0", {"*", "1", "2"}},
+        {"", {"*", "1"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.key1);
+        t.shell.Clear();
+        ASSERT_TRUE(Load(dir.Write("short.TbOrc", FileOf(OneBoard("Pad", "3", r.key1)))));
+        std::vector<std::string> want{"Scanning file to open", "Getting the Header"};
+        for (const std::string& k : r.keys) want.push_back("Reading Pbd 1, Sbd 1, K " + k);
+        want.insert(want.end(), {"Closing file", "Open File Done"});
+        EXPECT_EQ(t.shell.statuses, want);
+        EXPECT_EQ(o.Set(1).Bd(1).KeyNos(), 3);
+    }
+}
+
 } // namespace
 } // namespace tambrel::test

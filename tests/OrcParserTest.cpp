@@ -174,6 +174,7 @@ TEST(OrcParser, BoardsKeepTheirStoredDeviceAndHoldNoMoreKeysThanItHas) {
         EXPECT_EQ(sb.InpDevNo, 0);
         EXPECT_EQ(sb.KeyNos(), want[j - 1].keys);
     }
+    EXPECT_EQ(got.keysReached, (std::vector<std::int32_t>{3, 2, 0}));
     EXPECT_TRUE(got.waves.empty());
 }
 
