@@ -243,7 +243,7 @@ Orchestra OpenSaveClass::BindOrchestra(OrcParse&& read) {
             for (std::int32_t k = 1; k <= keys; ++k) {
                 sh.Status("Reading " + KeyPosition(i, j, N(k)));
                 for (; wave != read.waves.end() && wave->set == i && wave->bd == j && wave->key == k; ++wave)
-                    BindWave(*wave, sb.Key(k), missing, unusable);
+                    BindWave(read, *wave, sb.Key(k), missing, unusable);
             }
             // Keys the device gained since the file was saved are all zero.
             sb.Keys.resize(static_cast<std::size_t>(std::max(st_.Device(sb.InpDevNo)->KeyCount, 0)));
@@ -265,7 +265,7 @@ Orchestra OpenSaveClass::BindOrchestra(OrcParse&& read) {
     return o;
 }
 
-void OpenSaveClass::BindWave(WaveRef& wave, KeyAssign& key, std::vector<std::string>& missing,
+void OpenSaveClass::BindWave(const OrcParse& read, WaveRef& wave, KeyAssign& key, std::vector<std::string>& missing,
                              std::vector<std::string>& unusable) {
     switch (wave.kind) {
     case WaveRef::Kind::File:
@@ -274,6 +274,7 @@ void OpenSaveClass::BindWave(WaveRef& wave, KeyAssign& key, std::vector<std::str
         key.WavFile = wave.path;
         break;
     case WaveRef::Kind::Stored:
+        ReadSamples(read, wave);
         if (CreateWaveBuffer(wave.wave, key.SndBuf)) {
             key.WavBytes = wave.wave.ByteCount;
             CalcWaveDur(key);

@@ -41,7 +41,8 @@ private:
     // samples, the progress in the status panel, and the files and waves
     // that could not be used in a message each.
     Orchestra BindOrchestra(OrcParse&& read);
-    void BindWave(WaveRef& wave, KeyAssign& key, std::vector<std::string>& missing, std::vector<std::string>& unusable);
+    void BindWave(const OrcParse& read, WaveRef& wave, KeyAssign& key, std::vector<std::string>& missing,
+                  std::vector<std::string>& unusable);
 
     void WriteEntry(const std::string& section, const std::string& key, const void* bytes, std::size_t count);
     void WriteText(const std::string& section, const std::string& key, const std::string& text);

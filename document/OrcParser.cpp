@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string_view>
 
 #include "audio/WaveFile.h"
@@ -67,16 +68,20 @@ void AssignFields(KeyAssign& k, std::string_view fields, const FieldName& where)
 // that each lookup is answered at its first comparison.
 class Reader {
 public:
-    Reader(const ByteSource& bytes, const DeviceKeyCount& keysOf) : keysOf_(keysOf) { index_.Build(bytes); }
+    Reader(const ByteSource& bytes, const DeviceKeyCount& keysOf)
+        : index_(std::make_unique<OrcIndex>()), keysOf_(keysOf) {
+        index_->Build(bytes);
+    }
 
     OrcParse Run() {
         OrcParse out;
-        const OrcIndex::Entry* version = index_.Find("General++File Version");
+        const OrcIndex::Entry* version = index_->Find("General++File Version");
         const std::string text = version ? TextOf(*version, "General", "File Version") : std::string();
         const double v = ParseLenient(text);
         if (v == 1) {
             out.orc = ReadOrchestra(out);
             out.outcome = OrcParse::Outcome::Read;
+            out.index = std::move(index_);
         } else if (v > 1) {
             out.outcome = OrcParse::Outcome::Newer;
         } else {
@@ -88,13 +93,13 @@ public:
     }
 
 private:
-    OrcIndex index_;
+    std::unique_ptr<OrcIndex> index_;
     const DeviceKeyCount& keysOf_;
 
     // A text entry's value; a value longer than any text of an Orchestra
     // makes the file damaged.
     std::string ReadText(const std::string& section, const std::string& key, const std::string& fallback) {
-        const OrcIndex::Entry* e = index_.Find(section + "++" + key);
+        const OrcIndex::Entry* e = index_->Find(section + "++" + key);
         return e ? TextOf(*e, section, key) : fallback;
     }
 
@@ -102,7 +107,7 @@ private:
         if (e.length > kMaxText)
             throw OrcDamaged("the field " + Field(section, key) + " is " + N(e.length) +
                              " bytes long, more than any text of an Orchestra");
-        return index_.Text(e);
+        return index_->Text(e);
     }
 
     // A number entry, read leniently; one that does not fit in 32 bits
@@ -111,13 +116,10 @@ private:
         return Number(ReadText(section, key, fallback), [&] { return Field(section, key); });
     }
 
-    // The value bytes of an entry of exactly `expectedLength` bytes, or false.
-    bool ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,
-                   std::int64_t expectedLength) {
-        const OrcIndex::Entry* e = index_.Find(section + "++" + key);
-        if (!e || static_cast<std::int64_t>(e->length) != expectedLength) return false;
-        index_.Bytes(*e, out);
-        return true;
+    // The entry of exactly `expectedLength` bytes by that name, or nullptr.
+    const OrcIndex::Entry* FindBytes(const std::string& section, const std::string& key, std::int64_t expectedLength) {
+        const OrcIndex::Entry* e = index_->Find(section + "++" + key);
+        return e && static_cast<std::int64_t>(e->length) == expectedLength ? e : nullptr;
     }
 
     Orchestra ReadOrchestra(OrcParse& out);
@@ -135,7 +137,7 @@ Orchestra Reader::ReadOrchestra(OrcParse& out) {
     // A count below one leaves nothing to show: the file is damaged.
     auto atLeastOne = [&](const std::string& section, const std::string& key, std::int32_t value, const char* what) {
         if (value >= 1) return;
-        const bool present = index_.Find(section + "++" + key) != nullptr;
+        const bool present = index_->Find(section + "++" + key) != nullptr;
         throw OrcDamaged("the field " + Field(section, key) +
                          (present ? " is " + Quoted(ReadText(section, key, "")) : std::string(" is missing")) + ": " +
                          what);
@@ -155,9 +157,9 @@ Orchestra Reader::ReadOrchestra(OrcParse& out) {
         pb.SetNam = ReadText(set, "SetNam", "No Name");
         const std::int32_t bodNos = ReadNumber(set, "BodNos", "0");
         atLeastOne(set, "BodNos", bodNos, "a Play Board has at least one Sub Board");
-        if (static_cast<std::uint64_t>(bodNos) > index_.size() - std::min(subBoards, index_.size()))
+        if (static_cast<std::uint64_t>(bodNos) > index_->size() - std::min(subBoards, index_->size()))
             throw OrcDamaged("the field " + Field(set, "BodNos") + " claims " + N(bodNos) +
-                             " Sub Boards but the file holds only " + N(static_cast<std::int64_t>(index_.size())) +
+                             " Sub Boards but the file holds only " + N(static_cast<std::int64_t>(index_->size())) +
                              " entries");
         subBoards += static_cast<std::size_t>(bodNos);
         pb.Bds.reserve(static_cast<std::size_t>(bodNos)); // bounded by the entries, checked above
@@ -233,8 +235,10 @@ SubBoard Reader::ReadSubBoard(std::int32_t i, std::int32_t j, OrcParse& out) {
                     ref.path = key.WavFile;
                     ref.problem = problem;
                     out.waves.push_back(std::move(ref));
-                } else if (w.ByteCount > 0 && ReadBytes("WavBuf", std::string(f[0]), w.Data, w.ByteCount)) {
+                } else if (const OrcIndex::Entry* samples =
+                               w.ByteCount > 0 ? FindBytes("WavBuf", std::string(f[0]), w.ByteCount) : nullptr) {
                     ref.kind = WaveRef::Kind::Stored;
+                    ref.samples = *samples;
                     out.waves.push_back(std::move(ref));
                 }
             }
@@ -260,9 +264,9 @@ void Reader::ReadRecordings(Orchestra& o) {
         o.CurRec = 1;
         return;
     }
-    if (static_cast<std::uint64_t>(recNos) > index_.size())
+    if (static_cast<std::uint64_t>(recNos) > index_->size())
         throw OrcDamaged("the field " + Field("Rec0", "RecNos") + " claims " + N(recNos) +
-                         " recordings but the file holds only " + N(static_cast<std::int64_t>(index_.size())) +
+                         " recordings but the file holds only " + N(static_cast<std::int64_t>(index_->size())) +
                          " entries");
     // Kept as stored, even outside the list: the recording panel then
     // shows "Recording not found", and recording or playing corrects it.
@@ -308,6 +312,8 @@ void Reader::ReadRecordings(Orchestra& o) {
 }
 
 } // namespace
+
+void ReadSamples(const OrcParse& read, WaveRef& wave) { read.index->Bytes(wave.samples, wave.wave.Data); }
 
 OrcParse ParseOrchestra(const ByteSource& bytes, const DeviceKeyCount& keysOf) {
     try {

@@ -78,14 +78,15 @@ void CheckRead(const OrcParse& read, std::size_t inputSize) {
         case WaveRef::Kind::File: Check(!w.path.empty() && w.path == key.WavFile && key.SaveInFile != 1); break;
         case WaveRef::Kind::Unusable: Check(!w.problem.empty() && key.SaveInFile == 1); break;
         case WaveRef::Kind::Stored: {
-            Check(key.SaveInFile == 1);
-            Check(w.wave.ByteCount > 0 && w.wave.Data.size() == static_cast<std::size_t>(w.wave.ByteCount) &&
-                  w.wave.Data.size() <= inputSize);
+            Check(key.SaveInFile == 1 && w.wave.Data.empty());
             Check(tambrel::WaveFormatProblem(w.wave.BitsPerSample, w.wave.Channels, w.wave.SampleRate).empty());
-            // The buffer the loader makes of it.
-            tambrel::WaveData copy = w.wave;
+            // The samples and the buffer the loader makes of them.
+            WaveRef copy = w;
+            tambrel::ReadSamples(read, copy);
+            Check(w.wave.ByteCount > 0 && copy.wave.Data.size() == static_cast<std::size_t>(w.wave.ByteCount) &&
+                  copy.wave.Data.size() <= inputSize);
             tambrel::SoundBufferRef buf;
-            if (tambrel::CreateWaveBuffer(copy, buf)) {
+            if (tambrel::CreateWaveBuffer(copy.wave, buf)) {
                 const tambrel::WaveFormat& f = buf->Format();
                 Check((f.BitsPerSample == 8 || f.BitsPerSample == 16) && (f.Channels == 1 || f.Channels == 2) &&
                       f.SampleRate > 0);

@@ -9,6 +9,8 @@
 
 #include <initializer_list>
 #include <optional>
+#include <stdexcept>
+#include <string_view>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,8 +54,21 @@ struct Devices {
     }
 };
 
-OrcParse Parse(const std::string& bytes, Devices& devices) {
-    return ParseOrchestra(MemoryBytes(bytes), devices.Count());
+// Bytes and what was parsed of them, together: stored samples are read from
+// the bytes after the parse.
+struct Parsed {
+    Parsed(std::string b, Devices& devices)
+        : bytes(std::move(b)), source(bytes), read(ParseOrchestra(source, devices.Count())) {}
+    const std::string bytes;
+    const MemoryBytes source;
+    const OrcParse read;
+};
+
+// The samples ReadSamples gives a Stored wave.
+std::vector<std::uint8_t> Samples(const OrcParse& read, const WaveRef& wave) {
+    WaveRef copy = wave;
+    ReadSamples(read, copy);
+    return copy.wave.Data;
 }
 
 TEST(OrcParser, EachWaveKeyGetsTheSoundItsEntriesGive) {
@@ -118,7 +133,8 @@ TEST(OrcParser, EachWaveKeyGetsTheSoundItsEntriesGive) {
         // The key under test is the second, after a MIDI key.
         e.insert(e.end(), {{"Set1Bd1++Key1", "5:0;" + r.key1}, {"Set1Bd1++Key2", "?" + r.key2}});
         Devices devices({{"Pad", 2}});
-        const OrcParse got = Parse(FileOf(e), devices);
+        const Parsed parsed(FileOf(e), devices);
+        const OrcParse& got = parsed.read;
         ASSERT_EQ(got.outcome, OrcParse::Outcome::Read) << got.problem;
         const KeyAssign& key = got.orc.Set(1).Bd(1).Key(2);
         EXPECT_EQ(key.WavFile, r.wavFile);
@@ -138,7 +154,12 @@ TEST(OrcParser, EachWaveKeyGetsTheSoundItsEntriesGive) {
         EXPECT_EQ(std::vector<int>(
                       {w.wave.BitsPerSample, w.wave.Channels, w.wave.SampleRate, w.wave.Frames, w.wave.ByteCount}),
                   r.format);
-        EXPECT_EQ(std::string(w.wave.Data.begin(), w.wave.Data.end()), r.samples);
+        // Found, not read: the loader reads them when it makes the buffer.
+        EXPECT_TRUE(w.wave.Data.empty());
+        if (w.kind == Kind::Stored) {
+            const std::vector<std::uint8_t> samples = Samples(got, w);
+            EXPECT_EQ(std::string(samples.begin(), samples.end()), r.samples);
+        }
     }
 }
 
@@ -160,7 +181,8 @@ TEST(OrcParser, BoardsKeepTheirStoredDeviceAndHoldNoMoreKeysThanItHas) {
                        {"Set1Bd3++Key1", "0:1e12"},
                        {"Set1Bd3++Key2", "/w/gone.wav"}});
     Devices devices({{"Keyboard", 4}, {"Pad", 2}});
-    const OrcParse got = Parse(FileOf(e), devices);
+    const Parsed parsed(FileOf(e), devices);
+    const OrcParse& got = parsed.read;
     ASSERT_EQ(got.outcome, OrcParse::Outcome::Read) << got.problem;
     EXPECT_EQ(devices.asked, (std::vector<std::string>{"Keyboard", "Pad", "Gone"}));
     const struct {
@@ -201,7 +223,8 @@ TEST(OrcParser, ARefusalSaysWhyWithoutAFileName) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         Devices devices;
-        const OrcParse got = Parse(r.bytes, devices);
+        const Parsed parsed(r.bytes, devices);
+        const OrcParse& got = parsed.read;
         EXPECT_EQ(got.outcome, r.outcome);
         EXPECT_EQ(got.problem, r.problem);
         EXPECT_TRUE(got.waves.empty());
@@ -230,18 +253,79 @@ TEST(OrcParser, AFileAndItsBytesInMemoryReadAlike) {
     ASSERT_TRUE(OpenSaveClass(maker.st).SaveOrchestra(path));
 
     Devices devices({{"Pad", 3}});
-    FileBytes file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileBytes file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     const std::string bytes = TempDir::Read(path);
-    for (const ByteSource* source : std::initializer_list<const ByteSource*>{&file, nullptr}) {
-        SCOPED_TRACE(source ? "file" : "memory");
-        const OrcParse got = source ? ParseOrchestra(*source, devices.Count()) : Parse(bytes, devices);
+    const MemoryBytes memory(bytes);
+    for (const ByteSource* source : std::initializer_list<const ByteSource*>{&file, &memory}) {
+        SCOPED_TRACE(source == &file ? "file" : "memory");
+        const OrcParse got = ParseOrchestra(*source, devices.Count());
         ASSERT_EQ(got.outcome, OrcParse::Outcome::Read) << got.problem;
         ASSERT_EQ(got.waves.size(), 2u);
         for (std::size_t w = 0; w < 2; ++w) {
             EXPECT_EQ(got.waves[w].kind, WaveRef::Kind::Stored);
-            EXPECT_EQ(got.waves[w].wave.Data, *samples[w]);
+            EXPECT_EQ(Samples(got, got.waves[w]), *samples[w]);
         }
     }
+}
+
+// Bytes that count what is read of them and can be cut short, as a file
+// that shrinks while it is open.
+class WatchedBytes final : public ByteSource {
+public:
+    explicit WatchedBytes(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) const override {
+        const std::size_t got = MemoryBytes(bytes_.substr(0, cutAt)).ReadAt(offset, out, n);
+        read += got;
+        return got;
+    }
+    mutable std::uint64_t read = 0;
+    std::size_t cutAt = std::string_view::npos;
+
+private:
+    std::string_view bytes_;
+};
+
+// A parse finds stored samples without reading them, so a file refused for
+// a fault after its waves costs no sample reading; the loader reads each
+// when it makes its buffer.
+TEST(OrcParser, StoredSamplesAreReadOnlyWhenAskedFor) {
+    const std::string big(OrcIndex::kKeepLimit * 4, 'x');
+    const std::string n = std::to_string(big.size());
+    auto e = Header();
+    e.insert(e.end(), {{"Set++SetNos", "1"},
+                       {"Set1++BodNos", "1"},
+                       {"Set1Bd1++InpDev", "Pad"},
+                       {"Set1Bd1++KeyNos", "1"},
+                       {"WavBuf++1", big},
+                       {"Set1Bd1++Key1", "1:0,10,0,1,0,1,0,1"},
+                       {"Set1Bd1++Key2", "1|" + n + "|16|1|22050|1|/w/big.wav"},
+                       {"Rec0++RecNos", "1"},
+                       {"Rec1++Nos", "1"}});
+    Devices devices({{"Pad", 1}});
+
+    const std::string good = FileOf(e);
+    WatchedBytes watched(good);
+    const OrcParse got = ParseOrchestra(watched, devices.Count());
+    ASSERT_EQ(got.outcome, OrcParse::Outcome::Read) << got.problem;
+    ASSERT_EQ(got.waves.size(), 1u);
+    EXPECT_LT(watched.read, big.size() / 2);
+    const std::uint64_t parsed = watched.read;
+    const std::vector<std::uint8_t> samples = Samples(got, got.waves[0]);
+    EXPECT_EQ(std::string(samples.begin(), samples.end()), big);
+    EXPECT_EQ(watched.read - parsed, big.size());
+    // Samples that are gone by the time they are read are an error, not silence.
+    watched.cutAt = good.find(big) + big.size() / 2;
+    WaveRef wave = got.waves[0];
+    EXPECT_THROW(ReadSamples(got, wave), std::runtime_error);
+
+    e.push_back({"Rec1++Rec", "0,0,1e99"});
+    const std::string damaged = FileOf(e);
+    WatchedBytes refused(damaged);
+    const OrcParse bad = ParseOrchestra(refused, devices.Count());
+    EXPECT_EQ(bad.outcome, OrcParse::Outcome::Damaged);
+    EXPECT_EQ(bad.problem, "Overflow in the field \"Rec1\"/\"Rec\", item 1 (\"1e99\")");
+    EXPECT_LT(refused.read, big.size() / 2);
 }
 
 } // namespace
