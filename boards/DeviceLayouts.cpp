@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/NumberText.h"
+#include "common/SplitText.h"
 
 namespace tambrel {
 
@@ -34,17 +35,6 @@ void SetRowCount(DeviceLayout& l, std::int32_t count) {
     l.Rows.resize(static_cast<std::size_t>(l.RowCount));
 }
 
-std::vector<std::string_view> Split(std::string_view s, char sep) {
-    std::vector<std::string_view> out;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t at = s.find(sep, start);
-        out.push_back(s.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
-        if (at == std::string_view::npos) return out;
-        start = at + 1;
-    }
-}
-
 // A stored number: read leniently (no number reads 0), rounded half to even.
 // One that does not fit in 32 bits (a hand-edited "1e12") is no number this
 // field can hold: false, and the field fails its check.
@@ -65,7 +55,7 @@ std::int32_t ReadBoardSize(const Settings& s, const std::string& section, std::s
 
 // "KeyN": row, position, width, space before; false when it fails its check.
 bool ReadKeyEntry(const std::string& text, LayoutKey& key) {
-    const std::vector<std::string_view> f = Split(text, ',');
+    const std::vector<std::string_view> f = SplitText(text, ',');
     if (f.size() != 4) return false;
     std::int32_t v[4];
     for (std::size_t i = 0; i < 4; ++i)
@@ -81,13 +71,13 @@ bool ReadKeyEntry(const std::string& text, LayoutKey& key) {
 
 // "RowHeight": the row count, then rowCount fields of "height,space above".
 bool ReadRowEntry(const std::string& text, std::int32_t rowCount, std::vector<LayoutRow>& rows) {
-    const std::vector<std::string_view> f = Split(text, ';');
+    const std::vector<std::string_view> f = SplitText(text, ';');
     std::int32_t count = 0;
     if (!StoredNumber(f[0], count) || count != rowCount) return false;
     if (f.size() != static_cast<std::size_t>(rowCount) + 1) return false;
     rows.assign(static_cast<std::size_t>(rowCount), LayoutRow{});
     for (std::int32_t r = 1; r <= rowCount; ++r) {
-        const std::vector<std::string_view> hs = Split(f[static_cast<std::size_t>(r)], ',');
+        const std::vector<std::string_view> hs = SplitText(f[static_cast<std::size_t>(r)], ',');
         std::int32_t height = 0, space = 0;
         if (hs.size() != 2 || !StoredNumber(hs[0], height) || !StoredNumber(hs[1], space)) return false;
         rows[static_cast<std::size_t>(r - 1)] = {Clamp(height, 18, 100), Clamp(space, 0, 100)};

@@ -1,17 +1,11 @@
 #include "document/OpenSaveClass.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
-#include <limits>
+#include <optional>
 #include <stdexcept>
-#include <string_view>
 
-#include "audio/WaveFile.h"
 #include "common/DateText.h"
 #include "common/FileKind.h"
 #include "common/FileMove.h"
@@ -24,20 +18,6 @@ namespace tambrel {
 namespace {
 
 constexpr char kHomePage[] = "https://tambrel.org";
-
-// Splits into at most `limit` parts; the last one keeps any further separators.
-std::vector<std::string> SplitLimited(const std::string& s, char sep, std::size_t limit) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (parts.size() + 1 < limit) {
-        const std::size_t at = s.find(sep, start);
-        if (at == std::string::npos) break;
-        parts.push_back(s.substr(start, at - start));
-        start = at + 1;
-    }
-    parts.push_back(s.substr(start));
-    return parts;
-}
 
 std::string Trimmed(const std::string& s) {
     const std::size_t a = s.find_first_not_of(' ');
@@ -81,8 +61,6 @@ std::string Key1Item(const KeyAssign& k) {
 }
 
 } // namespace
-
-OpenSaveClass::~OpenSaveClass() { CloseRead(); }
 
 // ---------------------------------------------------------------- saving
 
@@ -218,14 +196,6 @@ bool OpenSaveClass::SaveOrchestra(const std::string& path) {
 
 namespace {
 
-// Bounds no Orchestra comes near, so that a damaged or hostile file is
-// refused before it costs memory out of all proportion to what it holds:
-// a text value (names, key lists, a recording's events), the keys of all
-// Sub Boards (each costs the same, stored or not), and the recorded events.
-constexpr std::uint32_t kMaxText = 16u << 20;
-constexpr std::int64_t kMaxKeys = std::int64_t{1} << 20;
-constexpr std::int64_t kMaxKeyStrokes = std::int64_t{1} << 23;
-
 // How old a leftover save copy must be before opening its file removes it.
 constexpr long kLeftoverAgeSeconds = 600;
 
@@ -235,297 +205,50 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The items of a list value, taken one at a time: a list of a million
-// separators costs nothing until its items are used.
-class Items {
-public:
-    Items(std::string_view list, char sep) : rest_(list), sep_(sep), done_(list.empty()) {}
-    bool Next(std::string_view& item) {
-        if (done_) return false;
-        const std::size_t at = rest_.find(sep_);
-        item = rest_.substr(0, at);
-        if (at == std::string_view::npos) done_ = true;
-        else rest_.remove_prefix(at + 1);
-        return true;
-    }
-
-private:
-    std::string_view rest_;
-    char sep_;
-    bool done_;
-};
-
-std::string Field(const std::string& section, const std::string& key) { return "\"" + section + "\"/\"" + key + "\""; }
-
-// A value as a message quotes it: a file's text can be anything and long.
-std::string Quoted(std::string_view v) {
-    constexpr std::size_t kShown = 40;
-    return "\"" + std::string(v.substr(0, kShown)) + (v.size() > kShown ? "...\"" : "\"");
-}
-
-// `field` makes the field's name only when a message needs it: most
-// numbers are read per key or per event.
-template <class FieldName>
-std::int32_t Number(std::string_view text, const FieldName& field) {
-    std::int32_t v = 0;
-    if (!TryParseInt(text, v)) throw OrcDamaged("Overflow in the field " + field() + " (" + Quoted(text) + ")");
-    return v;
-}
-
-// Fields of a key item after "src:", in the order they are stored.
-template <class FieldName>
-void AssignFields(KeyAssign& k, std::string_view fields, const FieldName& where) {
-    std::vector<std::int32_t*> order;
-    switch (k.SndSrc) {
-    case kSrcNone: order = {&k.Mute}; break;
-    case kSrcWave:
-        order = {&k.Mute,     &k.LoopTimes,  &k.LoopOption, &k.AllowDup,
-                 &k.PlayStyl, &k.QueDupLoop, &k.QueNo,      &k.SaveInFile};
-        break;
-    case kSrcMidi: order = {&k.Mute, &k.DrumBank, &k.Dur, &k.Instru, &k.DrumOn, &k.MidiKeyNo, &k.Velos}; break;
-    case kSrcAction: order = {&k.ActCmd, &k.ActSub1}; break;
-    default: break;
-    }
-    // A short item leaves the fields it lacks at their defaults.
-    Items f(fields, ',');
-    std::string_view v;
-    for (std::int32_t* field : order) {
-        if (!f.Next(v)) break;
-        *field = Number(v, where);
-    }
-}
-
 } // namespace
 
-void OpenSaveClass::CloseRead() {
-    if (readFd_ >= 0) ::close(readFd_);
-    readFd_ = -1;
-    index_.Clear();
-}
-
-bool OpenSaveClass::OpenAndIndex(const std::string& path) {
+std::unique_ptr<ByteSource> OpenSaveClass::OpenToRead(const std::string& path) {
     // A folder, a pipe or a device is named for what it is, not reported
     // missing, and is never opened: a FIFO would block the program.
     if (const PathKind kind = KindOfPath(path); kind != PathKind::File) {
         st_.shell.Message(kind == PathKind::Missing ? "File Not Found" : NotAFileText(path, kind), "Open File",
                           MsgButtons::Ok);
-        return false;
+        return nullptr;
     }
     // What killed saves of this file left beside it goes now, rather than
     // only when the file is saved again.
     RemoveSaveLeftovers(path, kLeftoverAgeSeconds);
     std::string error;
-    readFd_ = OpenFileForReading(path, error);
-    if (readFd_ < 0) throw OpenRefused(error == "File Not Found" ? "The file " + path + " was not found" : error);
-    struct stat info {};
-    if (::fstat(readFd_, &info) != 0) throw std::runtime_error(std::strerror(errno));
-    if (info.st_size == 0) throw OpenRefused("The file " + path + " is empty");
-    index_.Build(readFd_, static_cast<std::uint64_t>(info.st_size));
-    return true;
+    const int fd = OpenFileForReading(path, error);
+    if (fd < 0) throw OpenRefused(error == "File Not Found" ? "The file " + path + " was not found" : error);
+    auto file = std::make_unique<FileBytes>(fd);
+    if (file->Size() == 0) throw OpenRefused("The file " + path + " is empty");
+    return file;
 }
 
-std::string OpenSaveClass::ReadText(const std::string& section, const std::string& key, const std::string& fallback) {
-    const OrcIndex::Entry* e = index_.Find(section + "++" + key);
-    return e ? TextOf(*e, section, key) : fallback;
-}
-
-std::string OpenSaveClass::TextOf(const OrcIndex::Entry& e, const std::string& section, const std::string& key) const {
-    if (e.length > kMaxText)
-        throw OrcDamaged("the field " + Field(section, key) + " is " + N(e.length) +
-                         " bytes long, more than any text of an Orchestra");
-    return index_.Text(e);
-}
-
-std::int32_t OpenSaveClass::ReadNumber(const std::string& section, const std::string& key,
-                                       const std::string& fallback) {
-    return Number(ReadText(section, key, fallback), [&] { return Field(section, key); });
-}
-
-bool OpenSaveClass::ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,
-                              std::int64_t expectedLength) {
-    const OrcIndex::Entry* e = index_.Find(section + "++" + key);
-    if (!e || static_cast<std::int64_t>(e->length) != expectedLength) return false;
-    index_.Bytes(*e, out);
-    return true;
-}
-
-Orchestra OpenSaveClass::ReadOrchestra() {
+Orchestra OpenSaveClass::BindOrchestra(OrcParse&& read) {
     Shell& sh = st_.shell;
-    Orchestra o;
+    Orchestra o = std::move(read.orc);
     sh.Status("Getting the Header");
-    o.OpenMsg = ReadText("General", "OpenMsg", " ");
-
-    // A count below one leaves nothing to show: the file is damaged.
-    auto atLeastOne = [&](const std::string& section, const std::string& key, std::int32_t value, const char* what) {
-        if (value >= 1) return;
-        const bool present = index_.Find(section + "++" + key) != nullptr;
-        throw OrcDamaged("the field " + Field(section, key) +
-                         (present ? " is " + Quoted(ReadText(section, key, "")) : std::string(" is missing")) + ": " +
-                         what);
-    };
-    const std::int32_t setNos = ReadNumber("Set", "SetNos", "0");
-    atLeastOne("Set", "SetNos", setNos, "an Orchestra has at least one Play Board");
-    o.CurSet = ReadNumber("Set", "CurSet", "1");
     std::vector<std::string> missing, unusable;
-
-    // Play Boards are added as they are read: each one needs its own entries,
-    // so a damaged count cannot make the loader allocate what the file lacks.
-    // Sub Boards of absent devices need none, so their number is bounded by
-    // the entries there are (a saved board writes three).
-    std::size_t subBoards = 0;
-    std::int64_t keysMade = 0;
-    for (std::int32_t i = 1; i <= setNos; ++i) {
-        PlayBoard pb;
-        const std::string set = "Set" + N(i);
-        pb.SetNam = ReadText(set, "SetNam", "No Name");
-        const std::int32_t bodNos = ReadNumber(set, "BodNos", "0");
-        atLeastOne(set, "BodNos", bodNos, "a Play Board has at least one Sub Board");
-        if (static_cast<std::uint64_t>(bodNos) > index_.size() - std::min(subBoards, index_.size()))
-            throw OrcDamaged("the field " + Field(set, "BodNos") + " claims " + N(bodNos) +
-                             " Sub Boards but the file holds only " + N(static_cast<std::int64_t>(index_.size())) +
-                             " entries");
-        subBoards += static_cast<std::size_t>(bodNos);
-        pb.Bds.reserve(static_cast<std::size_t>(bodNos)); // bounded by the entries, checked above
-        for (std::int32_t j = 1; j <= bodNos; ++j) {
-            SubBoard sb;
-            const std::string bd = set + "Bd" + N(j);
-            sb.BodNam = ReadText(bd, "BodNam", "No Name");
-            sb.InpDev = ReadText(bd, "InpDev", "No Name");
+    auto wave = read.waves.begin();
+    auto reached = read.keysReached.begin();
+    for (std::int32_t i = 1; i <= o.SetNos(); ++i) {
+        for (std::int32_t j = 1; j <= o.Set(i).BodNos(); ++j) {
+            SubBoard& sb = o.Set(i).Bd(j);
+            const std::int32_t keys = *reached++;
             BindSubBoardToDevice(st_, sb);
-            if (sb.InpDevNo == 0) { // the device is not here: the board stays, without keys
-                pb.Bds.push_back(std::move(sb));
-                continue;
-            }
-
-            const std::int32_t keyNos = std::max(ReadNumber(bd, "KeyNos", "0"), 0);
-            const std::int32_t devKeys = std::max(st_.Device(sb.InpDevNo)->KeyCount, 0);
-            keysMade += devKeys;
-            if (keysMade > kMaxKeys)
-                throw OrcDamaged("its Sub Boards up to " + Field(bd, "InpDev") + " hold more than " + N(kMaxKeys) +
-                                 " keys");
+            if (sb.InpDevNo == 0) continue; // the device is not here: the board stays, without keys
             sh.Status("Reading " + KeyPosition(i, j, "*"));
-            const std::string text1 = ReadText(bd, "Key1", ""), text2 = ReadText(bd, "Key2", ""),
-                              text3 = ReadText(bd, "Key3", "");
-            Items list1(text1, ';'), list2(text2, '?'), list3(text3, ';');
-            // The device decides how many keys the board has: keys it gained
-            // since the file was saved are all zero, and stored keys beyond
-            // its count are dropped unread (their waves are never loaded).
-            const std::int32_t made = std::min(keyNos, devKeys);
-            sb.Keys.assign(static_cast<std::size_t>(made), NewKeyAssign());
-
-            for (std::int32_t k = 1; k <= made; ++k) {
+            for (std::int32_t k = 1; k <= keys; ++k) {
                 sh.Status("Reading " + KeyPosition(i, j, N(k)));
-                std::string_view item, item2, item3;
-                if (!list1.Next(item)) break;
-                list2.Next(item2);
-                list3.Next(item3);
-                KeyAssign& key = sb.Key(k);
-                auto where = [&] { return Field(bd, "Key1") + ", item " + N(k); };
-                const std::size_t colon = item.find(':');
-                key.SndSrc = Number(item.substr(0, colon), where);
-                AssignFields(key, colon == std::string_view::npos ? std::string_view() : item.substr(colon + 1), where);
-                if (key.SndSrc != kSrcWave) continue;
-
-                if (key.SaveInFile == 1) {
-                    key.WaveDur = 0;
-                    if (!item2.empty()) {
-                        // The path is last and may itself hold "|".
-                        std::vector<std::string> f = SplitLimited(std::string(item2), '|', 7);
-                        f.resize(7);
-                        auto where2 = [&] { return Field(bd, "Key2") + ", item " + N(k); };
-                        WaveData w;
-                        w.ByteCount = Number(f[1], where2);
-                        w.BitsPerSample = Number(f[2], where2);
-                        w.Channels = Number(f[3], where2);
-                        w.SampleRate = Number(f[4], where2);
-                        w.Frames = Number(f[5], where2);
-                        key.WavFile = f[6];
-                        // A format no wave file may have is refused here too,
-                        // before its samples are read.
-                        const std::string problem = w.ByteCount > 0
-                                                        ? WaveFormatProblem(w.BitsPerSample, w.Channels, w.SampleRate)
-                                                        : std::string();
-                        if (!problem.empty()) {
-                            unusable.push_back("Stored wave " + f[0] + " (" + KeyPosition(i, j, N(k)) +
-                                               (key.WavFile.empty() ? "" : ", " + key.WavFile) + "): " + problem);
-                        } else if (w.ByteCount > 0 && ReadBytes("WavBuf", f[0], w.Data, w.ByteCount) &&
-                                   CreateWaveBuffer(w, key.SndBuf)) {
-                            key.WavBytes = w.ByteCount;
-                            CalcWaveDur(key);
-                        }
-                    }
-                } else {
-                    const std::string path(item2);
-                    if (!FileExists(path)) {
-                        if (!path.empty()) missing.push_back(path);
-                    } else {
-                        LoadWaveForKey(path, key, sh, &unusable);
-                    }
-                    key.WavFile = path;
-                }
-                key.MultiTimLst = std::string(item3);
+                for (; wave != read.waves.end() && wave->set == i && wave->bd == j && wave->key == k; ++wave)
+                    BindWave(read, *wave, sb.Key(k), missing, unusable);
             }
-            sb.Keys.resize(static_cast<std::size_t>(devKeys));
-            pb.Bds.push_back(std::move(sb));
-        }
-        o.PlayBoards.push_back(std::move(pb));
-    }
-
-    const std::int32_t recNos = ReadNumber("Rec0", "RecNos", "0");
-    if (recNos <= 0) {
-        Recording first;
-        first.Name = "First Recording";
-        o.Recordings.push_back(std::move(first));
-        o.CurRec = 1;
-    } else {
-        if (static_cast<std::uint64_t>(recNos) > index_.size())
-            throw OrcDamaged("the field " + Field("Rec0", "RecNos") + " claims " + N(recNos) +
-                             " recordings but the file holds only " + N(static_cast<std::int64_t>(index_.size())) +
-                             " entries");
-        // Kept as stored, even outside the list: the recording panel then
-        // shows "Recording not found", and recording or playing corrects it.
-        o.CurRec = ReadNumber("Rec0", "CurRec", "1");
-        o.Recordings.reserve(static_cast<std::size_t>(recNos)); // bounded by the entries, checked above
-        std::int64_t strokes = 0;
-        for (std::int32_t i = 1; i <= recNos; ++i) {
-            Recording r;
-            const std::string sec = "Rec" + N(i);
-            const std::int32_t count = ReadNumber(sec, "Nos", "0");
-            r.Name = ReadText(sec, "Name", "0");
-            if (count > 0) {
-                const std::string list = ReadText(sec, "Rec", "0,0,0");
-                // Events the list does not hold are not made up; the total is
-                // checked before any is made.
-                const auto listed = static_cast<std::int64_t>(std::count(list.begin(), list.end(), ';')) + 1;
-                const std::int64_t n = std::min<std::int64_t>(count, listed);
-                strokes += n;
-                if (strokes > kMaxKeyStrokes)
-                    throw OrcDamaged("its recordings up to " + Field(sec, "Rec") + " hold more than " +
-                                     N(kMaxKeyStrokes) + " key strokes");
-                r.events.reserve(static_cast<std::size_t>(n));
-                Items items(list, ';');
-                std::string_view item;
-                for (std::int64_t e = 1; e <= n && items.Next(item); ++e) {
-                    auto where = [&] { return Field(sec, "Rec") + ", item " + N(e); };
-                    Items f(item, ',');
-                    std::string_view v;
-                    KeyStroke ks;
-                    if (f.Next(v)) ks.InpDvNo = Number(v, where);
-                    if (f.Next(v)) ks.KeyNo = Number(v, where);
-                    if (f.Next(v)) {
-                        const double t = ParseLenient(v);
-                        if (!(std::fabs(t) <= std::numeric_limits<float>::max()))
-                            throw OrcDamaged("Overflow in the field " + where() + " (" + Quoted(v) + ")");
-                        ks.time = static_cast<float>(t);
-                    }
-                    r.events.push_back(ks);
-                }
-            }
-            o.Recordings.push_back(std::move(r));
+            // Keys the device gained since the file was saved are all zero.
+            sb.Keys.resize(static_cast<std::size_t>(std::max(st_.Device(sb.InpDevNo)->KeyCount, 0)));
         }
     }
-    // An out-of-range Play Board would point the views at nothing.
-    o.CurSet = std::clamp(o.CurSet, 1, o.SetNos());
 
     if (!missing.empty()) {
         std::string text = "File/s not found to load sound:\n";
@@ -539,9 +262,29 @@ Orchestra OpenSaveClass::ReadOrchestra() {
         sh.Message(text, "", MsgButtons::Ok);
     }
     sh.Status("Closing file");
-    CloseRead();
-    sh.Status("Open File Done");
     return o;
+}
+
+void OpenSaveClass::BindWave(const OrcParse& read, WaveRef& wave, KeyAssign& key, std::vector<std::string>& missing,
+                             std::vector<std::string>& unusable) {
+    switch (wave.kind) {
+    case WaveRef::Kind::File:
+        if (!FileExists(wave.path)) missing.push_back(wave.path);
+        else LoadWaveForKey(wave.path, key, st_.shell, &unusable);
+        key.WavFile = wave.path;
+        break;
+    case WaveRef::Kind::Stored:
+        ReadSamples(read, wave);
+        if (CreateWaveBuffer(wave.wave, key.SndBuf)) {
+            key.WavBytes = wave.wave.ByteCount;
+            CalcWaveDur(key);
+        }
+        break;
+    case WaveRef::Kind::Unusable:
+        unusable.push_back("Stored wave " + wave.entry + " (" + KeyPosition(wave.set, wave.bd, N(wave.key)) +
+                           (wave.path.empty() ? "" : ", " + wave.path) + "): " + wave.problem);
+        break;
+    }
 }
 
 bool OpenSaveClass::LoadOrchestra(const std::string& path) {
@@ -551,35 +294,43 @@ bool OpenSaveClass::LoadOrchestra(const std::string& path) {
     bool loaded = false;
     std::string failure;
     try {
-        if (OpenAndIndex(path)) {
-            const OrcIndex::Entry* version = index_.Find("General++File Version");
-            const std::string text = version ? TextOf(*version, "General", "File Version") : std::string();
-            const double v = ParseLenient(text);
-            if (v == 1) {
-                st_.Orc = ReadOrchestra();
+        if (const std::unique_ptr<ByteSource> file = OpenToRead(path)) {
+            // The parser learns how many keys each Sub Board will have here,
+            // so that it reads no more of a board than its device can hold.
+            const DeviceKeyCount keysOf = [this](const std::string& storedName) -> std::optional<std::int32_t> {
+                SubBoard probe;
+                probe.InpDev = storedName;
+                BindSubBoardToDevice(st_, probe);
+                if (probe.InpDevNo == 0) return std::nullopt;
+                return st_.Device(probe.InpDevNo)->KeyCount;
+            };
+            OrcParse read = ParseOrchestra(*file, keysOf);
+            switch (read.outcome) {
+            case OrcParse::Outcome::Read:
+                st_.Orc = BindOrchestra(std::move(read));
+                sh.Status("Open File Done");
                 loaded = true;
-            } else if (v > 1) {
+                break;
+            case OrcParse::Outcome::Newer:
                 sh.Message("This file was made by a newer version software.\r\n"
                            "Please download the newer version software to use this file",
                            "", MsgButtons::Ok);
                 sh.Status(" ");
-            } else {
+                break;
+            case OrcParse::Outcome::NotAnOrchestra:
                 // Another kind of file: said, not silently ignored.
-                failure = "The file " + path + " is not a Tambrel Orchestra file: " +
-                          (version ? "its " + Field("General", "File Version") + " is " + Quoted(text)
-                                   : "it has no " + Field("General", "File Version"));
+                failure = "The file " + path + " is not a Tambrel Orchestra file: " + read.problem;
+                break;
+            case OrcParse::Outcome::Damaged: failure = "The file " + path + " is damaged: " + read.problem; break;
             }
         }
     } catch (const OpenRefused& e) {
         failure = e.what();
-    } catch (const OrcDamaged& e) {
-        failure = "The file " + path + " is damaged: " + e.what();
     } catch (const std::bad_alloc&) {
         failure = "Not enough memory to open " + path;
     } catch (const std::exception& e) {
         failure = "Could not read " + path + ": " + e.what();
     }
-    CloseRead();
     if (!failure.empty()) {
         // One box naming the file and the reason; the Orchestra open before
         // stays as it was, and the status no longer speaks of the attempt.

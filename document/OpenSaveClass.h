@@ -2,13 +2,17 @@
 // Loading and saving an Orchestra file: a flat sequence of entries
 //   "*" | int32 N | name (N bytes) | int32 M | value (M bytes) | "*"
 // where a name is section + "++" + key. One object serves one command.
+// Loading parses the bytes (document/OrcParser.h), then binds what they
+// hold to this computer.
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "document/OrcIndex.h"
+#include "common/ByteSource.h"
+#include "document/OrcParser.h"
 #include "document/ProgramState.h"
 
 namespace tambrel {
@@ -16,7 +20,6 @@ namespace tambrel {
 class OpenSaveClass {
 public:
     explicit OpenSaveClass(ProgramState& state) : st_(state) {}
-    ~OpenSaveClass();
     OpenSaveClass(const OpenSaveClass&) = delete;
     OpenSaveClass& operator=(const OpenSaveClass&) = delete;
 
@@ -29,27 +32,20 @@ public:
 private:
     ProgramState& st_;
     std::FILE* file_ = nullptr; // the file being written
-    int readFd_ = -1;           // the file being read
-    OrcIndex index_;
 
-    bool OpenAndIndex(const std::string& path);
-    // A text entry's value; throws OrcDamaged for a value longer than any
-    // text of an Orchestra.
-    std::string ReadText(const std::string& section, const std::string& key, const std::string& fallback);
-    std::string TextOf(const OrcIndex::Entry& e, const std::string& section, const std::string& key) const;
-    // A number entry, read leniently; throws OrcDamaged naming the field
-    // when it does not fit in 32 bits.
-    std::int32_t ReadNumber(const std::string& section, const std::string& key, const std::string& fallback);
-    // The value bytes of an entry, or false when it is absent.
-    bool ReadBytes(const std::string& section, const std::string& key, std::vector<std::uint8_t>& out,
-                   std::int64_t expectedLength);
-    void CloseRead();
+    // The file's bytes, or nullptr when there is no file at path (said in a
+    // message); throws when it cannot be read.
+    std::unique_ptr<ByteSource> OpenToRead(const std::string& path);
+    // What the parser read, made this computer's: Sub Boards bound to its
+    // devices with their keys, waves loaded from their files or their stored
+    // samples, the progress in the status panel, and the files and waves
+    // that could not be used in a message each.
+    Orchestra BindOrchestra(OrcParse&& read);
+    void BindWave(const OrcParse& read, WaveRef& wave, KeyAssign& key, std::vector<std::string>& missing,
+                  std::vector<std::string>& unusable);
 
     void WriteEntry(const std::string& section, const std::string& key, const void* bytes, std::size_t count);
     void WriteText(const std::string& section, const std::string& key, const std::string& text);
-
-    // Throws OrcDamaged (or a failure to read) when the file cannot be used.
-    Orchestra ReadOrchestra();
     void WriteOrchestra();
 };
 

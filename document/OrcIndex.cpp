@@ -1,9 +1,6 @@
 #include "document/OrcIndex.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -18,17 +15,15 @@ std::int32_t GetLE32(const unsigned char* p) {
                                      static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// Reads a file front to back through one buffer; a skip beyond what the
-// buffer holds becomes one seek. After a seek it reads a little, and more
-// each time the reading goes on from there, so that a pass over stored waves
-// reads hardly any of the samples it skips while one over small entries
-// soon reads 64 KB at a time.
+// Reads the bytes front to back through one buffer; a skip beyond what the
+// buffer holds costs nothing until the next read. After a skip it reads a
+// little, and more each time the reading goes on from there, so that a pass
+// over stored waves reads hardly any of the samples it skips while one over
+// small entries soon reads 64 KB at a time.
 class Scanner {
 public:
-    explicit Scanner(int fd) : fd_(fd), buf_(64 * 1024) {
-        if (::lseek(fd_, 0, SEEK_SET) != 0) throw std::runtime_error(std::strerror(errno));
-    }
-    // Copies n bytes; false at the end of the file.
+    explicit Scanner(const ByteSource& src) : src_(src), buf_(64 * 1024) {}
+    // Copies n bytes; false at the end of the bytes.
     bool Read(void* out, std::size_t n) {
         auto* o = static_cast<char*>(out);
         while (n > 0) {
@@ -53,25 +48,20 @@ public:
         at_ = end_ = 0;
         filePos_ = pos;
         chunk_ = kFirstChunk;
-        if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) throw std::runtime_error(std::strerror(errno));
     }
 
 private:
     bool Fill() {
-        for (;;) {
-            const ssize_t n = ::read(fd_, buf_.data(), chunk_);
-            chunk_ = std::min(chunk_ * 2, buf_.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw std::runtime_error(std::strerror(errno));
-            at_ = 0;
-            end_ = static_cast<std::size_t>(n);
-            filePos_ += static_cast<std::uint64_t>(n);
-            return n > 0;
-        }
+        const std::size_t n = src_.ReadAt(filePos_, buf_.data(), chunk_);
+        chunk_ = std::min(chunk_ * 2, buf_.size());
+        at_ = 0;
+        end_ = n;
+        filePos_ += n;
+        return n > 0;
     }
 
     static constexpr std::size_t kFirstChunk = 4096;
-    int fd_;
+    const ByteSource& src_;
     std::vector<char> buf_;
     std::size_t chunk_ = kFirstChunk;
     std::size_t at_ = 0, end_ = 0;
@@ -114,7 +104,7 @@ std::uint64_t KeyedHash::operator()(std::string_view s) const {
 }
 
 void OrcIndex::Clear() {
-    fd_ = -1;
+    src_ = nullptr;
     entries_.clear();
     kept_.clear();
     names_.clear();
@@ -174,9 +164,10 @@ void OrcIndex::HashNames() {
     }
 }
 
-void OrcIndex::Build(int fd, std::uint64_t size) {
+void OrcIndex::Build(const ByteSource& src) {
     Clear();
-    fd_ = fd;
+    src_ = &src;
+    const std::uint64_t size = src.Size();
     // Room for what a file of this size can hold, so nothing is copied
     // while it grows; memory that is reserved but never used is never touched.
     const std::uint64_t most = std::min<std::uint64_t>(size / 10 + 1, kMaxEntries);
@@ -191,7 +182,7 @@ void OrcIndex::Build(int fd, std::uint64_t size) {
     auto damaged = [](std::uint64_t at, const char* what) {
         return OrcDamaged("the entry at byte " + IntText(static_cast<std::int64_t>(at + 1)) + " " + what);
     };
-    Scanner in(fd);
+    Scanner in(src);
     unsigned char head[5];
     unsigned char len[4];
     char star = 0;
@@ -254,12 +245,9 @@ const OrcIndex::Entry* OrcIndex::Find(std::string_view name) {
 void OrcIndex::ReadAt(std::uint64_t offset, void* out, std::size_t n) const {
     auto* o = static_cast<char*>(out);
     while (n > 0) {
-        const ssize_t r = ::pread(fd_, o, n, static_cast<off_t>(offset));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0)
-            throw std::runtime_error(r == 0 ? std::string("The file was cut short while it was read")
-                                            : std::string(std::strerror(errno)));
-        o += r, n -= static_cast<std::size_t>(r), offset += static_cast<std::uint64_t>(r);
+        const std::size_t r = src_->ReadAt(offset, o, n);
+        if (r == 0) throw std::runtime_error("The file was cut short while it was read");
+        o += r, n -= r, offset += r;
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The reader index of an Orchestra file: every entry's name, the place of its
-// value and its length, made in one buffered pass over the file. A lookup
+// value and its length, made in one buffered pass over the file's bytes. A lookup
 // searches cyclically from the place after the entry found last, through
 // every place once, so of equal names the next one in file order is found;
 // a hash of the names to their places makes each lookup cost the same
@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/ByteSource.h"
 
 namespace tambrel {
 
@@ -45,10 +47,11 @@ public:
     // refused before it costs seconds and gigabytes.
     static constexpr std::size_t kMaxEntries = std::size_t{1} << 20;
 
-    // Indexes the open file of `size` bytes, checking every "*", length and
-    // the number of entries before anything is read or allocated. Throws
-    // OrcDamaged naming the place (counted from 1) where the file is damaged.
-    void Build(int fd, std::uint64_t size);
+    // Indexes the bytes, checking every "*", length and the number of
+    // entries before anything is read or allocated. Throws OrcDamaged naming
+    // the place (counted from 1) where the file is damaged. Values are read
+    // from src when asked for: it must outlive the index's use.
+    void Build(const ByteSource& src);
     void Clear();
     std::size_t size() const { return entries_.size(); }
 
@@ -72,7 +75,7 @@ private:
     void HashNames();
     void ReadAt(std::uint64_t offset, void* out, std::size_t n) const;
 
-    int fd_ = -1;
+    const ByteSource* src_ = nullptr;
     std::vector<Entry> entries_;
     std::string kept_;                     // the small values, one after another
     std::string names_;                    // every entry's name, one after another

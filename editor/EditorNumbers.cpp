@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/NumberText.h"
+#include "common/SplitText.h"
 
 namespace tambrel {
 
@@ -51,16 +52,10 @@ std::string DecimalText(double value, int minDecimals, int maxDecimals) {
 
 std::string NormaliseDelayList(std::string_view text) {
     std::vector<float> values;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        const std::string_view piece =
-            text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    for (const std::string_view piece : SplitText(text, ',')) {
         double v = TypedNumber(piece);
         if (!(v >= 0.0 && v <= kLongestDelaySeconds)) v = 0.0;
         values.push_back(static_cast<float>(v));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
     }
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());

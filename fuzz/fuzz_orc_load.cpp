@@ -1,42 +1,39 @@
-// Feeds arbitrary bytes to the Orchestra loader through a real file, as the
-// loader only reads from disk, and checks what a load promises: a refused file
-// leaves the open Orchestra alone, an accepted one is consistent with the
-// devices of this computer and holds no stored sound larger than the file.
+// Feeds arbitrary bytes straight to the Orchestra parser, as the loader
+// gives it a file's bytes, and checks what a parse promises: bytes that can
+// be read never make it throw, a refusal says why, and an accepted file is
+// consistent with the devices it was read for, its stored sounds no larger
+// than the input and of a format a buffer can be made of.
 //
 // Most mutations go through the entry framing ("*" N name M value "*"), so the
 // fuzzer spends its time on names and values instead of on length fields that
-// the loader rejects at once; a share of raw byte mutations keeps the framing
+// the parser rejects at once; a share of raw byte mutations keeps the framing
 // checks themselves under test.
-
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "common/Shell.h"
-#include "fuzz/FuzzInputFile.h"
-#include "document/NewOrchestra.h"
-#include "document/OpenSaveClass.h"
-#include "document/InputDevice.h"
+#include "audio/WaveFile.h"
+#include "common/ByteSource.h"
+#include "document/OrcParser.h"
+#include "document/WaveBuffers.h"
 
 namespace {
 
 using tambrel::Orchestra;
-using tambrel::ProgramState;
+using tambrel::OrcParse;
+using tambrel::WaveRef;
 
-void AddDevice(ProgramState& st, const char* name, int keys) {
-    tambrel::InputDevice d;
-    d.Name = name;
-    d.Ready = true;
-    d.KeyCount = keys;
-    st.InputDevices.push_back(d);
+// The devices of the computer the file is read on, by the names boards store.
+std::optional<std::int32_t> KeysOf(const std::string& storedName) {
+    if (storedName == "Keyboard") return 128;
+    if (storedName == "Mouse") return 8;
+    return std::nullopt;
 }
 
 void Check(bool ok) {
@@ -44,26 +41,59 @@ void Check(bool ok) {
 }
 
 // What an accepted file must have become.
-void CheckLoaded(const ProgramState& st, std::size_t inputSize) {
-    const Orchestra& o = st.Orc;
+void CheckRead(const OrcParse& read, std::size_t inputSize) {
+    const Orchestra& o = read.orc;
+    Check(read.problem.empty());
     Check(o.SetNos() >= 1 && o.CurSet >= 1 && o.CurSet <= o.SetNos());
     // CurRec stays as stored, in the list or not; the recorder copes with both.
     Check(o.RecNos() >= 1);
+    // The loader's progress walks every Sub Board, and never past its keys.
+    std::size_t board = 0;
     for (const tambrel::PlayBoard& pb : o.PlayBoards) {
         Check(pb.BodNos() >= 1);
         for (const tambrel::SubBoard& sb : pb.Bds) {
-            const tambrel::InputDevice* dev = st.Device(sb.InpDevNo);
-            // A board of a device this computer lacks keeps no keys; any
-            // other board has exactly its device's keys.
-            Check(sb.InpDevNo == 0 ? sb.KeyNos() == 0 : dev && dev->Name == sb.InpDev && sb.KeyNos() == dev->KeyCount);
-            for (const tambrel::KeyAssign& k : sb.Keys) {
-                if (!k.SndBuf) continue;
-                const tambrel::WaveFormat& f = k.SndBuf->Format();
+            // Not bound yet; a board of a device this computer lacks keeps no
+            // keys, any other no more than its device has.
+            Check(sb.InpDevNo == 0 && sb.KeyNos() <= KeysOf(sb.InpDev).value_or(0));
+            for (const tambrel::KeyAssign& k : sb.Keys) Check(!k.SndBuf);
+            Check(board < read.keysReached.size());
+            const std::int32_t reached = read.keysReached[board++];
+            Check(reached >= 0 && reached <= sb.KeyNos());
+        }
+    }
+    Check(board == read.keysReached.size());
+    // At most one sound per wave key, in file order.
+    std::tuple<std::int32_t, std::int32_t, std::int32_t> last{0, 0, 0};
+    for (const WaveRef& w : read.waves) {
+        const std::tuple<std::int32_t, std::int32_t, std::int32_t> at{w.set, w.bd, w.key};
+        Check(at > last);
+        last = at;
+        Check(o.ValidKey(w.set, w.bd, w.key));
+        std::size_t before = 0; // the Sub Boards ahead of this one
+        for (std::int32_t i = 1; i < w.set; ++i) before += static_cast<std::size_t>(o.Set(i).BodNos());
+        Check(w.key <= read.keysReached[before + static_cast<std::size_t>(w.bd - 1)]);
+        const tambrel::KeyAssign& key = o.Set(w.set).Bd(w.bd).Key(w.key);
+        Check(key.SndSrc == tambrel::kSrcWave);
+        switch (w.kind) {
+        case WaveRef::Kind::File: Check(!w.path.empty() && w.path == key.WavFile && key.SaveInFile != 1); break;
+        case WaveRef::Kind::Unusable: Check(!w.problem.empty() && key.SaveInFile == 1); break;
+        case WaveRef::Kind::Stored: {
+            Check(key.SaveInFile == 1 && w.wave.Data.empty());
+            Check(tambrel::WaveFormatProblem(w.wave.BitsPerSample, w.wave.Channels, w.wave.SampleRate).empty());
+            // The samples and the buffer the loader makes of them.
+            WaveRef copy = w;
+            tambrel::ReadSamples(read, copy);
+            Check(w.wave.ByteCount > 0 && copy.wave.Data.size() == static_cast<std::size_t>(w.wave.ByteCount) &&
+                  copy.wave.Data.size() <= inputSize);
+            tambrel::SoundBufferRef buf;
+            if (tambrel::CreateWaveBuffer(copy.wave, buf)) {
+                const tambrel::WaveFormat& f = buf->Format();
                 Check((f.BitsPerSample == 8 || f.BitsPerSample == 16) && (f.Channels == 1 || f.Channels == 2) &&
                       f.SampleRate > 0);
-                Check(k.SndBuf->ByteSize() == static_cast<std::size_t>(k.WavBytes));
-                if (k.SaveInFile == 1) Check(k.SndBuf->ByteSize() <= inputSize);
+                Check(buf->ByteSize() == static_cast<std::size_t>(w.wave.ByteCount));
             }
+            break;
+        }
         }
     }
 }
@@ -160,25 +190,14 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = tambrel::fuzz::InputPath("tambrel_fuzz_orc_", ".TbOrc");
-    if (!tambrel::fuzz::WriteInput(path, data, size)) return 0;
-
-    tambrel::SilentShell shell;
-    ProgramState st(shell);
-    AddDevice(st, "Keyboard", 128);
-    AddDevice(st, "Mouse", 8);
-    // Loading writes nothing; the folders are set as the program sets them.
-    const std::string temp = std::filesystem::temp_directory_path().string();
-    st.TempPath = st.LastUsedPath = temp + "/";
-    st.AppPath = temp;
-    st.Orc = tambrel::NewOrchestra(st);
-
-    if (tambrel::OpenSaveClass(st).LoadOrchestra(path)) {
-        CheckLoaded(st, size);
-    } else {
-        // Refused or damaged: the Orchestra that was open stays as it was.
-        Check(st.Orc.SetNos() == 3 && st.Orc.Set(1).SetNam == "Mike" && st.Orc.CurSet == 3 &&
-              st.Orc.Set(3).BodNos() == 2 && st.Orc.Set(3).Bd(1).KeyNos() == 128);
+    const tambrel::MemoryBytes bytes(data, size);
+    // Bytes in memory can always be read: any exception is a fault.
+    const OrcParse read = tambrel::ParseOrchestra(bytes, KeysOf);
+    switch (read.outcome) {
+    case OrcParse::Outcome::Read: CheckRead(read, size); break;
+    case OrcParse::Outcome::Newer: Check(read.problem.empty() && read.waves.empty()); break;
+    case OrcParse::Outcome::NotAnOrchestra:
+    case OrcParse::Outcome::Damaged: Check(!read.problem.empty() && read.waves.empty()); break;
     }
     return 0;
 }

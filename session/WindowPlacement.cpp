@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/NumberText.h"
+#include "common/SplitText.h"
 
 namespace tambrel {
 
@@ -23,14 +24,7 @@ std::int32_t Whole(double v) {
 
 WindowPlacement ReadWindowPlacement(std::string_view text, std::int32_t screenWidth, std::int32_t screenHeight) {
     std::vector<double> f;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        f.push_back(
-            ParseLenient(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
+    for (const std::string_view piece : SplitText(text, ',')) f.push_back(ParseLenient(piece));
     while (f.size() < 5) f.push_back(0);
 
     const double w = screenWidth, h = screenHeight;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/NumberText.h"
+#include "common/SplitText.h"
 
 namespace tambrel {
 
@@ -69,18 +70,9 @@ void KeyPlayer::PlayKeyNow(std::int32_t key, std::int32_t board, std::int32_t pl
 void KeyPlayer::PlayMultiple(const KeyAssign& k, const KeyTriple& owner) {
     // One timer per piece between commas; an empty list has no pieces, while
     // an empty piece plays at once.
-    const std::string_view list = k.MultiTimLst;
-    if (!list.empty()) {
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t comma = list.find(',', start);
-            const std::string_view piece =
-                list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-            timers_.Schedule(owner, 0, kTimerPlayCopy, DelayMs(ParseLenient(piece)));
-            if (comma == std::string_view::npos) break;
-            start = comma + 1;
-        }
-    }
+    TextItems pieces(k.MultiTimLst, ',', EmptyText::NoItems);
+    for (std::string_view piece; pieces.Next(piece);)
+        timers_.Schedule(owner, 0, kTimerPlayCopy, DelayMs(ParseLenient(piece)));
     timers_.Trim();
 }
 

@@ -11,6 +11,7 @@
 
 #include "common/Folders.h"
 #include "document/OpenSaveClass.h"
+#include "document/OrcIndex.h"
 #include "tests/OrcBytes.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
@@ -685,6 +686,79 @@ TEST_F(OrcFile, TheCurrentRecordingIsKeptAsStoredEvenOutsideTheList) {
         ASSERT_TRUE(Save(dir.File("again.TbOrc")));
         const auto entries = Entries(TempDir::Read(dir.File("again.TbOrc")));
         EXPECT_NE(std::find(entries.begin(), entries.end(), Entry{"Rec0++CurRec", stored}), entries.end());
+    }
+}
+
+} // namespace
+} // namespace tambrel::test
+
+namespace tambrel::test {
+namespace {
+
+// The sounds that cannot be used come from the wave files and from the
+// samples stored in the file alike: one box lists them all in key order.
+TEST_F(OrcFile, SoundsThatCannotBeUsedAreListedInKeyOrderWhereverTheyComeFrom) {
+    const std::string bad = dir.Write("bad.wav", WaveFile(48000));
+    t.st.InputDevices[0].KeyCount = 4;
+    auto e = OneBoard("Pad", "4", "1:0,10,0,1,0,1,0,0;1:0,10,0,1,0,1,0,1;1:0,10,0,1,0,1,0,0;1:0,10,0,1,0,1,0,0",
+                      bad + "?1|4|24|1|22050|1|?/gone/3.wav?" + bad);
+    e.insert(e.begin() + 9, {{"WavBuf++1", "abcd"}});
+    t.shell.Clear();
+    ASSERT_TRUE(Load(dir.Write("mixed.TbOrc", FileOf(e))));
+    ASSERT_EQ(t.shell.messages.size(), 2u);
+    EXPECT_EQ(t.shell.messages[0].text, "File/s not found to load sound:\n\n/gone/3.wav");
+    EXPECT_EQ(t.shell.messages[1].text, "File/s could not be loaded as sound:\n"
+                                        "\n" +
+                                            bad +
+                                            ": Sampling rate ( 48000) not supported"
+                                            "\nStored wave 1 (Pbd 1, Sbd 1, K 2): Bits per sample (24) not supported"
+                                            "\n" +
+                                            bad + ": Sampling rate ( 48000) not supported");
+}
+
+TEST_F(OrcFile, LoadingShowsItsProgressKeyByKey) {
+    const std::string good = dir.Write("good.wav", WaveFile(22050));
+    auto e = Header();
+    e.insert(e.end(), {{"Set++SetNos", "2"},
+                       {"Set1++BodNos", "1"},
+                       {"Set1Bd1++InpDev", "Pad"},
+                       {"Set1Bd1++KeyNos", "2"},
+                       {"Set1Bd1++Key1", "0:0;1:0,10,0,1,0,1,0,0"},
+                       {"Set1Bd1++Key2", "?" + good},
+                       {"Set2++BodNos", "2"},
+                       {"Set2Bd1++InpDev", "Gone"},
+                       {"Set2Bd2++InpDev", "Pad"},
+                       {"Set2Bd2++KeyNos", "1"}});
+    t.shell.Clear();
+    ASSERT_TRUE(Load(dir.Write("progress.TbOrc", FileOf(e))));
+    EXPECT_EQ(t.shell.statuses,
+              (std::vector<std::string>{"Scanning file to open", "Getting the Header", "Reading Pbd 1, Sbd 1, K *",
+                                        "Reading Pbd 1, Sbd 1, K 1", "Reading Pbd 1, Sbd 1, K 2", "Loading Wave File",
+                                        " ", "Reading Pbd 2, Sbd 2, K *", "Reading Pbd 2, Sbd 2, K 1", "Closing file",
+                                        "Open File Done"}));
+    EXPECT_TRUE(o.Set(1).Bd(1).Key(2).SndBuf);
+}
+
+// A key list shorter than the board's key count ends the reading of that
+// board: the progress names the key where the list ran out, and no further.
+TEST_F(OrcFile, ProgressStopsWhereTheKeyListEnds) {
+    const struct {
+        const char* key1;
+        std::vector<std::string> keys;
+    } rows[] = {
+        {"0:0;0:1;0:0", {"*", "1", "2", "3"}},
+        {"0:0", {"*", "1", "2"}},
+        {"", {"*", "1"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.key1);
+        t.shell.Clear();
+        ASSERT_TRUE(Load(dir.Write("short.TbOrc", FileOf(OneBoard("Pad", "3", r.key1)))));
+        std::vector<std::string> want{"Scanning file to open", "Getting the Header"};
+        for (const std::string& k : r.keys) want.push_back("Reading Pbd 1, Sbd 1, K " + k);
+        want.insert(want.end(), {"Closing file", "Open File Done"});
+        EXPECT_EQ(t.shell.statuses, want);
+        EXPECT_EQ(o.Set(1).Bd(1).KeyNos(), 3);
     }
 }
 

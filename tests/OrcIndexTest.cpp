@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,13 @@ void Put(std::string& out, const std::string& name, const std::string& value) { 
 
 struct Indexed {
     TempDir dir;
-    int fd = -1;
+    std::unique_ptr<FileBytes> file;
     OrcIndex index;
     explicit Indexed(const std::string& bytes) {
         const std::string path = dir.Write("f.TbOrc", bytes);
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        index.Build(fd, bytes.size());
+        file = std::make_unique<FileBytes>(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        index.Build(*file);
     }
-    ~Indexed() { ::close(fd); }
     std::string Value(const std::string& name) {
         const OrcIndex::Entry* e = index.Find(name);
         return e ? index.Text(*e) : "(none)";

@@ -8,6 +8,7 @@
 #include "boards/RefreshBoardViews.h"
 #include "common/CodePage.h"
 #include "common/Settings.h"
+#include "common/SplitText.h"
 #include "tools/tborc/TborcShared.h"
 
 namespace tambrel {
@@ -31,10 +32,7 @@ bool ParseWhole(const std::string& s, bool allowNegative, std::size_t digits, st
 bool ParsePress(const std::string& text, Press& p, std::string& error) {
     error = "--press wants SURFACE:X:Y or SURFACE:X:Y:right, not '" + text + "'";
     std::vector<std::string> f;
-    std::size_t from = 0;
-    for (std::size_t colon; (colon = text.find(':', from)) != std::string::npos; from = colon + 1)
-        f.push_back(text.substr(from, colon - from));
-    f.push_back(text.substr(from));
+    for (const std::string_view piece : SplitText(text, ':')) f.emplace_back(piece);
     if (f.size() != 3 && f.size() != 4) return false;
     if (f.size() == 4) {
         if (f[3] != "right") return false;
