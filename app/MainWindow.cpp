@@ -286,20 +286,20 @@ void MainWindow::CloseBoardView(int p) {
     v->deleteLater();
 }
 
-void MainWindow::ShowKeyMenu(int p, int b, int k) {
+void MainWindow::ShowKeyMenu(KeyAddress at) {
     QMenu menu("Button Pop Up", this);
     menu.setAccessibleName(menu.title());
     QAction* play = menu.addAction("Play");
     play->setStatusTip("Play this key");
     QAction* mute = menu.addAction("Mute");
     mute->setStatusTip("Mute or unmute this key");
-    const KeyAssign* key = st_.Orc.FindKey(p, b, k);
+    const KeyAssign* key = st_.Orc.FindKey(at);
     mute->setCheckable(true);
     mute->setChecked(key && key->Mute == 1);
     QAction* chosen = menu.exec(QCursor::pos());
     if (!program_ || !chosen) return;
     if (chosen == play) program_->Buttons().PlayPopupKey();
-    else if (chosen == mute) program_->GetInstrument().Player().ToggleMute(k, b, p);
+    else if (chosen == mute) program_->GetInstrument().Player().ToggleMute(at);
 }
 
 void MainWindow::ShowPlayTableMenu() {
@@ -402,7 +402,7 @@ void MainWindow::OnEvent(ShellEvent event, int a, int b, int c) {
     case ShellEvent::ShowPlayAssignment: editorPanel_->ShowPlayAssignment(); break;
     case ShellEvent::HidePlayAssignment: editorPanel_->Render(); break;
     case ShellEvent::ShowInputOnOff: editorPanel_->ShowInputOnOff(); break;
-    case ShellEvent::ShowKeyMenu: ShowKeyMenu(a, b, c); break;
+    case ShellEvent::ShowKeyMenu: ShowKeyMenu({PlayBoardNo{a}, SubBoardNo{b}, KeyNo{c}}); break;
     case ShellEvent::ShowPlayTableMenu: ShowPlayTableMenu(); break;
     case ShellEvent::ShowOpenMessage: ShowOpenMessageDialog(a != 0); break;
     default: break;

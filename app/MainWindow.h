@@ -100,7 +100,7 @@ private:
     BoardViewWindow* ViewOf(int p) const;
     void OpenBoardView(int p);
     void CloseBoardView(int p);
-    void ShowKeyMenu(int p, int b, int k);
+    void ShowKeyMenu(KeyAddress at);
     void ShowPlayTableMenu();
     void ShowSubBoardMenu(int p, int b, QPoint at);
     void Tip(const QString& text);

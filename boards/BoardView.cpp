@@ -106,7 +106,8 @@ BoardViewPicture BoardView::DrawBoardsAll() {
     return v;
 }
 
-std::optional<BoardKey> BoardView::ShowKeyIcon(std::int32_t subBoard, std::int32_t key) const {
+std::optional<BoardKey> BoardView::ShowKeyIcon(SubBoardNo subBoardNo, KeyNo keyNo) const {
+    const std::int32_t subBoard = subBoardNo.value, key = keyNo.value;
     const PlayBoard* pb = Board();
     if (!pb || subBoard < 1 || subBoard > pb->BodNos()) return std::nullopt;
     const SubBoard& sb = pb->Bd(subBoard);
@@ -172,7 +173,7 @@ void BoardView::Activated() {
     st_.EditKey = pb->CurBd >= 1 && pb->CurBd <= pb->BodNos() ? pb->Bd(pb->CurBd).CurKey : 0;
     // The edit key is valid only when it names a key that exists: a Play
     // Board whose boards were never clicked has no current board or key.
-    st_.EditKeyValid = st_.Orc.ValidKey(st_.EditSet, st_.EditBd, st_.EditKey) ? kVbTrue : kVbFalse;
+    st_.EditKeyValid = st_.Orc.ValidKey(st_.EditAddress()) ? kVbTrue : kVbFalse;
     st_.shell.Notify(ShellEvent::ShowPlayAssignment);
 }
 

@@ -43,7 +43,7 @@ void KeyEditor::HidePlayAssignment() {
 }
 
 KeyAssign* KeyEditor::EditKey(bool sayInvalid) {
-    KeyAssign* k = st_.EditKeyValid ? st_.Orc.FindKey(st_.EditSet, st_.EditBd, st_.EditKey) : nullptr;
+    KeyAssign* k = st_.EditKeyValid ? st_.Orc.FindKey(st_.EditAddress()) : nullptr;
     if (!k) {
         if (sayInvalid) st_.shell.Message(kInvalidKeyText, "", MsgButtons::Ok);
         HidePlayAssignment();
@@ -61,9 +61,9 @@ bool KeyEditor::Write(std::int32_t& field, std::int32_t value) {
 }
 
 void KeyEditor::SilenceForChange() {
-    player_.StopKey(st_.EditKey, st_.EditBd, st_.EditSet);
-    player_.StopDupCopies(st_.EditKey, st_.EditBd, st_.EditSet);
-    player_.CancelPending(st_.EditKey, st_.EditBd, st_.EditSet);
+    player_.StopKey(st_.EditAddress());
+    player_.StopDupCopies(st_.EditAddress());
+    player_.CancelPending(st_.EditAddress());
 }
 
 // ---- sound source and play style ----
@@ -95,7 +95,7 @@ void KeyEditor::SetMute(bool on) {
     KeyAssign* k = EditKey();
     if (!k || !Write(k->Mute, on ? 1 : 0)) return;
     ShowKeyIcon();
-    if (k->Mute == 1) player_.SilenceKey(st_.EditKey, st_.EditBd, st_.EditSet);
+    if (k->Mute == 1) player_.SilenceKey(st_.EditAddress());
 }
 
 // A label click toggles its box: 1 becomes 0, anything else 1.
@@ -138,7 +138,7 @@ std::string KeyEditor::CommitDelayList(std::string_view text) {
     if (!k) return {};
     std::string list = NormaliseDelayList(text);
     if (list != k->MultiTimLst) {
-        player_.StopDupCopies(st_.EditKey, st_.EditBd, st_.EditSet);
+        player_.StopDupCopies(st_.EditAddress());
         k->MultiTimLst = list;
         st_.SetModified();
     }

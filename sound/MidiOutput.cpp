@@ -209,8 +209,8 @@ void MidiOutput::PlayBand(int number, const std::vector<MidiSegmentRef>& bands, 
     }
 }
 
-void MidiOutput::PlayMidiKey(int key, int board, int playBoard) {
-    const KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+void MidiOutput::PlayMidiKey(KeyAddress key) {
+    const KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
     int n = k->MidiKeyNo;
     if (n < 0 || n > 127) n = kOutOfRangeNote;

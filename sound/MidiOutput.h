@@ -54,7 +54,7 @@ public:
     MidiOutput& operator=(const MidiOutput&) = delete;
 
     bool MidiReady() const override { return ready_; }
-    void PlayMidiKey(int key, int board, int playBoard) override;
+    void PlayMidiKey(KeyAddress key) override;
     void StopAllMidi() override;
 
     // Opens the chosen port (choosing one when "PortNo" is 0 or too large)

@@ -134,11 +134,11 @@ TEST_F(BoardViewModel, ALoopingKeyShowsIcon4WhileItLoopsAnd3OnceStopped) {
     k.PlayStyl = kPlayLoop;
     Drawn(3);
     k.Looping = kVbTrue;
-    ASSERT_TRUE(View(3).ShowKeyIcon(1, 3));
-    EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->Icon, 4);
+    ASSERT_TRUE(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3}));
+    EXPECT_EQ(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3})->Icon, 4);
     k.Looping = kVbFalse;
-    EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->Icon, 3);
-    EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->IconX, 129 - 16); // key 3 spans x 90..129
+    EXPECT_EQ(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3})->Icon, 3);
+    EXPECT_EQ(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3})->IconX, 129 - 16); // key 3 spans x 90..129
 }
 
 TEST_F(BoardViewModel, MutedKeysWithASourceCarryTheCross) {
@@ -267,7 +267,7 @@ TEST_F(BoardViewModel, ABoardOfAnAbsentDeviceIsACaptionOnlySurfaceStackedWithThe
         EXPECT_EQ(t.st.EditKeyValid, kVbFalse);
         EXPECT_FALSE(t.shell.Saw(ShellEvent::ShowKeyMenu));
         EXPECT_EQ(gone.KeyNos(), 5);
-        EXPECT_FALSE(View(3).ShowKeyIcon(1, 5));
+        EXPECT_FALSE(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{5}));
         pb.Bds.erase(pb.Bds.begin());
         t.shell.Clear();
     }
@@ -390,13 +390,13 @@ TEST_F(BoardViewModel, IndexesOutsideTheOrchestraChangeNothingAndDescribeNothing
         EXPECT_TRUE(v.Surfaces.empty()) << p;
         EXPECT_EQ(v.Title, "") << p;
         EXPECT_FALSE(View(p).DrawBoard(1)) << p;
-        EXPECT_FALSE(View(p).ShowKeyIcon(1, 1)) << p;
+        EXPECT_FALSE(View(p).ShowKeyIcon(SubBoardNo{1}, KeyNo{1})) << p;
     }
     EXPECT_FALSE(View(3).DrawBoard(0));
     EXPECT_FALSE(View(3).DrawBoard(3));
     for (auto [b, k] : {std::pair{0, 1}, {3, 1}, {1, 0}, {1, 5}})
-        EXPECT_FALSE(View(3).ShowKeyIcon(b, k)) << b << "/" << k;
-    EXPECT_TRUE(View(3).ShowKeyIcon(2, 3));
+        EXPECT_FALSE(View(3).ShowKeyIcon(SubBoardNo{b}, KeyNo{k})) << b << "/" << k;
+    EXPECT_TRUE(View(3).ShowKeyIcon(SubBoardNo{2}, KeyNo{3}));
 }
 
 TEST_F(BoardViewModel, APressOnABoardWithTooFewKeysMatchesThemFirstSoTheEditKeyExists) {
@@ -405,7 +405,7 @@ TEST_F(BoardViewModel, APressOnABoardWithTooFewKeysMatchesThemFirstSoTheEditKeyE
     View(3).MousePressed(1, 140, 30, MouseButton::Left); // key 4
     EXPECT_EQ(t.st.EditKey, 4);
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
-    EXPECT_NE(o.FindKey(3, 1, 4), nullptr);
+    EXPECT_NE(o.FindKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{4}}), nullptr);
 }
 
 TEST_F(BoardViewModel, TheKeysOfABoardThatWasNeverDrawnCannotBeHit) {

@@ -293,8 +293,7 @@ TEST(LatePresses, AreCountedPerRunInTheStatusPanel) {
     rig.Input().LatePressDropped();
     rig.Input().LatePressDropped();
     EXPECT_EQ(rig.t.shell.statuses.back(), LatePressesText(2));
-    std::int32_t key = 30, device = 1;
-    rig.Input().InputDx7_PlayThisKey(key, device); // a press in time ends the run
+    rig.Input().InputDx7_PlayThisKey({DeviceNo{1}, KeyNo{30}}); // a press in time ends the run
     rig.Input().LatePressDropped();
     EXPECT_EQ(rig.t.shell.statuses.back(), LatePressesText(1));
     EXPECT_EQ(rig.Input().LatePresses(), 3);

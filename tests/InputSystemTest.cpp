@@ -35,7 +35,7 @@ struct InputRig {
     std::vector<Play> played;
 
     InputRig() {
-        input.playKey = [this](std::int32_t k, std::int32_t b, std::int32_t p) { played.emplace_back(k, b, p); };
+        input.playKey = [this](KeyAddress a) { played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value); };
     }
     void Press(std::int32_t key, std::int32_t device) {
         InputServerLink* l = input.Bridge();
@@ -261,8 +261,8 @@ TEST(KeyRouting, APlayedKeyThatRemovesSubBoardsEndsTheRoundSafely) {
     InputRig rig;
     PlayBoard& active = rig.t.st.Orc.Set(3);
     active.Bds.push_back(active.Bds[0]);
-    rig.input.playKey = [&](std::int32_t k, std::int32_t b, std::int32_t p) {
-        rig.played.emplace_back(k, b, p);
+    rig.input.playKey = [&](KeyAddress a) {
+        rig.played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value);
         rig.t.st.Orc.Set(3).Bds.resize(1); // an action that deletes Sub Boards
     };
     rig.Press(30, 1);

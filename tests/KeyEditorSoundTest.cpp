@@ -21,7 +21,7 @@ struct EditRig : SoundRig {
         st.EditKey = 1;
         st.EditKeyValid = kVbTrue;
     }
-    void Press(std::int32_t k) { player.PlayKey(k, B, P); }
+    void Press(std::int32_t k) { player.PlayKey(SoundRig::At(k, B, P)); }
 };
 
 TEST(KeyEditorSound, SwitchingAWaveKeyToMidiStopsItsWaveAndItsCopiesFirst) {
@@ -82,7 +82,7 @@ TEST(KeyEditorSound, ChangingTheStyleTakesTheKeyOutOfItsQueue) {
     // Key 1's turn ends now, its waiting entry goes, and key 2 plays at once.
     r.RunTo(2000);
     EXPECT_TRUE(r.Sounds({{w1, 0, 300}, {w2, 300}}));
-    EXPECT_FALSE(r.player.Queues().Queue(0).Holds({P, B, 1}));
+    EXPECT_FALSE(r.player.Queues().Queue(0).Holds(SoundRig::At(1, B, P)));
     EXPECT_EQ(r.player.Queues().Queue(0).QueBusy, kVbFalse);
 }
 

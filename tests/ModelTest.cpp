@@ -78,13 +78,13 @@ TEST(Model, SourceChangeKeepsTheOtherSourcesFields) {
 TEST(Model, KeyLookupIsOneBasedAndChecked) {
     TestState t;
     Orchestra& o = t.st.Orc;
-    EXPECT_NE(o.FindKey(1, 1, 1), nullptr);
-    EXPECT_NE(o.FindKey(3, 2, 8), nullptr);
-    EXPECT_EQ(o.FindKey(0, 1, 1), nullptr);
-    EXPECT_EQ(o.FindKey(4, 1, 1), nullptr);
-    EXPECT_EQ(o.FindKey(1, 3, 1), nullptr);
-    EXPECT_EQ(o.FindKey(1, 2, 9), nullptr);
-    EXPECT_EQ(o.FindKey(1, 1, 0), nullptr);
+    EXPECT_NE(o.FindKey({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{1}}), nullptr);
+    EXPECT_NE(o.FindKey({PlayBoardNo{3}, SubBoardNo{2}, KeyNo{8}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{0}, SubBoardNo{1}, KeyNo{1}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{4}, SubBoardNo{1}, KeyNo{1}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{1}, SubBoardNo{3}, KeyNo{1}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{1}, SubBoardNo{2}, KeyNo{9}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{0}}), nullptr);
 }
 
 } // namespace

@@ -356,7 +356,7 @@ TEST(Program, ATakeStillRecordingIsKeptAndOfferedForSaving) {
     ASSERT_TRUE(rig.program->Start(""));
     KeystrokeRecorder& rec = rig.program->GetInstrument().Recorder();
     rec.StartRecording();
-    rec.AppendKeyStroke(30, 1);
+    rec.AppendKeyStroke({DeviceNo{1}, KeyNo{30}});
     rig.t.shell.Clear();
     rig.t.shell.answers = {MsgAnswer::Cancel};
     EXPECT_FALSE(rig.program->Close({}));

@@ -107,7 +107,7 @@ TEST_F(SelectFile, CancellingChangesNothingAndAnInvalidKeyOnlyHidesTheEditor) {
 TEST_F(SelectFile, StopsWhatTheKeyPlaysBeforeLoading) {
     t.shell.chosen = {Wave("a.wav", 11025), Wave("b.wav", 5513)};
     SelectWaveFile(t.st, player);
-    player.PlayKey(4, 1, 3); // AllowDup: an overlapping copy
+    player.PlayKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{4}}); // AllowDup: an overlapping copy
     ASSERT_EQ(player.DupBufs().size(), 1u);
     EXPECT_NE(mixer.Status(*player.DupBufs()[0].Buf), 0);
     SelectWaveFile(t.st, player);

@@ -51,7 +51,7 @@ struct Rig : test::ProgramRig {
     ~Rig() { window->closing = true; }
 
     KeyEditorPanel& Panel() const { return *window->EditorPanel(); }
-    KeyAssign& Key(int key) { return *st.Orc.FindKey(1, 1, key); }
+    KeyAssign& Key(int key) { return *st.Orc.FindKey({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{key}}); }
 
     // A left click in the middle of a key of the first Play Board's view,
     // handed to the board's model as the view hands a real click.
