@@ -295,7 +295,7 @@ void MainWindow::ShowKeyMenu(KeyAddress at) {
     mute->setStatusTip("Mute or unmute this key");
     const KeyAssign* key = st_.Orc.FindKey(at);
     mute->setCheckable(true);
-    mute->setChecked(key && key->Mute == 1);
+    mute->setChecked(key && FlagOn(key->Mute));
     QAction* chosen = menu.exec(QCursor::pos());
     if (!program_ || !chosen) return;
     if (chosen == play) program_->Buttons().PlayPopupKey();

@@ -93,38 +93,38 @@ void KeyEditor::ChooseStyle(std::int32_t playStyl) {
 
 void KeyEditor::SetMute(bool on) {
     KeyAssign* k = EditKey();
-    if (!k || !Write(k->Mute, on ? 1 : 0)) return;
+    if (!k || !Write(k->Mute, on ? kFlagOn : kFlagOff)) return;
     ShowKeyIcon();
-    if (k->Mute == 1) player_.SilenceKey(st_.EditAddress());
+    if (FlagOn(k->Mute)) player_.SilenceKey(st_.EditAddress());
 }
 
 // A label click toggles its box: 1 becomes 0, anything else 1.
 void KeyEditor::ClickMuteLabel() {
-    if (const KeyAssign* k = EditKey()) SetMute(k->Mute != 1);
+    if (const KeyAssign* k = EditKey()) SetMute(!FlagOn(k->Mute));
 }
 
 void KeyEditor::SetAllowDup(bool on) {
-    if (KeyAssign* k = EditKey()) Write(k->AllowDup, on ? 1 : 0);
+    if (KeyAssign* k = EditKey()) Write(k->AllowDup, on ? kFlagOn : kFlagOff);
 }
 
 void KeyEditor::ClickAllowDupLabel() {
-    if (const KeyAssign* k = EditKey()) SetAllowDup(k->AllowDup != 1);
+    if (const KeyAssign* k = EditKey()) SetAllowDup(!FlagOn(k->AllowDup));
 }
 
 void KeyEditor::SetSaveInFile(bool on) {
     KeyAssign* k = EditKey();
     if (!k) return;
-    if (!on && k->SaveInFile == 1 && !IsBlank(k->WavFile) && !(fileExists && fileExists(k->WavFile))) {
+    if (!on && FlagOn(k->SaveInFile) && !IsBlank(k->WavFile) && !(fileExists && fileExists(k->WavFile))) {
         st_.shell.Message(FileNotFoundText(k->WavFile), "", MsgButtons::Ok);
         // The box is ticked again: the panel shows the key anew.
         st_.shell.Notify(ShellEvent::ShowPlayAssignment);
         return;
     }
-    if (Write(k->SaveInFile, on ? 1 : 0)) st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    if (Write(k->SaveInFile, on ? kFlagOn : kFlagOff)) st_.shell.Notify(ShellEvent::ShowPlayAssignment);
 }
 
 void KeyEditor::ClickSaveInFileLabel() {
-    if (const KeyAssign* k = EditKey()) SetSaveInFile(k->SaveInFile != 1);
+    if (const KeyAssign* k = EditKey()) SetSaveInFile(!FlagOn(k->SaveInFile));
 }
 
 // ---- wave ----
@@ -174,7 +174,7 @@ void KeyEditor::ChooseQueueDup(std::int32_t option) {
 void KeyEditor::SetDrumOn(bool on) {
     KeyAssign* k = EditKey();
     if (!k) return;
-    Write(k->DrumOn, on ? 1 : 0);
+    Write(k->DrumOn, on ? kFlagOn : kFlagOff);
     st_.shell.Notify(ShellEvent::ShowPlayAssignment); // drum or instrument mode
 }
 

@@ -62,7 +62,7 @@ void CheckLoaded(const ProgramState& st, std::size_t inputSize) {
                 Check((f.BitsPerSample == 8 || f.BitsPerSample == 16) && (f.Channels == 1 || f.Channels == 2) &&
                       f.SampleRate > 0);
                 Check(k.SndBuf->ByteSize() == static_cast<std::size_t>(k.WavBytes));
-                if (k.SaveInFile == 1) Check(k.SndBuf->ByteSize() <= inputSize);
+                if (FlagOn(k.SaveInFile)) Check(k.SndBuf->ByteSize() <= inputSize);
             }
         }
     }

@@ -37,7 +37,7 @@ void KeyPlayer::PlayKeyNow(KeyAddress key) {
     // A key number beyond the Sub Board (or a board that is gone) ends the press.
     KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
-    if (k->Mute == 1) {
+    if (FlagOn(k->Mute)) {
         st_.shell.Status("Muted Key");
         return;
     }
@@ -52,7 +52,7 @@ void KeyPlayer::PlayKeyNow(KeyAddress key) {
     const KeyAddress owner = key;
     switch (k->PlayStyl) {
     case kPlayOnce:
-        if (k->AllowDup == 1) {
+        if (FlagOn(k->AllowDup)) {
             PlayDupCopyNow(owner);
         } else if (k->SndBuf) {
             // From where the buffer stands: a press while it sounds changes nothing.
@@ -186,7 +186,7 @@ void KeyPlayer::SilenceKeyNow(KeyAddress key) {
     const KeyAddress me = key;
     switch (k->PlayStyl) {
     case kPlayOnce:
-        if (k->AllowDup == 1) StopDupCopiesNow(me);
+        if (FlagOn(k->AllowDup)) StopDupCopiesNow(me);
         else StopKey(key);
         break;
     case kPlayMulti:
@@ -326,9 +326,9 @@ void KeyPlayer::DoActionCmdNow(KeyAddress key) {
         break;
     case kActStopPlay:
         switch (k->ActSub1) {
-        case 1: StopSounds(kStopAll); break;
-        case 2: StopSounds(kStopMidi); break;
-        case 3: StopSounds(kStopLoopAndQueue); break;
+        case kActStopAll: StopSounds(kStopAll); break;
+        case kActStopMidi: StopSounds(kStopMidi); break;
+        case kActStopLoopAndQueue: StopSounds(kStopLoopAndQueue); break;
         default: break;
         }
         break;
@@ -339,9 +339,9 @@ void KeyPlayer::DoActionCmdNow(KeyAddress key) {
 void KeyPlayer::ToggleMute(KeyAddress key) {
     KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
-    k->Mute = k->Mute == 1 ? 0 : 1;
+    k->Mute = FlagOn(k->Mute) ? kFlagOff : kFlagOn;
     st_.SetModified();
-    if (k->Mute == 1) SilenceKey(key);
+    if (FlagOn(k->Mute)) SilenceKey(key);
     ShowKeyIcon(key);
 }
 

@@ -219,7 +219,7 @@ void MidiOutput::PlayMidiKey(KeyAddress key) {
     if (!ready_) return;
     // Velocities are bytes; one above the MIDI range plays as loud as MIDI goes.
     const int velocity = std::min(k->Velos & 0xff, 127);
-    const bool drum = k->DrumOn == 1;
+    const bool drum = FlagOn(k->DrumOn);
 
     if (!dlsPort_) {
         if (drum) {

@@ -6,6 +6,20 @@
 namespace tambrel::test {
 namespace {
 
+// The codes are what Orchestra files store: renumbering one would read every
+// saved key as something else.
+static_assert(kSrcNone == 0 && kSrcWave == 1 && kSrcMidi == 5 && kSrcAction == 11);
+static_assert(kPlayOnce == 0 && kPlayMulti == 1 && kPlayLoop == 2 && kPlayQueue == 3);
+static_assert(kQueNoDup == 0 && kQueAllowDup == 1 && kQueKeepLooping == 2);
+static_assert(kLoopContinuous == 0 && kLoopCounted == 1);
+static_assert(kActNothing == 0 && kActChangeTable == 1 && kActStopPlay == 2);
+static_assert(kActStopAll == 1 && kActStopMidi == 2 && kActStopLoopAndQueue == 3);
+
+TEST(Model, OnlyOneTurnsAStoredFlagOn) {
+    for (std::int32_t v : {-1, 0, 2, 11}) EXPECT_FALSE(FlagOn(v)) << v;
+    EXPECT_TRUE(FlagOn(kFlagOn));
+}
+
 TEST(Model, NewKeyHasTheDocumentedDefaults) {
     const KeyAssign k = NewKeyAssign();
     EXPECT_EQ(k.SndSrc, 0);
