@@ -11,13 +11,17 @@
 #include "common/Shell.h"
 #include "document/Orchestra.h"
 #include "document/InputDevice.h"
+#include "document/Notices.h"
 
 namespace tambrel {
 
 struct ProgramState {
     explicit ProgramState(Shell& s) : shell(s) {}
 
+    // Texts, questions and dialogs.
     Shell& shell;
+    // What changed, for the windows to catch up with.
+    Views views;
 
     Orchestra Orc;
     VbBool FileModified = kVbFalse;

@@ -44,11 +44,11 @@ void EditorButtons::DetectAgain() {
         detect_();
     } else {
         input_.DetectInputDevices();
-        st_.shell.Notify(ShellEvent::UpdateDeviceMenus);
+        st_.views.Post(notice::UpdateDeviceMenus{});
     }
-    st_.shell.Notify(ShellEvent::RebuildAllBoardViews);
+    st_.views.Post(notice::RebuildAllBoardViews{});
     // The edit key's label names the device's key: shown anew.
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.views.Post(notice::ShowPlayAssignment{});
 }
 
 } // namespace tambrel

@@ -39,7 +39,7 @@ KeyEditorView KeyEditor::ShowPlayAssignment() {
 
 void KeyEditor::HidePlayAssignment() {
     st_.EditKeyValid = kVbFalse;
-    st_.shell.Notify(ShellEvent::HidePlayAssignment);
+    st_.views.Post(notice::HidePlayAssignment{});
 }
 
 KeyAssign* KeyEditor::EditKey(bool sayInvalid) {
@@ -51,7 +51,7 @@ KeyAssign* KeyEditor::EditKey(bool sayInvalid) {
     return k;
 }
 
-void KeyEditor::ShowKeyIcon() { st_.shell.Notify(ShellEvent::ShowKeyIcon, st_.EditSet, st_.EditBd, st_.EditKey); }
+void KeyEditor::ShowKeyIcon() { st_.views.Post(notice::ShowKeyIcon{st_.EditAddress()}); }
 
 bool KeyEditor::Write(std::int32_t& field, std::int32_t value) {
     if (field == value) return false;
@@ -75,7 +75,7 @@ void KeyEditor::ChooseSource(std::int32_t sndSrc) {
     if (k->SndSrc == sndSrc) return;
     SilenceForChange();
     Write(k->SndSrc, sndSrc);
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.views.Post(notice::ShowPlayAssignment{});
     ShowKeyIcon();
 }
 
@@ -85,7 +85,7 @@ void KeyEditor::ChooseStyle(std::int32_t playStyl) {
     if (playStyl < kPlayOnce || playStyl > kPlayQueue || k->PlayStyl == playStyl) return;
     SilenceForChange();
     Write(k->PlayStyl, playStyl);
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.views.Post(notice::ShowPlayAssignment{});
     ShowKeyIcon();
 }
 
@@ -117,10 +117,10 @@ void KeyEditor::SetSaveInFile(bool on) {
     if (!on && FlagOn(k->SaveInFile) && !IsBlank(k->WavFile) && !(fileExists && fileExists(k->WavFile))) {
         st_.shell.Message(FileNotFoundText(k->WavFile), "", MsgButtons::Ok);
         // The box is ticked again: the panel shows the key anew.
-        st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+        st_.views.Post(notice::ShowPlayAssignment{});
         return;
     }
-    if (Write(k->SaveInFile, on ? kFlagOn : kFlagOff)) st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    if (Write(k->SaveInFile, on ? kFlagOn : kFlagOff)) st_.views.Post(notice::ShowPlayAssignment{});
 }
 
 void KeyEditor::ClickSaveInFileLabel() {
@@ -148,7 +148,7 @@ std::string KeyEditor::CommitDelayList(std::string_view text) {
 void KeyEditor::ChooseLoopOption(std::int32_t option) {
     KeyAssign* k = EditKey();
     if (k && Write(k->LoopOption, option == 1 ? kLoopCounted : kLoopContinuous))
-        st_.shell.Notify(ShellEvent::ShowPlayAssignment); // LoopTimesTxt follows
+        st_.views.Post(notice::ShowPlayAssignment{}); // LoopTimesTxt follows
 }
 
 std::string KeyEditor::CommitLoopTimes(std::string_view text) {
@@ -175,7 +175,7 @@ void KeyEditor::SetDrumOn(bool on) {
     KeyAssign* k = EditKey();
     if (!k) return;
     Write(k->DrumOn, on ? kFlagOn : kFlagOff);
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment); // drum or instrument mode
+    st_.views.Post(notice::ShowPlayAssignment{}); // drum or instrument mode
 }
 
 void KeyEditor::ChooseInstrument(std::int32_t listIndex) {
@@ -195,7 +195,7 @@ std::string KeyEditor::CommitKeyNoValue(double value) {
     KeyAssign* k = EditKey();
     if (!k) return {};
     const std::int32_t n = RoundClamped(value, 0, kMaxMidiKeyNo);
-    if (Write(k->MidiKeyNo, n)) st_.shell.Notify(ShellEvent::ShowPlayAssignment); // the drum name follows
+    if (Write(k->MidiKeyNo, n)) st_.views.Post(notice::ShowPlayAssignment{}); // the drum name follows
     return IntText(n);
 }
 
@@ -255,7 +255,7 @@ void KeyEditor::ChooseActionCommand(std::int32_t listIndex) {
     if (!k || listIndex < 0 || listIndex >= static_cast<std::int32_t>(ActionCommandItems().size())) return;
     if (!Write(k->ActCmd, listIndex)) return;
     k->ActSub1 = 0;
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment); // the target list follows
+    st_.views.Post(notice::ShowPlayAssignment{}); // the target list follows
 }
 
 void KeyEditor::ChooseActionTarget(std::int32_t listIndex) {

@@ -8,7 +8,7 @@
 //
 // The panel learns what to show from View() (or ShowPlayAssignment() on the
 // ShowPlayAssignment event); commands that change what is shown beyond their
-// own control notify ShellEvent::ShowPlayAssignment, and ShowKeyIcon where the
+// own control post notice::ShowPlayAssignment, and ShowKeyIcon where the
 // key's icon changes.
 //
 // User-interface thread only; never blocks.

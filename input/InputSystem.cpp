@@ -226,7 +226,7 @@ void InputSystem::ShowTruth() {
     const std::int32_t shown = HasServer() ? wanted_ : 0;
     if (shown != shown_) {
         shown_ = shown;
-        st_.shell.Notify(ShellEvent::ShowInputOnOff, shown == 1 ? 1 : 0);
+        st_.views.Post(notice::ShowInputOnOff{shown == 1});
     }
     if (!timers || released_) return;
     const bool beat = shown_ == 1;
@@ -384,7 +384,7 @@ void InputSystem::RebindAfterDetection(const std::vector<bool>& readAnew) {
             if (sb.InpDevNo >= 1 && static_cast<std::size_t>(sb.InpDevNo) <= readAnew.size() &&
                 readAnew[static_cast<std::size_t>(sb.InpDevNo - 1)])
                 changed = true;
-    if (changed) st_.shell.Notify(ShellEvent::RebuildAllBoardViews);
+    if (changed) st_.views.Post(notice::RebuildAllBoardViews{});
 }
 
 void InputSystem::DiAcuire_Do(std::int32_t& state) {

@@ -31,7 +31,7 @@ KeystrokeRecorder::~KeystrokeRecorder() {
 
 void KeystrokeRecorder::Changed() {
     st_.RecordingInProgress = isRecording_ || playBackState_ != 0;
-    st_.shell.Notify(ShellEvent::UpdateRecordingPanel);
+    st_.views.Post(notice::UpdateRecordingPanel{});
 }
 
 void KeystrokeRecorder::FixCurRec() {
@@ -52,7 +52,7 @@ void KeystrokeRecorder::ShowCurRecName() {
     }
     // Not ShowCurRecName: that event is the document asking for this, and
     // the window answers it by calling here.
-    st_.shell.Notify(ShellEvent::UpdateRecordingPanel);
+    st_.views.Post(notice::UpdateRecordingPanel{});
 }
 
 void KeystrokeRecorder::StartRecording() {

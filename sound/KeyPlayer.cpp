@@ -23,9 +23,7 @@ void KeyPlayer::Quietly(F&& f) {
     }
 }
 
-void KeyPlayer::ShowKeyIcon(KeyAddress k) {
-    st_.shell.Notify(ShellEvent::ShowKeyIcon, k.playBoard.value, k.subBoard.value, k.key.value);
-}
+void KeyPlayer::ShowKeyIcon(KeyAddress k) { st_.views.Post(notice::ShowKeyIcon{k}); }
 
 // ---- PlayKey ----
 
@@ -355,8 +353,8 @@ void PlayBoardActivated(ProgramState& st, std::int32_t p) {
     Orchestra& o = st.Orc;
     if (!o.ValidSet(p)) return;
     o.CurSet = p;
-    st.shell.Notify(ShellEvent::ShowActivePlayBoard);
-    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    st.views.Post(notice::ShowActivePlayBoard{});
+    st.views.Post(notice::UpdateBoardMenu{});
     if (st.EditSet != p) {
         const PlayBoard& pb = o.Set(p);
         st.EditSet = p;
@@ -367,7 +365,7 @@ void PlayBoardActivated(ProgramState& st, std::int32_t p) {
 
 void ActivatePlayBoard(ProgramState& st, std::int32_t p) {
     if (!st.Orc.ValidSet(p)) return;
-    st.shell.Notify(ShellEvent::ActivateBoardView, p);
+    st.views.Post(notice::ActivateBoardView{PlayBoardNo{p}});
     PlayBoardActivated(st, p);
 }
 

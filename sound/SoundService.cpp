@@ -33,7 +33,7 @@ bool InitSound(ProgramState& st, AudioOutput& output, AudioOutput::RenderFn rend
 void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     KeyAssign* key = st.EditKeyValid ? st.Orc.FindKey(st.EditAddress()) : nullptr;
     if (!key) {
-        st.shell.Notify(ShellEvent::HidePlayAssignment);
+        st.views.Post(notice::HidePlayAssignment{});
         return;
     }
     FileDialogRequest req;
@@ -48,7 +48,7 @@ void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     player.StopDupCopies(st.EditAddress());
     LoadWaveForKey(name, *key, st.shell);
     st.SetModified();
-    st.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st.views.Post(notice::ShowPlayAssignment{});
 }
 
 } // namespace tambrel

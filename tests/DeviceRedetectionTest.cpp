@@ -71,7 +71,7 @@ struct Rig {
         input.DetectInputDevices();
     }
     DeviceLayout& L(std::int32_t d) { return t.st.InputDevices[static_cast<std::size_t>(d - 1)].Layout; }
-    bool Rebuilt() const { return t.shell.Saw(ShellEvent::RebuildAllBoardViews); }
+    bool Rebuilt() const { return t.shell.Saw<notice::RebuildAllBoardViews>(); }
 };
 
 TEST(Redetection, AtStartEveryLayoutIsReadInDeviceOrder) {

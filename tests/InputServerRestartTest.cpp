@@ -78,8 +78,7 @@ struct Rig {
     InputSystem& Input() { return program->GetInstrument().Input(); }
     std::int32_t Ball() const {
         std::int32_t shown = -1;
-        for (const auto& n : t.shell.notices)
-            if (n.event == ShellEvent::ShowInputOnOff) shown = n.a;
+        for (const notice::ShowInputOnOff& n : t.shell.All<notice::ShowInputOnOff>()) shown = n.on ? 1 : 0;
         return shown;
     }
     // A press in the main window: true when it reached the dispatcher.

@@ -222,8 +222,7 @@ TEST(DiAcuireDo, SwitchesTheDevicesAndShowsTheStateWhateverTheOutcome) {
     rig.input.DiAcuire_Do(other);
     EXPECT_EQ(rig.link->calls, (std::vector<std::string>{"acquire", "acquire", "unacquire", "unacquire"}));
     std::vector<int> shown;
-    for (const auto& n : rig.t.shell.notices)
-        if (n.event == ShellEvent::ShowInputOnOff) shown.push_back(n.a);
+    for (const notice::ShowInputOnOff& n : rig.t.shell.All<notice::ShowInputOnOff>()) shown.push_back(n.on ? 1 : 0);
     EXPECT_EQ(shown, (std::vector<int>{1, 0, 0})); // shown when the state changes
     EXPECT_EQ(rig.input.OnOffState(), 5);
 }

@@ -126,7 +126,7 @@ TEST(KeyEditorSound, MutingALoopingWaveKeyCancelsItAndDrawsTheCross) {
     EXPECT_EQ(r.Key(1).Looping, kVbFalse);
     EXPECT_EQ(r.st.FileModified, kVbTrue);
     EXPECT_TRUE(r.shell.notices.size() >= 1u);
-    EXPECT_EQ(r.shell.notices.front(), (ShownNotice{ShellEvent::ShowKeyIcon, P, B, 1}));
+    EXPECT_EQ(r.shell.notices.front(), (Notice{notice::ShowKeyIcon{{PlayBoardNo{P}, SubBoardNo{B}, KeyNo{1}}}}));
     r.RunTo(2500);
     EXPECT_TRUE(r.Sounds({{w, 0, 1000, true}}));
     // Unmuting silences nothing and the key plays again.

@@ -17,12 +17,6 @@ constexpr std::int32_t B = 1, P = 3; // the board and Play Board the keys live o
 
 void Press(SoundRig& r, std::int32_t k) { r.player.PlayKey(SoundRig::At(k)); }
 
-int Notices(const SoundRig& r, ShellEvent e) {
-    int n = 0;
-    for (const auto& x : r.shell.notices) n += x.event == e;
-    return n;
-}
-
 // ---- once ----
 
 TEST(KeyPlayerOnce, WithoutDuplicatesAPressWhileSoundingNeitherRestartsNorOverlaps) {
@@ -166,7 +160,7 @@ TEST(KeyPlayerLoop, AContinuousLoopTogglesAndRestartsFromItsStart) {
     Press(r, 1);
     r.RunTo(6000);
     EXPECT_TRUE(r.Sounds({{w, 0, 2500, true}, {w, 4000, kNever, true}}));
-    EXPECT_EQ(Notices(r, ShellEvent::ShowKeyIcon), 3);
+    EXPECT_EQ(r.shell.Count<notice::ShowKeyIcon>(), 3);
     EXPECT_EQ(r.player.Timers().TimerNos(), 0) << "a continuous loop uses no timer";
 }
 
@@ -184,7 +178,7 @@ TEST(KeyPlayerLoop, ACountedLoopStopsItselfAfterLoopTimesWaveDurations) {
         r.RunTo(c.stop + 2000);
         EXPECT_TRUE(r.Sounds({{w, 0, c.stop, true}})) << c.times << " x " << c.durMs;
         EXPECT_EQ(r.Key(1).Looping, kVbFalse);
-        EXPECT_EQ(Notices(r, ShellEvent::ShowKeyIcon), 2) << "drawn looping, then stopped";
+        EXPECT_EQ(r.shell.Count<notice::ShowKeyIcon>(), 2) << "drawn looping, then stopped";
         EXPECT_EQ(r.BusyTimers(), 0);
     }
 }
@@ -214,7 +208,7 @@ TEST(KeyPlayerLoop, AHugeLoopCountDoesNotEndThePressEarly) {
     r.Key(1).LoopTimes = std::numeric_limits<std::int32_t>::max();
     Press(r, 1);
     EXPECT_EQ(r.Key(1).Looping, kVbTrue);
-    EXPECT_EQ(Notices(r, ShellEvent::ShowKeyIcon), 1);
+    EXPECT_EQ(r.shell.Count<notice::ShowKeyIcon>(), 1);
     EXPECT_EQ(r.BusyTimers(), 1);
     r.RunTo(3000);
     EXPECT_TRUE(r.Sounds({{w, 0, kNever, true}}));
@@ -331,7 +325,7 @@ TEST(KeyPlayerMute, MutingCancelsWhatTheKeyHasPlayingAndPending) {
         r.player.ToggleMute(SoundRig::At(1));
         EXPECT_EQ(k.Mute, 1) << c.name;
         EXPECT_EQ(r.st.FileModified, kVbTrue) << c.name;
-        EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowKeyIcon)) << c.name;
+        EXPECT_TRUE(r.shell.Saw<notice::ShowKeyIcon>()) << c.name;
         r.RunTo(5000);
         EXPECT_TRUE(r.Sounds(c.voices)) << c.name;
         EXPECT_EQ(r.player.Queues().Queue(0).QueBusy, kVbFalse) << c.name;
@@ -409,10 +403,10 @@ TEST(KeyPlayerAction, ChangeTableActivatesAPlayBoardInRangeOnly) {
         r.player.PlayKey(SoundRig::At(4));
         EXPECT_EQ(r.st.Orc.CurSet, c.curSet) << c.cmd << "/" << c.target;
         const bool moved = c.curSet != 3;
-        EXPECT_EQ(r.shell.Saw(ShellEvent::ActivateBoardView), moved) << c.cmd << "/" << c.target;
-        EXPECT_EQ(r.shell.Saw(ShellEvent::ShowActivePlayBoard), moved) << c.cmd << "/" << c.target;
+        EXPECT_EQ(r.shell.Saw<notice::ActivateBoardView>(), moved) << c.cmd << "/" << c.target;
+        EXPECT_EQ(r.shell.Saw<notice::ShowActivePlayBoard>(), moved) << c.cmd << "/" << c.target;
         if (moved) {
-            EXPECT_EQ(r.shell.notices.front(), (ShownNotice{ShellEvent::ActivateBoardView, c.curSet, 0, 0}));
+            EXPECT_EQ(r.shell.notices.front(), (Notice{notice::ActivateBoardView{PlayBoardNo{c.curSet}}}));
             EXPECT_EQ(r.st.EditSet, c.curSet) << "the editor follows the active Play Board";
         }
         if (c.curSet == 1) {
@@ -509,7 +503,7 @@ TEST(KeyPlayerStop, StopAllEndsAPendingCountedLoopAtOnceEvenBeyond65Seconds) {
     r.st.StopAllSounds(); // installed by the key player
     EXPECT_EQ(r.BusyTimers(), 0);
     EXPECT_EQ(r.Key(1).Looping, kVbFalse);
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowKeyIcon));
+    EXPECT_TRUE(r.shell.Saw<notice::ShowKeyIcon>());
     r.RunTo(2000);
     Press(r, 1); // a fresh loop, counted from now
     r.RunTo(40000);

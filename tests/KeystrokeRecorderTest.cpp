@@ -142,10 +142,10 @@ TEST(KeystrokeRecording, ThePanelAndTheLabelFollowTheState) {
     EXPECT_TRUE(rig.rec.PanelState().recordStart);
     EXPECT_FALSE(rig.rec.PanelState().recordStop);
     EXPECT_FALSE(rig.t.st.RecordingInProgress);
-    EXPECT_TRUE(rig.t.shell.Saw(ShellEvent::UpdateRecordingPanel));
+    EXPECT_TRUE(rig.t.shell.Saw<notice::UpdateRecordingPanel>());
     // The recorder never asks for its own label again: a window answering
     // that request would overwrite "[Now recording]".
-    EXPECT_FALSE(rig.t.shell.Saw(ShellEvent::ShowCurRecName));
+    EXPECT_FALSE(rig.t.shell.Saw<notice::ShowCurRecName>());
     rig.t.st.Orc.CurRec = 9;
     rig.rec.ShowCurRecName();
     EXPECT_EQ(rig.rec.PanelState().label, "Recording not found");

@@ -79,7 +79,7 @@ TEST_F(SelectFile, LoadsTheChosenWaveIntoTheEditedKey) {
     EXPECT_EQ(Edited().WavFile, dir.File("a.wav"));
     EXPECT_FLOAT_EQ(Edited().WaveDur, 1.0f);
     EXPECT_EQ(t.st.FileModified, kVbTrue);
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(t.shell.Saw<notice::ShowPlayAssignment>());
 
     // The next key proposes the wave chosen last; a key with a wave proposes its own.
     t.st.EditKey = 5;
@@ -96,12 +96,12 @@ TEST_F(SelectFile, CancellingChangesNothingAndAnInvalidKeyOnlyHidesTheEditor) {
     t.shell.chosen = {""};
     SelectWaveFile(t.st, player);
     EXPECT_EQ(t.st.FileModified, kVbFalse);
-    EXPECT_FALSE(t.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_FALSE(t.shell.Saw<notice::ShowPlayAssignment>());
 
     t.st.EditKeyValid = kVbFalse;
     SelectWaveFile(t.st, player);
     EXPECT_EQ(t.shell.dialogs.size(), 1u);
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::HidePlayAssignment));
+    EXPECT_TRUE(t.shell.Saw<notice::HidePlayAssignment>());
 }
 
 TEST_F(SelectFile, StopsWhatTheKeyPlaysBeforeLoading) {
