@@ -631,6 +631,12 @@ void KeyEditorPanel::ShowInputOnOff() {
     inputOpn->SetValue(program_->Buttons().InputOn() ? 1 : 0);
 }
 
+void KeyEditorPanel::ShowDslRemark(bool visible) {
+    dslRemark_ = visible;
+    dslLbl->setVisible(visible);
+    FitPages();
+}
+
 void KeyEditorPanel::Act(const std::function<void()>& command) {
     if (!program_) return;
     command();
@@ -671,7 +677,7 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
     if (frame == 2) RenderMidi(v.midi);
     if (frame == 3) RenderAction(v.action);
     dslLbl->setText(Q(v.dslLbl));
-    dslLbl->setVisible(v.dslLblVisible);
+    dslLbl->setVisible(dslRemark_);
     FitPages();
 }
 

@@ -56,6 +56,8 @@ public:
     // Renders the editor's current view.
     void Render();
     void ShowInputOnOff();
+    // The MIDI output's DLS remark shows or not (notice::ShowDslRemark).
+    void ShowDslRemark(bool visible);
     const KeyEditorView& Shown() const { return view_; }
 
 protected:
@@ -140,6 +142,7 @@ private:
     TimerHost* host_ = nullptr;
     QStyle* indicatorStyle_ = nullptr; // the skin's check and option pictures
     KeyEditorView view_;
+    bool dslRemark_ = false;
 };
 
 } // namespace tambrel

@@ -425,6 +425,7 @@ void MainWindow::On(const notice::UpdateMidiPortMenu&) { UpdateMidiPortMenu(); }
 void MainWindow::On(const notice::ShowPlayAssignment&) { editorPanel_->ShowPlayAssignment(); }
 void MainWindow::On(const notice::HidePlayAssignment&) { editorPanel_->Render(); }
 void MainWindow::On(const notice::ShowInputOnOff&) { editorPanel_->ShowInputOnOff(); }
+void MainWindow::On(const notice::ShowDslRemark& n) { editorPanel_->ShowDslRemark(n.visible); }
 
 // ---- recording ----
 

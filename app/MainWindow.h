@@ -125,6 +125,7 @@ private:
     void On(const notice::ShowPlayAssignment& n);
     void On(const notice::HidePlayAssignment& n);
     void On(const notice::ShowInputOnOff& n);
+    void On(const notice::ShowDslRemark& n);
     void On(const notice::UpdateRecordingPanel& n);
     void On(const notice::ShowCurRecName& n);
     void On(const notice::ShowOpenMessage& n);

@@ -129,6 +129,12 @@ struct ShowInputOnOff {
     bool on = false;
     bool operator==(const ShowInputOnOff&) const = default;
 };
+// The DLS remark DslLbl shows while the MIDI port chosen is a software
+// synthesizer (velocity and duration only approximated).
+struct ShowDslRemark {
+    bool visible = false;
+    bool operator==(const ShowDslRemark&) const = default;
+};
 
 } // namespace editor
 
@@ -171,7 +177,7 @@ using Notice = std::variant<
     // menus
     notice::UpdateSetActiveMenu, notice::UpdateBoardMenu, notice::UpdateDeviceMenus, notice::UpdateMidiPortMenu,
     // editor
-    notice::ShowPlayAssignment, notice::HidePlayAssignment, notice::ShowInputOnOff,
+    notice::ShowPlayAssignment, notice::HidePlayAssignment, notice::ShowInputOnOff, notice::ShowDslRemark,
     // recording
     notice::UpdateRecordingPanel, notice::ShowCurRecName,
     // document

@@ -27,7 +27,6 @@ KeyEditor::KeyEditor(ProgramState& st, KeyPlayer& player) : fileExists(FileExist
 KeyEditorView KeyEditor::View() const {
     KeyEditorContext c;
     c.inputOn = input && input->OnOffState() == 1;
-    c.dslLblVisible = midiOutput && midiOutput->DslLblVisible();
     return Describe(st_, c);
 }
 

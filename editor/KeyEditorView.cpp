@@ -121,7 +121,6 @@ void DescribeActionTarget(const Orchestra& o, std::int32_t command, std::int32_t
 
 KeyEditorView Describe(const ProgramState& st, const KeyEditorContext& context) {
     KeyEditorView v;
-    v.dslLblVisible = context.dslLblVisible;
     // The label shows the text plainly: the doubled ampersand is one.
     for (std::size_t i = 0; i < kDslLblText.size(); ++i) {
         v.dslLbl += kDslLblText[i];

@@ -26,7 +26,6 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
       editor_(st, instrument_.Player()),
       buttons_(st, instrument_.Player(), instrument_.Input(), [this] { DetectInputDevices(); }) {
     editor_.input = &instrument_.Input();
-    editor_.midiOutput = instrument_.GetMidiOutput();
     // The pump runs only while it has work: an idle program sleeps.
     pumpTimer_ = timers_.Create([this] {
         instrument_.PumpAudio();

@@ -115,7 +115,7 @@ void MidiOutput::LoadMidiBand() {
         if (!port_) throw std::runtime_error(error.empty() ? "The MIDI port cannot be opened" : error);
         dlsPort_ = ports[static_cast<std::size_t>(p - 1)].SoftSynth;
         dslLblVisible_ = dlsPort_;
-        if (OnDslLbl) OnDslLbl(dslLblVisible_);
+        st_.views.Post(notice::ShowDslRemark{dslLblVisible_});
 
         if (!LoadStyles()) throw LoadFailed{};
 

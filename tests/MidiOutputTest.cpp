@@ -100,15 +100,13 @@ TEST(MidiPortChoice, AutomaticChoiceAndStoredPortNumbers) {
     for (const auto& c : cases) {
         MidiRig r(c.ports);
         if (c.stored) r.settings.WriteSetting("Midi", "PortNo", c.stored);
-        bool label = !c.dls;
-        r.midi.OnDslLbl = [&](bool shown) { label = shown; };
         r.midi.LoadMidiBand();
         EXPECT_TRUE(r.midi.MidiReady()) << c.name;
         EXPECT_EQ(r.service.opened, std::vector<int>{c.chosen - 1}) << c.name;
         EXPECT_EQ(r.PortNo(), c.written) << c.name;
         EXPECT_EQ(r.midi.DlsPort(), c.dls) << c.name;
         EXPECT_EQ(r.midi.DslLblVisible(), c.dls) << c.name;
-        EXPECT_EQ(label, c.dls) << c.name;
+        EXPECT_EQ(r.shell.All<notice::ShowDslRemark>(), std::vector<notice::ShowDslRemark>{{c.dls}}) << c.name;
         EXPECT_TRUE(r.shell.messages.empty()) << c.name;
         EXPECT_EQ(r.shell.statuses, (std::vector<std::string>{"Loading Midi Band", "Midi Band Loaded"})) << c.name;
         EXPECT_EQ(r.shell.busy, (std::vector<bool>{true, false})) << c.name;

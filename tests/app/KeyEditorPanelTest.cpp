@@ -338,6 +338,25 @@ private slots:
         QCOMPARE(hover(p.midiStyleBtn), thrice(QString("Midi always plays once, clicking this has no effect")));
     }
 
+    // The MIDI output tells the window whether its port needs the DLS
+    // remark; showing another key keeps what it was told.
+    void TheDlsRemarkFollowsWhatTheMidiOutputTold() {
+        Rig rig;
+        auto* remark = rig.Panel().findChild<QLabel*>("DslLbl");
+        QVERIFY(remark);
+        QVERIFY(rig.ClickKey(kInstrumentKey));
+        rig.st.views.Post(notice::ShowDslRemark{true});
+        QVERIFY(!remark->isHidden());
+        QCOMPARE(remark->text(),
+                 QString("Dls port. no velocity & duration approx. Change Midi port for better result"));
+        QVERIFY(rig.ClickKey(kOnceWave));
+        QVERIFY(!remark->isHidden());
+        rig.st.views.Post(notice::ShowDslRemark{false});
+        QVERIFY(remark->isHidden());
+        QVERIFY(rig.ClickKey(kInstrumentKey));
+        QVERIFY(remark->isHidden());
+    }
+
     // ---- which layer and frame a key shows ----
     void AClickedKeyShowsItsSourceAndStyleFrames() {
         Rig rig;
