@@ -160,6 +160,7 @@ KeyEditorPanel::KeyEditorPanel(QWidget* parent) : QWidget(parent) {
     sourceFrames = new QStackedWidget(editor);
     sourceFrames->setObjectName("SndSrcFramPic");
     noneNote = PlainLabel(QString(), sourceFrames);
+    noneNote->setObjectName("NoneNote");
     noneNote->setWordWrap(true);
     noneNote->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     sourceFrames->addWidget(noneNote);
@@ -251,6 +252,8 @@ QWidget* KeyEditorPanel::BuildWave() {
 
     saveInFileChk = new QCheckBox(p);
     saveInFileLbl = new ClickLabel(Q(kSaveInFileCaption), p);
+    saveInFileChk->setObjectName("SaveInFileChk");
+    saveInFileLbl->setObjectName("SaveInFileLbl");
     Tip(saveInFileChk, "SaveInFileChk", saveInFileLbl->text());
     Tip(saveInFileLbl, "SaveInFileChk", saveInFileLbl->text());
     connect(saveInFileChk, &QCheckBox::toggled, this,
@@ -259,6 +262,8 @@ QWidget* KeyEditorPanel::BuildWave() {
             [this] { Act([&] { program_->Editor().ClickSaveInFileLabel(); }); });
     waveMuteChk = new QCheckBox(p);
     waveMuteLbl = new ClickLabel(Q(kMuteCaption), p);
+    waveMuteChk->setObjectName("MuteChk(0)");
+    waveMuteLbl->setObjectName("MuteLbl(0)");
     Tip(waveMuteChk, "MuteChk(0)", "Mute");
     Tip(waveMuteLbl, "MuteChk(0)", "Mute");
     connect(waveMuteChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetMute(on); }); });
@@ -289,6 +294,8 @@ QWidget* KeyEditorPanel::BuildWave() {
     ol->setContentsMargins(0, 2, 0, 2);
     allowDupChk = new QCheckBox(once);
     allowDupLbl = new ClickLabel(Q(kAllowDupCaption), once);
+    allowDupChk->setObjectName("AllowDupChk");
+    allowDupLbl->setObjectName("AllowDupLbl");
     Tip(allowDupChk, "AllowDupChk", allowDupLbl->text());
     Tip(allowDupLbl, "AllowDupChk", allowDupLbl->text());
     connect(allowDupChk, &QCheckBox::toggled, this,
@@ -320,6 +327,7 @@ QWidget* KeyEditorPanel::BuildWave() {
     for (int i = 0; i < 2; ++i) {
         auto*& r = loopOption[static_cast<std::size_t>(i)];
         r = new QRadioButton(Q(kLoopOptionCaptions[static_cast<std::size_t>(i)]), loop);
+        r->setObjectName(QString("LoopOption(%1)").arg(i));
         Tip(r, QString("LoopOption(%1)").arg(i), r->text());
         connect(r, &QRadioButton::clicked, this, [this, i] { Act([&] { program_->Editor().ChooseLoopOption(i); }); });
         ll->addWidget(r, i, 0);
@@ -342,12 +350,14 @@ QWidget* KeyEditorPanel::BuildWave() {
     ql->setContentsMargins(0, 2, 0, 2);
     ql->addWidget(PlainLabel("Queue:", queue), 0, 0);
     queueCmb = new QComboBox(queue);
+    queueCmb->setObjectName("QueNoCmb");
     Tip(queueCmb, "QueNoCmb", "Queue");
     connect(queueCmb, &QComboBox::activated, this, [this](int i) { Act([&] { program_->Editor().ChooseQueue(i); }); });
     ql->addWidget(queueCmb, 0, 1, 1, 2);
     for (int i = 0; i < 3; ++i) {
         auto*& r = queueDup[static_cast<std::size_t>(i)];
         r = new QRadioButton(Q(kQueueDupCaptions[static_cast<std::size_t>(i)]), queue);
+        r->setObjectName(QString("QueDupLoopOpn(%1)").arg(i));
         r->setAutoExclusive(false);
         Tip(r, QString("QueDupLoopOpn(%1)").arg(i), r->text());
         connect(r, &QRadioButton::clicked, this, [this, i] { Act([&] { program_->Editor().ChooseQueueDup(i); }); });
@@ -368,11 +378,14 @@ QWidget* KeyEditorPanel::BuildMidi() {
     l->setVerticalSpacing(2);
     midiMuteChk = new QCheckBox(p);
     midiMuteLbl = new ClickLabel(Q(kMuteCaption), p);
+    midiMuteChk->setObjectName("MuteChk(1)");
+    midiMuteLbl->setObjectName("MuteLbl(1)");
     Tip(midiMuteChk, "MuteChk(1)", "Mute");
     Tip(midiMuteLbl, "MuteChk(1)", "Mute");
     connect(midiMuteChk, &QCheckBox::toggled, this, [this](bool on) { Act([&] { program_->Editor().SetMute(on); }); });
     connect(midiMuteLbl, &ClickLabel::Clicked, this, [this] { Act([&] { program_->Editor().ClickMuteLabel(); }); });
     drumOpn = new OptionBall(p);
+    drumOpn->setObjectName("DrumOpn");
     drumOpn->setFixedSize(18, 18);
     drumOpn->SetPictureName(0, "Ball_Gray");
     drumOpn->SetPictureName(1, "Ball_Green");
@@ -392,8 +405,10 @@ QWidget* KeyEditorPanel::BuildMidi() {
     l->addLayout(top, 0, 0, 1, 3);
 
     instruLbl = PlainLabel("Instrument:", p);
+    instruLbl->setObjectName("InstruLbl");
     Tip(instruLbl, "InstruLbl", "Instrument");
     instruCmb = new QComboBox(p);
+    instruCmb->setObjectName("InstruCmb");
     instruCmb->setMaxVisibleItems(16);
     instruCmb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     instruCmb->setMinimumContentsLength(14);
@@ -405,8 +420,10 @@ QWidget* KeyEditorPanel::BuildMidi() {
     l->addWidget(instruLbl, 1, 0);
     l->addWidget(instruCmb, 1, 1, 1, 2);
     drumBankLbl = PlainLabel("Drum Bank:", p);
+    drumBankLbl->setObjectName("DrumLbl(0)");
     Tip(drumBankLbl, "DrumLbl(0)", "Drum Bank");
     drumCmb = new QComboBox(p);
+    drumCmb->setObjectName("DrumCmb");
     Tip(drumCmb, "DrumCmb", "Drum Bank");
     connect(drumCmb, &QComboBox::activated, this, [this](int i) {
         Act([&] { program_->Editor().ChooseDrumBank(i); });
@@ -425,7 +442,6 @@ QWidget* KeyEditorPanel::BuildMidi() {
         Tip(field, name, label->text().remove(':'));
         arrows[0] = MakeArrow(true, arrowName + "(0)", p);
         arrows[1] = MakeArrow(false, arrowName + "(1)", p);
-        for (SkinButton* a : arrows) a->setObjectName(a->objectName());
         auto* pair = new QVBoxLayout;
         pair->setSpacing(0);
         pair->addWidget(arrows[0]);
@@ -435,6 +451,7 @@ QWidget* KeyEditorPanel::BuildMidi() {
         l->addLayout(pair, row, 2);
     };
     keyNoLbl = PlainLabel("Key No:", p);
+    keyNoLbl->setObjectName("KeyNoLbl");
     Tip(keyNoLbl, "KeyTxt", "Key No");
     numberRow(3, keyNoLbl, keyTxt, keyUp, "KeyTxt", "Key_Up");
     drumName = PlainLabel(QString(), p);
@@ -442,9 +459,11 @@ QWidget* KeyEditorPanel::BuildMidi() {
     Tip(drumName, "DrumLbl(1)", "Drum name");
     l->addWidget(drumName, 4, 0, 1, 3);
     QLabel* velosLbl = PlainLabel("Velocity:", p);
+    velosLbl->setObjectName("VelosLbl");
     Tip(velosLbl, "VelosTxt", "Velocity");
     numberRow(5, velosLbl, velosTxt, velosUp, "VelosTxt", "Velos_Up");
     durLbl = PlainLabel("Dur (sec):", p);
+    durLbl->setObjectName("DurLbl2");
     Tip(durLbl, "DurLbl2", "Duration");
     numberRow(6, durLbl, durTxt, durUp, "DurTxt", "Dur_Up");
 
@@ -498,6 +517,7 @@ QWidget* KeyEditorPanel::BuildAction() {
     l->setSpacing(2);
     l->addWidget(PlainLabel("Action:", p));
     actCmdCmb = new QComboBox(p);
+    actCmdCmb->setObjectName("ActCmdCmb");
     Tip(actCmdCmb, "ActCmdCmb", "Action");
     connect(actCmdCmb, &QComboBox::activated, this,
             [this](int i) { Act([&] { program_->Editor().ChooseActionCommand(i); }); });
@@ -506,6 +526,7 @@ QWidget* KeyEditorPanel::BuildAction() {
     actSub1Lbl->setObjectName("ActSub1Lbl");
     l->addWidget(actSub1Lbl);
     actSub1Cmb = new QComboBox(p);
+    actSub1Cmb->setObjectName("ActSub1Cmb");
     Tip(actSub1Cmb, "ActSub1Cmb", "Action target");
     connect(actSub1Cmb, &QComboBox::activated, this,
             [this](int i) { Act([&] { program_->Editor().ChooseActionTarget(i); }); });
@@ -549,6 +570,7 @@ QWidget* KeyEditorPanel::BuildButtons() {
     l->addWidget(inputHead, 3, 0, 1, 3);
     auto* row = new QHBoxLayout;
     inputOpn = new OptionBall(p);
+    inputOpn->setObjectName("DiAcuireOpn");
     inputOpn->setFixedSize(20, 20);
     inputOpn->SetPictureName(0, "Ball_Red");
     inputOpn->SetPictureName(1, "Ball_Green");
@@ -560,6 +582,7 @@ QWidget* KeyEditorPanel::BuildButtons() {
         Render();
     });
     inputLbl = new ClickLabel("ON / OFF", p);
+    inputLbl->setObjectName("DiAcuireLbl");
     Tip(inputLbl, "DiAcuireLbl", "Input devices ON / OFF");
     // The label is the ball's caption: clicking it clicks the ball.
     connect(inputLbl, &ClickLabel::Clicked, inputOpn, &OptionBall::click);
@@ -608,6 +631,12 @@ void KeyEditorPanel::ShowInputOnOff() {
     inputOpn->SetValue(program_->Buttons().InputOn() ? 1 : 0);
 }
 
+void KeyEditorPanel::ShowDslRemark(bool visible) {
+    dslRemark_ = visible;
+    dslLbl->setVisible(visible);
+    FitPages();
+}
+
 void KeyEditorPanel::Act(const std::function<void()>& command) {
     if (!program_) return;
     command();
@@ -648,7 +677,7 @@ void KeyEditorPanel::RenderView(const KeyEditorView& v) {
     if (frame == 2) RenderMidi(v.midi);
     if (frame == 3) RenderAction(v.action);
     dslLbl->setText(Q(v.dslLbl));
-    dslLbl->setVisible(v.dslLblVisible);
+    dslLbl->setVisible(dslRemark_);
     FitPages();
 }
 

@@ -56,9 +56,34 @@ public:
     // Renders the editor's current view.
     void Render();
     void ShowInputOnOff();
+    // The MIDI output's DLS remark shows or not (notice::ShowDslRemark).
+    void ShowDslRemark(bool visible);
     const KeyEditorView& Shown() const { return view_; }
 
-    // The controls, by their names (for tests and the focus chain).
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    QWidget* BuildWave();
+    QWidget* BuildMidi();
+    QWidget* BuildAction();
+    QWidget* BuildButtons();
+    SkinButton* MakeButton(const QString& caption, const QString& tipName, QWidget* parent);
+    SkinButton* MakeArrow(bool up, const QString& tipName, QWidget* parent);
+    // Tooltip, status tip, accessible name and description of one control.
+    void Tip(QWidget* w, const QString& tipName, const QString& name);
+    void RenderView(const KeyEditorView& v);
+    void RenderWave(const WavePanelView& w);
+    void RenderMidi(const MidiPanelView& m);
+    void RenderAction(const ActionPanelView& a);
+    // Runs a command, then shows what the editor shows now.
+    void Act(const std::function<void()>& command);
+    void GiveFocusBack();
+    void FitPages();
+
+    // The controls; each carries its name (objectName), by which tests find it.
     QStackedWidget* layers = nullptr; // 0 hint, 1 editor
     QLabel* hintLbl = nullptr;
     QLabel* curKeyLbl = nullptr;
@@ -113,33 +138,11 @@ public:
     ClickLabel* inputLbl = nullptr;
     SkinButton* detectBtn = nullptr;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-
-private:
-    QWidget* BuildWave();
-    QWidget* BuildMidi();
-    QWidget* BuildAction();
-    QWidget* BuildButtons();
-    SkinButton* MakeButton(const QString& caption, const QString& tipName, QWidget* parent);
-    SkinButton* MakeArrow(bool up, const QString& tipName, QWidget* parent);
-    // Tooltip, status tip, accessible name and description of one control.
-    void Tip(QWidget* w, const QString& tipName, const QString& name);
-    void RenderView(const KeyEditorView& v);
-    void RenderWave(const WavePanelView& w);
-    void RenderMidi(const MidiPanelView& m);
-    void RenderAction(const ActionPanelView& a);
-    // Runs a command, then shows what the editor shows now.
-    void Act(const std::function<void()>& command);
-    void GiveFocusBack();
-    void FitPages();
-
     Program* program_ = nullptr;
     TimerHost* host_ = nullptr;
     QStyle* indicatorStyle_ = nullptr; // the skin's check and option pictures
     KeyEditorView view_;
+    bool dslRemark_ = false;
 };
 
 } // namespace tambrel

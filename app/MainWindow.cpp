@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <variant>
 
 #include "app/DeviceListDialog.h"
 #include "app/KeyEditorPanel.h"
@@ -105,7 +106,7 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     shell_.window = this;
     shell_.tipPanel = tipPanel_;
     shell_.statusPanel = statusPanel_;
-    shell_.onEvent = [this](ShellEvent e, int a, int b, int c) { OnEvent(e, a, b, c); };
+    st_.views.Listen(this);
     BuildMenus();
 }
 
@@ -115,7 +116,7 @@ MainWindow::~MainWindow() {
     disconnect(area_, nullptr, this, nullptr);
     closing = true;
     qApp->removeEventFilter(this);
-    shell_.onEvent = nullptr;
+    st_.views.Listen(nullptr);
 }
 
 void MainWindow::SetProgram(Program* program) {
@@ -213,7 +214,7 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::UpdateSetActiveMenu() {
     FillMenu(
-        setActiveMnu_, SetActiveMenu(st_.Orc), [this](int i) { OnEvent(ShellEvent::ActivateBoardView, i, 0, 0); },
+        setActiveMnu_, SetActiveMenu(st_.Orc), [this](int i) { On(notice::ActivateBoardView{PlayBoardNo{i}}); },
         "Make this Play Board the active one");
 }
 
@@ -286,20 +287,20 @@ void MainWindow::CloseBoardView(int p) {
     v->deleteLater();
 }
 
-void MainWindow::ShowKeyMenu(int p, int b, int k) {
+void MainWindow::ShowKeyMenu(KeyAddress at) {
     QMenu menu("Button Pop Up", this);
     menu.setAccessibleName(menu.title());
     QAction* play = menu.addAction("Play");
     play->setStatusTip("Play this key");
     QAction* mute = menu.addAction("Mute");
     mute->setStatusTip("Mute or unmute this key");
-    const KeyAssign* key = st_.Orc.FindKey(p, b, k);
+    const KeyAssign* key = st_.Orc.FindKey(at);
     mute->setCheckable(true);
-    mute->setChecked(key && key->Mute == 1);
+    mute->setChecked(key && FlagOn(key->Mute));
     QAction* chosen = menu.exec(QCursor::pos());
     if (!program_ || !chosen) return;
     if (chosen == play) program_->Buttons().PlayPopupKey();
-    else if (chosen == mute) program_->GetInstrument().Player().ToggleMute(k, b, p);
+    else if (chosen == mute) program_->GetInstrument().Player().ToggleMute(at);
 }
 
 void MainWindow::ShowPlayTableMenu() {
@@ -336,78 +337,109 @@ void MainWindow::ShowSubBoardMenu(int p, int b, QPoint at) {
     else if (chosen == keys) SubBoardOp(st_, 5, board, p);
 }
 
-void MainWindow::OnEvent(ShellEvent event, int a, int b, int c) {
-    switch (event) {
-    case ShellEvent::UpdateSetActiveMenu: UpdateSetActiveMenu(); break;
-    case ShellEvent::UpdateBoardMenu: UpdateBoardMenus(); break;
-    case ShellEvent::UpdateDeviceMenus: UpdateDeviceMenus(); break;
-    case ShellEvent::UpdateMidiPortMenu: UpdateMidiPortMenu(); break;
-    case ShellEvent::ShowActivePlayBoard:
-        ShowActivePlayBoard();
-        UpdateBoardMenus();
-        break;
-    case ShellEvent::ShowCurRecName:
-        // The file commands ask for the label to be worked out again; the
-        // recorder answers with UpdateRecordingPanel.
-        if (program_) program_->GetInstrument().Recorder().ShowCurRecName();
-        break;
-    case ShellEvent::UpdateRecordingPanel: recordingPanel_->Render(); break;
-    case ShellEvent::RebuildAllBoardViews:
-    case ShellEvent::RebuildBoardView: {
-        const bool was = refreshing_;
-        refreshing_ = true;
-        RefreshBoardViews(st_, event == ShellEvent::RebuildAllBoardViews ? 0 : a);
-        refreshing_ = was;
-        break;
-    }
-    case ShellEvent::OpenBoardView: OpenBoardView(a); break;
-    case ShellEvent::CloseBoardView: CloseBoardView(a); break;
-    case ShellEvent::CloseAllBoardViews:
-        while (!views_.empty()) CloseBoardView(views_.begin()->first);
-        break;
-    case ShellEvent::RenumberBoardView:
-        if (BoardViewWindow* v = ViewOf(a); v && !ViewOf(b)) {
-            views_.erase(a);
-            views_[b] = v;
-            v->View()->Model().SetPlayBoardIndex(b);
-            v->UpdateTableCaption();
-        }
-        break;
-    case ShellEvent::RedrawBoardView:
-        if (BoardViewWindow* v = ViewOf(a)) v->DrawBoardsAll();
-        break;
-    case ShellEvent::ShowBoardView:
-        if (BoardViewWindow* v = ViewOf(a)) v->show();
-        break;
-    case ShellEvent::ActivateBoardView:
-        if (BoardViewWindow* v = ViewOf(a)) {
-            const bool was = refreshing_;
-            refreshing_ = true;
-            if (v->isMinimized()) v->showNormal();
-            area_->setActiveSubWindow(v);
-            refreshing_ = was;
-            v->View()->Model().Activated();
-        }
-        UpdateBoardMenus();
-        break;
-    case ShellEvent::UpdateTableCaption:
-        if (BoardViewWindow* v = ViewOf(a)) v->UpdateTableCaption();
-        UpdateSetActiveMenu();
-        break;
-    case ShellEvent::UpdateBoardCaption:
-    case ShellEvent::RedrawBoard:
-    case ShellEvent::ShowKeyIcon:
-        if (BoardViewWindow* v = ViewOf(a)) v->View()->Repaint();
-        break;
-    case ShellEvent::ShowPlayAssignment: editorPanel_->ShowPlayAssignment(); break;
-    case ShellEvent::HidePlayAssignment: editorPanel_->Render(); break;
-    case ShellEvent::ShowInputOnOff: editorPanel_->ShowInputOnOff(); break;
-    case ShellEvent::ShowKeyMenu: ShowKeyMenu(a, b, c); break;
-    case ShellEvent::ShowPlayTableMenu: ShowPlayTableMenu(); break;
-    case ShellEvent::ShowOpenMessage: ShowOpenMessageDialog(a != 0); break;
-    default: break;
+void MainWindow::OnNotice(const Notice& n) {
+    std::visit([this](const auto& each) { On(each); }, n);
+}
+
+// ---- board views ----
+
+void MainWindow::On(const notice::RebuildBoardView& n) { Rebuild(n.playBoard.value); }
+void MainWindow::On(const notice::RebuildAllBoardViews&) { Rebuild(0); }
+
+void MainWindow::Rebuild(int p) {
+    const bool was = refreshing_;
+    refreshing_ = true;
+    RefreshBoardViews(st_, p);
+    refreshing_ = was;
+}
+
+void MainWindow::On(const notice::OpenBoardView& n) { OpenBoardView(n.playBoard.value); }
+void MainWindow::On(const notice::CloseBoardView& n) { CloseBoardView(n.playBoard.value); }
+
+void MainWindow::On(const notice::CloseAllBoardViews&) {
+    while (!views_.empty()) CloseBoardView(views_.begin()->first);
+}
+
+void MainWindow::On(const notice::RenumberBoardView& n) {
+    const int from = n.from.value, to = n.to.value;
+    if (BoardViewWindow* v = ViewOf(from); v && !ViewOf(to)) {
+        views_.erase(from);
+        views_[to] = v;
+        v->View()->Model().SetPlayBoardIndex(to);
+        v->UpdateTableCaption();
     }
 }
+
+void MainWindow::On(const notice::RedrawBoardView& n) {
+    if (BoardViewWindow* v = ViewOf(n.playBoard.value)) v->DrawBoardsAll();
+}
+
+void MainWindow::On(const notice::ShowBoardView& n) {
+    if (BoardViewWindow* v = ViewOf(n.playBoard.value)) v->show();
+}
+
+void MainWindow::On(const notice::ActivateBoardView& n) {
+    if (BoardViewWindow* v = ViewOf(n.playBoard.value)) {
+        const bool was = refreshing_;
+        refreshing_ = true;
+        if (v->isMinimized()) v->showNormal();
+        area_->setActiveSubWindow(v);
+        refreshing_ = was;
+        v->View()->Model().Activated();
+    }
+    UpdateBoardMenus();
+}
+
+void MainWindow::On(const notice::UpdateTableCaption& n) {
+    if (BoardViewWindow* v = ViewOf(n.playBoard.value)) v->UpdateTableCaption();
+    UpdateSetActiveMenu();
+}
+
+// A board's caption, one board and one key's icon are all painted from the
+// view's last picture: the view paints itself again.
+void MainWindow::On(const notice::UpdateBoardCaption& n) { Repaint(n.playBoard.value); }
+void MainWindow::On(const notice::RedrawBoard& n) { Repaint(n.playBoard.value); }
+void MainWindow::On(const notice::ShowKeyIcon& n) { Repaint(n.key.playBoard.value); }
+
+void MainWindow::Repaint(int p) {
+    if (BoardViewWindow* v = ViewOf(p)) v->View()->Repaint();
+}
+
+void MainWindow::On(const notice::ShowKeyMenu& n) { ShowKeyMenu(n.key); }
+void MainWindow::On(const notice::ShowPlayTableMenu&) { ShowPlayTableMenu(); }
+
+void MainWindow::On(const notice::ShowActivePlayBoard&) {
+    ShowActivePlayBoard();
+    UpdateBoardMenus();
+}
+
+// ---- menus ----
+
+void MainWindow::On(const notice::UpdateSetActiveMenu&) { UpdateSetActiveMenu(); }
+void MainWindow::On(const notice::UpdateBoardMenu&) { UpdateBoardMenus(); }
+void MainWindow::On(const notice::UpdateDeviceMenus&) { UpdateDeviceMenus(); }
+void MainWindow::On(const notice::UpdateMidiPortMenu&) { UpdateMidiPortMenu(); }
+
+// ---- editor ----
+
+void MainWindow::On(const notice::ShowPlayAssignment&) { editorPanel_->ShowPlayAssignment(); }
+void MainWindow::On(const notice::HidePlayAssignment&) { editorPanel_->Render(); }
+void MainWindow::On(const notice::ShowInputOnOff&) { editorPanel_->ShowInputOnOff(); }
+void MainWindow::On(const notice::ShowDslRemark& n) { editorPanel_->ShowDslRemark(n.visible); }
+
+// ---- recording ----
+
+void MainWindow::On(const notice::UpdateRecordingPanel&) { recordingPanel_->Render(); }
+
+void MainWindow::On(const notice::ShowCurRecName&) {
+    // The file commands ask for the label to be worked out again; the
+    // recorder answers with UpdateRecordingPanel.
+    if (program_) program_->GetInstrument().Recorder().ShowCurRecName();
+}
+
+// ---- document ----
+
+void MainWindow::On(const notice::ShowOpenMessage& n) { ShowOpenMessageDialog(n.editMode); }
 
 void MainWindow::BringToFront() {
     if (isMinimized()) showNormal();

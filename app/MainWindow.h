@@ -15,6 +15,7 @@
 
 #include "common/MenuItem.h"
 #include "common/Shell.h"
+#include "document/Notices.h"
 #include "document/ProgramState.h"
 #include "session/WindowPlacement.h"
 
@@ -26,7 +27,7 @@ class BoardViewWindow;
 class KeyEditorPanel;
 class RecordingPanel;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public NoticeListener {
     Q_OBJECT
 public:
     MainWindow(ProgramState& st, QtShell& shell);
@@ -35,7 +36,7 @@ public:
     // The program the menus act on; set before the start routine goes on.
     void SetProgram(Program* program);
     // The core told the windows that something changed.
-    void OnEvent(ShellEvent event, int a, int b, int c);
+    void OnNotice(const Notice& n) override;
 
     QMdiArea* Area() const { return area_; }
     // The board view window of Play Board p; none when it has none.
@@ -100,7 +101,38 @@ private:
     BoardViewWindow* ViewOf(int p) const;
     void OpenBoardView(int p);
     void CloseBoardView(int p);
-    void ShowKeyMenu(int p, int b, int k);
+    // One handler per notice.
+    void On(const notice::RebuildBoardView& n);
+    void On(const notice::RebuildAllBoardViews& n);
+    void On(const notice::OpenBoardView& n);
+    void On(const notice::ShowBoardView& n);
+    void On(const notice::CloseBoardView& n);
+    void On(const notice::CloseAllBoardViews& n);
+    void On(const notice::RenumberBoardView& n);
+    void On(const notice::ActivateBoardView& n);
+    void On(const notice::RedrawBoardView& n);
+    void On(const notice::RedrawBoard& n);
+    void On(const notice::UpdateTableCaption& n);
+    void On(const notice::UpdateBoardCaption& n);
+    void On(const notice::ShowKeyIcon& n);
+    void On(const notice::ShowKeyMenu& n);
+    void On(const notice::ShowPlayTableMenu& n);
+    void On(const notice::ShowActivePlayBoard& n);
+    void On(const notice::UpdateSetActiveMenu& n);
+    void On(const notice::UpdateBoardMenu& n);
+    void On(const notice::UpdateDeviceMenus& n);
+    void On(const notice::UpdateMidiPortMenu& n);
+    void On(const notice::ShowPlayAssignment& n);
+    void On(const notice::HidePlayAssignment& n);
+    void On(const notice::ShowInputOnOff& n);
+    void On(const notice::ShowDslRemark& n);
+    void On(const notice::UpdateRecordingPanel& n);
+    void On(const notice::ShowCurRecName& n);
+    void On(const notice::ShowOpenMessage& n);
+    // RefreshBoardViews(p), the activations it causes not taken as the user's.
+    void Rebuild(int p);
+    void Repaint(int p);
+    void ShowKeyMenu(KeyAddress at);
     void ShowPlayTableMenu();
     void ShowSubBoardMenu(int p, int b, QPoint at);
     void Tip(const QString& text);

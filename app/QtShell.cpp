@@ -90,10 +90,6 @@ void QtShell::Caption(std::string_view text) {
     if (window) window->setWindowTitle(FromCore(text));
 }
 
-void QtShell::Notify(ShellEvent event, int a, int b, int c) {
-    if (onEvent) onEvent(event, a, b, c);
-}
-
 std::string QtShell::ChooseFile(const FileDialogRequest& request) {
     if (quiet) return {};
     QFileDialog dlg(window, FromCore(request.title));

@@ -1,16 +1,14 @@
 #pragma once
 // The core's Shell in Qt: message and input boxes with the program's exact
 // texts (always plain text), file dialogs, the two panels of the status bar,
-// the busy pointer, the caption, and the core's events handed to the main
-// window. Texts cross here between the Orchestra's Windows-1252 bytes and
-// Unicode. User-interface thread.
+// the busy pointer and the caption. Texts cross here between the Orchestra's
+// Windows-1252 bytes and Unicode. User-interface thread.
 
 #include <QLabel>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <string>
 
 #include "common/Shell.h"
@@ -29,7 +27,6 @@ public:
     void Status(std::string_view text) override;
     void Busy(bool on) override;
     void Caption(std::string_view text) override;
-    void Notify(ShellEvent event, int a, int b, int c) override;
     std::string ChooseFile(const FileDialogRequest& request) override;
 
     // The first status panel: a one-line tip.
@@ -38,7 +35,6 @@ public:
     QPointer<QWidget> window;     // parent of the dialogs, carries the caption
     QPointer<QLabel> tipPanel;    // status bar panel 1
     QPointer<QLabel> statusPanel; // status bar panel 2
-    std::function<void(ShellEvent, int, int, int)> onEvent;
     // Set while the program ends on a signal: nothing may wait for the user
     // then, so message boxes, input boxes and file dialogs are not shown and
     // answer as if cancelled (an OK box as if read).

@@ -40,7 +40,7 @@ struct Rig {
             std::make_shared<SoundBuffer>(WaveFormat{16, 2, 44100}, SoundBuffer::Samples(44100 * 4 * seconds, 1));
         k.WavBytes = 44100 * 4 * seconds;
         k.WaveDur = static_cast<float>(seconds);
-        for (int i = 0; i < 1000; ++i) player.PlayKey(2, 1, 3);
+        for (int i = 0; i < 1000; ++i) player.PlayKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{2}});
         mixer.Render(out.data(), 1);
     }
 };
@@ -67,7 +67,7 @@ int main() {
         std::vector<double> ns;
         for (int i = 0; i < kRuns; ++i) {
             const auto t0 = Clock::now();
-            rig.player.PlayKey(2, 1, 3);
+            rig.player.PlayKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{2}});
             ns.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count());
             rig.mixer.Render(rig.out.data(), 256); // the copy plays out
         }
@@ -78,7 +78,7 @@ int main() {
         std::vector<double> ns;
         for (int i = 0; i < kRuns; ++i) {
             const auto t0 = Clock::now();
-            rig.player.PlayKey(2, 1, 3);
+            rig.player.PlayKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{2}});
             ns.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count());
             rig.mixer.Stop(*rig.player.DupBufs().back().Buf); // keep 1000 sounding, one free at the end
             if (i % 512 == 0) rig.mixer.Render(rig.out.data(), 1);

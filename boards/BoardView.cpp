@@ -106,7 +106,8 @@ BoardViewPicture BoardView::DrawBoardsAll() {
     return v;
 }
 
-std::optional<BoardKey> BoardView::ShowKeyIcon(std::int32_t subBoard, std::int32_t key) const {
+std::optional<BoardKey> BoardView::ShowKeyIcon(SubBoardNo subBoardNo, KeyNo keyNo) const {
+    const std::int32_t subBoard = subBoardNo.value, key = keyNo.value;
     const PlayBoard* pb = Board();
     if (!pb || subBoard < 1 || subBoard > pb->BodNos()) return std::nullopt;
     const SubBoard& sb = pb->Bd(subBoard);
@@ -144,36 +145,38 @@ void BoardView::MousePressed(std::int32_t subBoard, std::int32_t x, std::int32_t
         st_.EditSet = st_.EditBd = st_.EditKey = 0;
         st_.EditKeyValid = kVbFalse;
     }
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
-    st_.shell.Notify(ShellEvent::RedrawBoard, p_, subBoard);
+    st_.views.Post(notice::ShowPlayAssignment{});
+    st_.views.Post(notice::RedrawBoard{PlayBoardNo{p_}, SubBoardNo{subBoard}});
     // The highlight left the board that was current before, here or on the
     // Play Board that was active before: that board is painted again too.
     if (wasSet == p_ && wasBd != subBoard && wasBd >= 1 && wasBd <= pb->BodNos())
-        st_.shell.Notify(ShellEvent::RedrawBoard, p_, wasBd);
+        st_.views.Post(notice::RedrawBoard{PlayBoardNo{p_}, SubBoardNo{wasBd}});
     if (wasSet != p_ && st_.Orc.ValidSet(wasSet)) {
         const std::int32_t b = st_.Orc.Set(wasSet).CurBd;
-        if (b >= 1 && b <= st_.Orc.Set(wasSet).BodNos()) st_.shell.Notify(ShellEvent::RedrawBoard, wasSet, b);
+        if (b >= 1 && b <= st_.Orc.Set(wasSet).BodNos())
+            st_.views.Post(notice::RedrawBoard{PlayBoardNo{wasSet}, SubBoardNo{b}});
     }
-    if (button == MouseButton::Right && hit) st_.shell.Notify(ShellEvent::ShowKeyMenu, p_, subBoard, hit);
+    if (button == MouseButton::Right && hit)
+        st_.views.Post(notice::ShowKeyMenu{{PlayBoardNo{p_}, SubBoardNo{subBoard}, KeyNo{hit}}});
 }
 
 void BoardView::BackgroundPressed(MouseButton button) {
-    if (button == MouseButton::Right && Board()) st_.shell.Notify(ShellEvent::ShowPlayTableMenu, p_);
+    if (button == MouseButton::Right && Board()) st_.views.Post(notice::ShowPlayTableMenu{PlayBoardNo{p_}});
 }
 
 void BoardView::Activated() {
     PlayBoard* pb = Board();
     if (!pb) return;
     st_.Orc.CurSet = p_;
-    st_.shell.Notify(ShellEvent::ShowActivePlayBoard);
+    st_.views.Post(notice::ShowActivePlayBoard{});
     if (st_.EditSet == p_) return;
     st_.EditSet = p_;
     st_.EditBd = pb->CurBd;
     st_.EditKey = pb->CurBd >= 1 && pb->CurBd <= pb->BodNos() ? pb->Bd(pb->CurBd).CurKey : 0;
     // The edit key is valid only when it names a key that exists: a Play
     // Board whose boards were never clicked has no current board or key.
-    st_.EditKeyValid = st_.Orc.ValidKey(st_.EditSet, st_.EditBd, st_.EditKey) ? kVbTrue : kVbFalse;
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.EditKeyValid = st_.Orc.ValidKey(st_.EditAddress()) ? kVbTrue : kVbFalse;
+    st_.views.Post(notice::ShowPlayAssignment{});
 }
 
 } // namespace tambrel

@@ -38,7 +38,7 @@ public:
     std::optional<BoardSurface> DrawBoard(std::int32_t subBoard);
     // One key as a repaint of its icon shows it (after an edit or a change of
     // its looping state), from the rectangles of the last drawing.
-    std::optional<BoardKey> ShowKeyIcon(std::int32_t subBoard, std::int32_t key) const;
+    std::optional<BoardKey> ShowKeyIcon(SubBoardNo subBoard, KeyNo key) const;
     // "Play Table : " + the name; the name alone while minimised.
     std::string UpdateTableCaption(bool minimised) const;
     // "Board Name: NAME (Device: DEVICE)"

@@ -37,7 +37,7 @@ BoardKey DescribeBoardKey(const LayoutKey& place, std::int32_t key, const KeyAss
     };
     k.IconX = at(place.Right, KeyIconSize);
     k.IconY = at(place.Bottom, KeyIconSize);
-    k.Muted = k.HasSource && assign.Mute == 1;
+    k.Muted = k.HasSource && FlagOn(assign.Mute);
     k.Cross = {Line{at(place.Right, 14), at(place.Bottom, 14), at(place.Right, 1), at(place.Bottom, 1)},
                Line{at(place.Right, 14), at(place.Bottom, 2), at(place.Right, 1), at(place.Bottom, 15)}};
     k.Highlighted = highlighted;

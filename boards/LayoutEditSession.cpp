@@ -279,8 +279,8 @@ void LayoutEditSession::Close() {
 }
 
 void FinishLayoutEditing(ProgramState& st, const LayoutEditSession& session) {
-    st.shell.Notify(ShellEvent::ShowPlayAssignment);
-    if (session.Accepted()) st.shell.Notify(ShellEvent::RebuildAllBoardViews);
+    st.views.Post(notice::ShowPlayAssignment{});
+    if (session.Accepted()) st.views.Post(notice::RebuildAllBoardViews{});
 }
 
 } // namespace tambrel

@@ -8,7 +8,7 @@ namespace {
 
 void Draw(ProgramState& st, std::int32_t p) {
     BoardView(st, p).DrawBoardsAll(); // matches every Sub Board's key count to its device
-    st.shell.Notify(ShellEvent::RedrawBoardView, p);
+    st.views.Post(notice::RedrawBoardView{PlayBoardNo{p}});
 }
 
 void ActivateCurrent(ProgramState& st) {
@@ -16,7 +16,7 @@ void ActivateCurrent(ProgramState& st) {
     // The rule runs here, not only when the window reports its activation:
     // a window that is active already reports nothing.
     BoardView(st, st.Orc.CurSet).Activated();
-    st.shell.Notify(ShellEvent::ActivateBoardView, st.Orc.CurSet);
+    st.views.Post(notice::ActivateBoardView{PlayBoardNo{st.Orc.CurSet}});
 }
 
 } // namespace
@@ -26,22 +26,22 @@ void RefreshBoardViews(ProgramState& st, std::int32_t p) {
     if (p != 0 && !o.ValidSet(p)) return;
     st.shell.Busy(true);
     if (p != 0) {
-        st.shell.Notify(ShellEvent::OpenBoardView, p);
+        st.views.Post(notice::OpenBoardView{PlayBoardNo{p}});
         Draw(st, p);
-        st.shell.Notify(ShellEvent::ShowBoardView, p);
+        st.views.Post(notice::ShowBoardView{PlayBoardNo{p}});
         ActivateCurrent(st);
-        st.shell.Notify(ShellEvent::UpdateTableCaption, p);
+        st.views.Post(notice::UpdateTableCaption{PlayBoardNo{p}});
     } else {
-        st.shell.Notify(ShellEvent::CloseAllBoardViews);
+        st.views.Post(notice::CloseAllBoardViews{});
         // Settled before drawing, so the first picture already shows the
         // active Play Board's current key.
         if (o.CurSet < 1 || o.CurSet > o.SetNos()) o.CurSet = o.SetNos();
         for (std::int32_t i = 1; i <= o.SetNos(); ++i) {
-            st.shell.Notify(ShellEvent::OpenBoardView, i);
-            st.shell.Notify(ShellEvent::UpdateTableCaption, i);
+            st.views.Post(notice::OpenBoardView{PlayBoardNo{i}});
+            st.views.Post(notice::UpdateTableCaption{PlayBoardNo{i}});
             Draw(st, i);
         }
-        for (std::int32_t i = 1; i <= o.SetNos(); ++i) st.shell.Notify(ShellEvent::ShowBoardView, i);
+        for (std::int32_t i = 1; i <= o.SetNos(); ++i) st.views.Post(notice::ShowBoardView{PlayBoardNo{i}});
         ActivateCurrent(st);
     }
     st.shell.Busy(false);

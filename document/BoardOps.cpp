@@ -19,7 +19,7 @@ void ClonePlayBoard(ProgramState& st, std::int32_t p) {
     copy.SetNam += "1";
     o.PlayBoards.push_back(std::move(copy));
     o.CurSet = o.SetNos();
-    st.shell.Notify(ShellEvent::RebuildBoardView, o.CurSet);
+    st.views.Post(notice::RebuildBoardView{PlayBoardNo{o.CurSet}});
     st.SetModified();
 }
 
@@ -29,7 +29,7 @@ void ClonePlayBoard(ProgramState& st, std::int32_t p) {
 void ForgetEditKey(ProgramState& st) {
     st.EditSet = st.EditBd = st.EditKey = 0;
     st.EditKeyValid = kVbFalse;
-    st.shell.Notify(ShellEvent::HidePlayAssignment);
+    st.views.Post(notice::HidePlayAssignment{});
 }
 
 void DeletePlayBoard(ProgramState& st, std::int32_t p) {
@@ -41,17 +41,18 @@ void DeletePlayBoard(ProgramState& st, std::int32_t p) {
     const std::string question = "Do you wish to delete the Play Board \"" + o.Set(p).SetNam + "\" ?";
     if (st.shell.Message(question, "Delete Play Board", MsgButtons::YesNo) != MsgAnswer::Yes) return;
 
-    st.shell.Notify(ShellEvent::CloseBoardView, p);
+    st.views.Post(notice::CloseBoardView{PlayBoardNo{p}});
     o.PlayBoards.erase(o.PlayBoards.begin() + (p - 1));
     if (st.EditSet == p) ForgetEditKey(st);
     else if (st.EditSet > p) --st.EditSet;
-    for (std::int32_t i = p; i <= o.SetNos(); ++i) st.shell.Notify(ShellEvent::RenumberBoardView, i + 1, i);
-    st.shell.Notify(ShellEvent::UpdateSetActiveMenu);
+    for (std::int32_t i = p; i <= o.SetNos(); ++i)
+        st.views.Post(notice::RenumberBoardView{PlayBoardNo{i + 1}, PlayBoardNo{i}});
+    st.views.Post(notice::UpdateSetActiveMenu{});
 
     // CurSet steps back whatever the position of p, so the same Play Board
     // stays active when an earlier one goes.
     o.CurSet = std::max(o.CurSet - 1, 1);
-    st.shell.Notify(ShellEvent::ActivateBoardView, o.CurSet);
+    st.views.Post(notice::ActivateBoardView{PlayBoardNo{o.CurSet}});
 
     // Action keys that switched to a later Play Board follow it down.
     for (PlayBoard& pb : o.PlayBoards)
@@ -59,7 +60,7 @@ void DeletePlayBoard(ProgramState& st, std::int32_t p) {
             for (KeyAssign& k : sb.Keys)
                 if (k.SndSrc == kSrcAction && k.ActCmd == kActChangeTable && k.ActSub1 > p) --k.ActSub1;
 
-    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    st.views.Post(notice::UpdateBoardMenu{});
     st.SetModified();
 }
 
@@ -69,16 +70,16 @@ void RenamePlayBoard(ProgramState& st, std::int32_t p) {
     if (IsBlank(name)) return;
     SanitizeName(name);
     pb.SetNam = std::move(name);
-    st.shell.Notify(ShellEvent::UpdateTableCaption, p);
-    st.shell.Notify(ShellEvent::UpdateSetActiveMenu);
-    st.shell.Notify(ShellEvent::ShowActivePlayBoard);
+    st.views.Post(notice::UpdateTableCaption{PlayBoardNo{p}});
+    st.views.Post(notice::UpdateSetActiveMenu{});
+    st.views.Post(notice::ShowActivePlayBoard{});
     st.SetModified();
 }
 
 void BoardsChanged(ProgramState& st, std::int32_t p) {
-    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    st.views.Post(notice::UpdateBoardMenu{});
     st.SetModified();
-    st.shell.Notify(ShellEvent::RedrawBoardView, p);
+    st.views.Post(notice::RedrawBoardView{PlayBoardNo{p}});
 }
 
 } // namespace
@@ -109,7 +110,7 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
         return;
     }
     if (op != kSbDelete && op != kSbRename && op != kSbClone) {
-        st.shell.Notify(ShellEvent::RedrawBoardView, p);
+        st.views.Post(notice::RedrawBoardView{PlayBoardNo{p}});
         return;
     }
     if (b < 1 || b > pb.BodNos()) return;
@@ -132,10 +133,10 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
         std::string name = st.shell.Input("Enter the new name for this board\r\n(old name: " + old + ")", "", old);
         if (name.empty()) return;
         pb.Bd(b).BodNam = std::move(name); // Sub Board names are kept as typed
-        st.shell.Notify(ShellEvent::UpdateBoardMenu);
-        st.shell.Notify(ShellEvent::UpdateBoardCaption, p, b);
+        st.views.Post(notice::UpdateBoardMenu{});
+        st.views.Post(notice::UpdateBoardCaption{PlayBoardNo{p}, SubBoardNo{b}});
         st.SetModified();
-        st.shell.Notify(ShellEvent::RedrawBoardView, p);
+        st.views.Post(notice::RedrawBoardView{PlayBoardNo{p}});
     } else { // clone: the copy sits right after its source
         SubBoard copy = pb.Bd(b);
         copy.BodNam += "1";

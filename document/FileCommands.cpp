@@ -47,9 +47,9 @@ bool LoadAndShow(ProgramState& st, const std::string& name, bool editMessage) {
     OpenSaveClass loader(st);
     if (!loader.LoadOrchestra(name)) return false;
     st.Orc.OrcFile = name;
-    st.shell.Notify(ShellEvent::RebuildAllBoardViews);
-    st.shell.Notify(ShellEvent::ShowCurRecName);
-    st.shell.Notify(ShellEvent::ShowOpenMessage, editMessage ? 1 : 0);
+    st.views.Post(notice::RebuildAllBoardViews{});
+    st.views.Post(notice::ShowCurRecName{});
+    st.views.Post(notice::ShowOpenMessage{editMessage});
     st.FileModified = kVbFalse;
     st.shell.Caption(MainCaption(FileTitleOf(name)));
     return true;
@@ -64,8 +64,8 @@ bool FileNew(ProgramState& st) {
     StopSounds(st);
     if (!SaveFirst(st, "Do you want to save it before creating a new?")) return false;
     st.Orc = NewOrchestra(st);
-    st.shell.Notify(ShellEvent::RebuildAllBoardViews);
-    st.shell.Notify(ShellEvent::ShowCurRecName);
+    st.views.Post(notice::RebuildAllBoardViews{});
+    st.views.Post(notice::ShowCurRecName{});
     st.shell.Caption(MainCaption("New"));
     st.FileModified = kVbFalse;
     return true;

@@ -20,6 +20,14 @@ enum PlayStyle : std::int32_t { kPlayOnce = 0, kPlayMulti = 1, kPlayLoop = 2, kP
 enum QueueDup : std::int32_t { kQueNoDup = 0, kQueAllowDup = 1, kQueKeepLooping = 2 };
 enum LoopOpt : std::int32_t { kLoopContinuous = 0, kLoopCounted = 1 };
 enum ActionCmd : std::int32_t { kActNothing = 0, kActChangeTable = 1, kActStopPlay = 2 };
+// ActSub1 of a kActStopPlay key: which stop it runs (1-based, as its list shows them).
+enum ActionStop : std::int32_t { kActStopAll = 1, kActStopMidi = 2, kActStopLoopAndQueue = 3 };
+
+// Flags stored as integers (Mute, AllowDup, SaveInFile, DrumOn) hold 0 or 1;
+// only 1 counts as on, so a stray value read from a file is off.
+inline constexpr std::int32_t kFlagOff = 0;
+inline constexpr std::int32_t kFlagOn = 1;
+constexpr bool FlagOn(std::int32_t flag) { return flag == kFlagOn; }
 
 struct KeyAssign {
     std::int32_t SndSrc = 0;

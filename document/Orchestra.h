@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document/KeyAddress.h"
 #include "document/KeyAssign.h"
 
 namespace tambrel {
@@ -61,9 +62,11 @@ struct Orchestra {
     const PlayBoard& Set(std::int32_t p) const { return PlayBoards.at(static_cast<std::size_t>(p - 1)); }
 
     bool ValidSet(std::int32_t p) const { return p >= 1 && p <= SetNos(); }
-    bool ValidKey(std::int32_t p, std::int32_t b, std::int32_t k) const;
-    // The key (p, b, k), or nullptr when any index is out of range.
-    KeyAssign* FindKey(std::int32_t p, std::int32_t b, std::int32_t k);
+    bool ValidSet(PlayBoardNo p) const { return ValidSet(p.value); }
+    bool ValidKey(const KeyAddress& a) const;
+    // The key at a, or nullptr when any of its numbers is out of range.
+    KeyAssign* FindKey(const KeyAddress& a);
+    const KeyAssign* FindKey(const KeyAddress& a) const;
 };
 
 } // namespace tambrel

@@ -11,18 +11,24 @@
 #include "common/Shell.h"
 #include "document/Orchestra.h"
 #include "document/InputDevice.h"
+#include "document/Notices.h"
 
 namespace tambrel {
 
 struct ProgramState {
     explicit ProgramState(Shell& s) : shell(s) {}
 
+    // Texts, questions and dialogs.
     Shell& shell;
+    // What changed, for the windows to catch up with.
+    Views views;
 
     Orchestra Orc;
     VbBool FileModified = kVbFalse;
     std::int32_t EditSet = 0, EditBd = 0, EditKey = 0;
     VbBool EditKeyValid = kVbFalse;
+    // The edit cursor as a key address, whether or not it names a key.
+    KeyAddress EditAddress() const { return {PlayBoardNo{EditSet}, SubBoardNo{EditBd}, KeyNo{EditKey}}; }
 
     std::vector<InputDevice> InputDevices; // device d is InputDevices[d - 1]
     std::string KeyboardName = "Keyboard"; // this computer's name for its keyboard

@@ -13,13 +13,13 @@ EditorButtons::EditorButtons(ProgramState& st, KeyPlayer& player, InputSystem& i
 void EditorButtons::Play() {
     // The key is looked up before its source is read: a stale edit cursor
     // (its board deleted or shrunk) plays nothing and reads nothing.
-    const KeyAssign* k = st_.EditKeyValid ? st_.Orc.FindKey(st_.EditSet, st_.EditBd, st_.EditKey) : nullptr;
+    const KeyAssign* k = st_.EditKeyValid ? st_.Orc.FindKey(st_.EditAddress()) : nullptr;
     if (!k) return;
     if (k->SndSrc == kSrcNone) {
         st_.shell.Message(kSelectSourceText, "", MsgButtons::Ok);
         return;
     }
-    player_.PlayKey(st_.EditKey, st_.EditBd, st_.EditSet);
+    player_.PlayKey(st_.EditAddress());
 }
 
 void EditorButtons::PlayPopupKey() {
@@ -27,7 +27,7 @@ void EditorButtons::PlayPopupKey() {
     if (!o.ValidSet(o.CurSet)) return;
     const PlayBoard& pb = o.Set(o.CurSet);
     if (pb.CurBd < 1 || pb.CurBd > pb.BodNos()) return;
-    player_.PlayKey(pb.Bd(pb.CurBd).CurKey, pb.CurBd, o.CurSet);
+    player_.PlayKey({PlayBoardNo{o.CurSet}, SubBoardNo{pb.CurBd}, KeyNo{pb.Bd(pb.CurBd).CurKey}});
 }
 
 void EditorButtons::Stop(int option) { player_.StopSounds(option); }
@@ -44,11 +44,11 @@ void EditorButtons::DetectAgain() {
         detect_();
     } else {
         input_.DetectInputDevices();
-        st_.shell.Notify(ShellEvent::UpdateDeviceMenus);
+        st_.views.Post(notice::UpdateDeviceMenus{});
     }
-    st_.shell.Notify(ShellEvent::RebuildAllBoardViews);
+    st_.views.Post(notice::RebuildAllBoardViews{});
     // The edit key's label names the device's key: shown anew.
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.views.Post(notice::ShowPlayAssignment{});
 }
 
 } // namespace tambrel

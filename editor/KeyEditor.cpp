@@ -27,7 +27,6 @@ KeyEditor::KeyEditor(ProgramState& st, KeyPlayer& player) : fileExists(FileExist
 KeyEditorView KeyEditor::View() const {
     KeyEditorContext c;
     c.inputOn = input && input->OnOffState() == 1;
-    c.dslLblVisible = midiOutput && midiOutput->DslLblVisible();
     return Describe(st_, c);
 }
 
@@ -39,11 +38,11 @@ KeyEditorView KeyEditor::ShowPlayAssignment() {
 
 void KeyEditor::HidePlayAssignment() {
     st_.EditKeyValid = kVbFalse;
-    st_.shell.Notify(ShellEvent::HidePlayAssignment);
+    st_.views.Post(notice::HidePlayAssignment{});
 }
 
 KeyAssign* KeyEditor::EditKey(bool sayInvalid) {
-    KeyAssign* k = st_.EditKeyValid ? st_.Orc.FindKey(st_.EditSet, st_.EditBd, st_.EditKey) : nullptr;
+    KeyAssign* k = st_.EditKeyValid ? st_.Orc.FindKey(st_.EditAddress()) : nullptr;
     if (!k) {
         if (sayInvalid) st_.shell.Message(kInvalidKeyText, "", MsgButtons::Ok);
         HidePlayAssignment();
@@ -51,7 +50,7 @@ KeyAssign* KeyEditor::EditKey(bool sayInvalid) {
     return k;
 }
 
-void KeyEditor::ShowKeyIcon() { st_.shell.Notify(ShellEvent::ShowKeyIcon, st_.EditSet, st_.EditBd, st_.EditKey); }
+void KeyEditor::ShowKeyIcon() { st_.views.Post(notice::ShowKeyIcon{st_.EditAddress()}); }
 
 bool KeyEditor::Write(std::int32_t& field, std::int32_t value) {
     if (field == value) return false;
@@ -61,9 +60,9 @@ bool KeyEditor::Write(std::int32_t& field, std::int32_t value) {
 }
 
 void KeyEditor::SilenceForChange() {
-    player_.StopKey(st_.EditKey, st_.EditBd, st_.EditSet);
-    player_.StopDupCopies(st_.EditKey, st_.EditBd, st_.EditSet);
-    player_.CancelPending(st_.EditKey, st_.EditBd, st_.EditSet);
+    player_.StopKey(st_.EditAddress());
+    player_.StopDupCopies(st_.EditAddress());
+    player_.CancelPending(st_.EditAddress());
 }
 
 // ---- sound source and play style ----
@@ -75,7 +74,7 @@ void KeyEditor::ChooseSource(std::int32_t sndSrc) {
     if (k->SndSrc == sndSrc) return;
     SilenceForChange();
     Write(k->SndSrc, sndSrc);
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.views.Post(notice::ShowPlayAssignment{});
     ShowKeyIcon();
 }
 
@@ -85,7 +84,7 @@ void KeyEditor::ChooseStyle(std::int32_t playStyl) {
     if (playStyl < kPlayOnce || playStyl > kPlayQueue || k->PlayStyl == playStyl) return;
     SilenceForChange();
     Write(k->PlayStyl, playStyl);
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st_.views.Post(notice::ShowPlayAssignment{});
     ShowKeyIcon();
 }
 
@@ -93,38 +92,38 @@ void KeyEditor::ChooseStyle(std::int32_t playStyl) {
 
 void KeyEditor::SetMute(bool on) {
     KeyAssign* k = EditKey();
-    if (!k || !Write(k->Mute, on ? 1 : 0)) return;
+    if (!k || !Write(k->Mute, on ? kFlagOn : kFlagOff)) return;
     ShowKeyIcon();
-    if (k->Mute == 1) player_.SilenceKey(st_.EditKey, st_.EditBd, st_.EditSet);
+    if (FlagOn(k->Mute)) player_.SilenceKey(st_.EditAddress());
 }
 
 // A label click toggles its box: 1 becomes 0, anything else 1.
 void KeyEditor::ClickMuteLabel() {
-    if (const KeyAssign* k = EditKey()) SetMute(k->Mute != 1);
+    if (const KeyAssign* k = EditKey()) SetMute(!FlagOn(k->Mute));
 }
 
 void KeyEditor::SetAllowDup(bool on) {
-    if (KeyAssign* k = EditKey()) Write(k->AllowDup, on ? 1 : 0);
+    if (KeyAssign* k = EditKey()) Write(k->AllowDup, on ? kFlagOn : kFlagOff);
 }
 
 void KeyEditor::ClickAllowDupLabel() {
-    if (const KeyAssign* k = EditKey()) SetAllowDup(k->AllowDup != 1);
+    if (const KeyAssign* k = EditKey()) SetAllowDup(!FlagOn(k->AllowDup));
 }
 
 void KeyEditor::SetSaveInFile(bool on) {
     KeyAssign* k = EditKey();
     if (!k) return;
-    if (!on && k->SaveInFile == 1 && !IsBlank(k->WavFile) && !(fileExists && fileExists(k->WavFile))) {
+    if (!on && FlagOn(k->SaveInFile) && !IsBlank(k->WavFile) && !(fileExists && fileExists(k->WavFile))) {
         st_.shell.Message(FileNotFoundText(k->WavFile), "", MsgButtons::Ok);
         // The box is ticked again: the panel shows the key anew.
-        st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+        st_.views.Post(notice::ShowPlayAssignment{});
         return;
     }
-    if (Write(k->SaveInFile, on ? 1 : 0)) st_.shell.Notify(ShellEvent::ShowPlayAssignment);
+    if (Write(k->SaveInFile, on ? kFlagOn : kFlagOff)) st_.views.Post(notice::ShowPlayAssignment{});
 }
 
 void KeyEditor::ClickSaveInFileLabel() {
-    if (const KeyAssign* k = EditKey()) SetSaveInFile(k->SaveInFile != 1);
+    if (const KeyAssign* k = EditKey()) SetSaveInFile(!FlagOn(k->SaveInFile));
 }
 
 // ---- wave ----
@@ -138,7 +137,7 @@ std::string KeyEditor::CommitDelayList(std::string_view text) {
     if (!k) return {};
     std::string list = NormaliseDelayList(text);
     if (list != k->MultiTimLst) {
-        player_.StopDupCopies(st_.EditKey, st_.EditBd, st_.EditSet);
+        player_.StopDupCopies(st_.EditAddress());
         k->MultiTimLst = list;
         st_.SetModified();
     }
@@ -148,7 +147,7 @@ std::string KeyEditor::CommitDelayList(std::string_view text) {
 void KeyEditor::ChooseLoopOption(std::int32_t option) {
     KeyAssign* k = EditKey();
     if (k && Write(k->LoopOption, option == 1 ? kLoopCounted : kLoopContinuous))
-        st_.shell.Notify(ShellEvent::ShowPlayAssignment); // LoopTimesTxt follows
+        st_.views.Post(notice::ShowPlayAssignment{}); // LoopTimesTxt follows
 }
 
 std::string KeyEditor::CommitLoopTimes(std::string_view text) {
@@ -174,8 +173,8 @@ void KeyEditor::ChooseQueueDup(std::int32_t option) {
 void KeyEditor::SetDrumOn(bool on) {
     KeyAssign* k = EditKey();
     if (!k) return;
-    Write(k->DrumOn, on ? 1 : 0);
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment); // drum or instrument mode
+    Write(k->DrumOn, on ? kFlagOn : kFlagOff);
+    st_.views.Post(notice::ShowPlayAssignment{}); // drum or instrument mode
 }
 
 void KeyEditor::ChooseInstrument(std::int32_t listIndex) {
@@ -195,7 +194,7 @@ std::string KeyEditor::CommitKeyNoValue(double value) {
     KeyAssign* k = EditKey();
     if (!k) return {};
     const std::int32_t n = RoundClamped(value, 0, kMaxMidiKeyNo);
-    if (Write(k->MidiKeyNo, n)) st_.shell.Notify(ShellEvent::ShowPlayAssignment); // the drum name follows
+    if (Write(k->MidiKeyNo, n)) st_.views.Post(notice::ShowPlayAssignment{}); // the drum name follows
     return IntText(n);
 }
 
@@ -255,7 +254,7 @@ void KeyEditor::ChooseActionCommand(std::int32_t listIndex) {
     if (!k || listIndex < 0 || listIndex >= static_cast<std::int32_t>(ActionCommandItems().size())) return;
     if (!Write(k->ActCmd, listIndex)) return;
     k->ActSub1 = 0;
-    st_.shell.Notify(ShellEvent::ShowPlayAssignment); // the target list follows
+    st_.views.Post(notice::ShowPlayAssignment{}); // the target list follows
 }
 
 void KeyEditor::ChooseActionTarget(std::int32_t listIndex) {

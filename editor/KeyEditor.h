@@ -8,7 +8,7 @@
 //
 // The panel learns what to show from View() (or ShowPlayAssignment() on the
 // ShowPlayAssignment event); commands that change what is shown beyond their
-// own control notify ShellEvent::ShowPlayAssignment, and ShowKeyIcon where the
+// own control post notice::ShowPlayAssignment, and ShowKeyIcon where the
 // key's icon changes.
 //
 // User-interface thread only; never blocks.
@@ -25,7 +25,6 @@ namespace tambrel {
 
 class KeyPlayer;
 class InputSystem;
-class MidiOutput;
 
 inline constexpr std::string_view kInvalidKeyText = "Invalid Key";
 
@@ -45,9 +44,8 @@ public:
 
     // Whether a wave file still exists at a path; replaceable for tests.
     std::function<bool(const std::string&)> fileExists;
-    // Where the input on/off state and the DLS remark are read; none: off.
+    // Where the input on/off state is read; none: off.
     const InputSystem* input = nullptr;
-    const MidiOutput* midiOutput = nullptr;
 
     // What the panel shows now. Pure.
     KeyEditorView View() const;

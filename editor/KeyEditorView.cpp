@@ -30,7 +30,7 @@ void DescribeStyle(const KeyAssign& k, WavePanelView& w) {
         w.styleButtons[static_cast<std::size_t>(i)] = Button(i, StyleCaption(i), k.PlayStyl == i);
     w.styleFrame = k.PlayStyl >= kPlayOnce && k.PlayStyl <= kPlayQueue ? k.PlayStyl : -1;
     switch (k.PlayStyl) {
-    case kPlayOnce: w.allowDup = k.AllowDup == 1; break;
+    case kPlayOnce: w.allowDup = FlagOn(k.AllowDup); break;
     case kPlayMulti: w.multiTimLst = k.MultiTimLst; break;
     case kPlayLoop:
         w.loopOption = k.LoopOption == kLoopCounted ? 1 : 0;
@@ -46,12 +46,12 @@ void DescribeStyle(const KeyAssign& k, WavePanelView& w) {
 }
 
 void DescribeWave(const KeyAssign& k, WavePanelView& w) {
-    w.saveInFile = k.SaveInFile == 1;
+    w.saveInFile = FlagOn(k.SaveInFile);
     if (IsBlank(k.WavFile)) {
         w.fileNameRemLbl = "File name: ";
         w.fileNameLbl = "Please select a wave file";
         w.fileColour = kGreenText;
-    } else if (k.SaveInFile == 1) {
+    } else if (FlagOn(k.SaveInFile)) {
         w.fileNameRemLbl = "Original file name: ";
         w.fileNameLbl = k.WavFile;
         w.fileColour = kNavyText;
@@ -66,13 +66,13 @@ void DescribeWave(const KeyAssign& k, WavePanelView& w) {
     }
     w.fileNameTip = w.fileNameRemLbl + w.fileNameLbl;
     w.waveDur = "Wave Duration: " + SecondsText(static_cast<double>(k.WaveDur)) + " sec";
-    w.mute = k.Mute == 1;
+    w.mute = FlagOn(k.Mute);
     DescribeStyle(k, w);
 }
 
 void DescribeMidi(const KeyAssign& k, MidiPanelView& m) {
-    m.mute = k.Mute == 1;
-    m.drumOn = k.DrumOn == 1;
+    m.mute = FlagOn(k.Mute);
+    m.drumOn = FlagOn(k.DrumOn);
     m.drumMode = m.drumOn;
     m.instrument = List(InstrumentItems(), std::clamp(k.Instru, 0, 127));
     m.instrument.visible = !m.drumMode;
@@ -121,7 +121,6 @@ void DescribeActionTarget(const Orchestra& o, std::int32_t command, std::int32_t
 
 KeyEditorView Describe(const ProgramState& st, const KeyEditorContext& context) {
     KeyEditorView v;
-    v.dslLblVisible = context.dslLblVisible;
     // The label shows the text plainly: the doubled ampersand is one.
     for (std::size_t i = 0; i < kDslLblText.size(); ++i) {
         v.dslLbl += kDslLblText[i];

@@ -116,8 +116,8 @@ struct KeyEditorView {
     MidiPanelView midi;
     ActionPanelView action;
 
-    // The DLS remark DslLbl (the chosen MIDI port is a software synthesizer).
-    bool dslLblVisible = false;
+    // The DLS remark DslLbl's text; the MIDI output tells when it shows
+    // (notice::ShowDslRemark).
     std::string dslLbl;
     // Input devices are on: the instrument and drum lists hand the focus back
     // after a choice, so key presses play instead of moving the selection.
@@ -127,7 +127,6 @@ struct KeyEditorView {
 // What the panel needs besides the program state.
 struct KeyEditorContext {
     bool inputOn = false;
-    bool dslLblVisible = false;
 };
 
 // The panel for the edit key (EditSet, EditBd, EditKey, EditKeyValid).

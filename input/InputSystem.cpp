@@ -73,13 +73,13 @@ ChooseDeviceFn DeviceListByInputBox(Shell& shell) {
     };
 }
 
-void RouteKeyEvent(Orchestra& orc, std::int32_t keyNo, std::int32_t inpDvNo, const PlayKeyFn& playKey) {
+void RouteKeyEvent(Orchestra& orc, DeviceKey press, const PlayKeyFn& playKey) {
     if (!playKey) return;
     // The Play Board is taken once; the count of its Sub Boards is looked at
     // again each time, since a played action may change the Orchestra.
     const std::int32_t p = orc.CurSet;
     for (std::int32_t b = 1; orc.ValidSet(p) && b <= orc.Set(p).BodNos(); ++b)
-        if (orc.Set(p).Bd(b).InpDevNo == inpDvNo) playKey(keyNo, b, p);
+        if (orc.Set(p).Bd(b).InpDevNo == press.device.value) playKey({PlayBoardNo{p}, SubBoardNo{b}, press.key});
 }
 
 std::string LatePressesText(std::int64_t n) {
@@ -103,7 +103,7 @@ InputSystem::~InputSystem() {
 void InputSystem::Wire(InputServerLink& link) {
     link.InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t& d) {
         const LinkUse use(linkDepth_);
-        InputDx7_PlayThisKey(k, d);
+        InputDx7_PlayThisKey({DeviceNo{d}, KeyNo{k}});
     };
     link.ServerMessage = [this](std::string_view text, std::string_view title) {
         const LinkUse use(linkDepth_);
@@ -226,7 +226,7 @@ void InputSystem::ShowTruth() {
     const std::int32_t shown = HasServer() ? wanted_ : 0;
     if (shown != shown_) {
         shown_ = shown;
-        st_.shell.Notify(ShellEvent::ShowInputOnOff, shown == 1 ? 1 : 0);
+        st_.views.Post(notice::ShowInputOnOff{shown == 1});
     }
     if (!timers || released_) return;
     const bool beat = shown_ == 1;
@@ -384,7 +384,7 @@ void InputSystem::RebindAfterDetection(const std::vector<bool>& readAnew) {
             if (sb.InpDevNo >= 1 && static_cast<std::size_t>(sb.InpDevNo) <= readAnew.size() &&
                 readAnew[static_cast<std::size_t>(sb.InpDevNo - 1)])
                 changed = true;
-    if (changed) st_.shell.Notify(ShellEvent::RebuildAllBoardViews);
+    if (changed) st_.views.Post(notice::RebuildAllBoardViews{});
 }
 
 void InputSystem::DiAcuire_Do(std::int32_t& state) {
@@ -397,10 +397,10 @@ void InputSystem::DiAcuire_Do(std::int32_t& state) {
     ShowTruth();
 }
 
-void InputSystem::InputDx7_PlayThisKey(std::int32_t& KeyNo, std::int32_t& InpDvNo) {
+void InputSystem::InputDx7_PlayThisKey(DeviceKey press) {
     lateRun_ = 0;
-    if (recorder && recorder->IsRecording()) recorder->AppendKeyStroke(KeyNo, InpDvNo);
-    RouteKeyEvent(st_.Orc, KeyNo, InpDvNo, playKey);
+    if (recorder && recorder->IsRecording()) recorder->AppendKeyStroke(press);
+    RouteKeyEvent(st_.Orc, press, playKey);
 }
 
 void InputSystem::Release() {

@@ -43,11 +43,11 @@ class KeyStrokeSink {
 public:
     virtual ~KeyStrokeSink() = default;
     virtual bool IsRecording() const = 0;
-    virtual void AppendKeyStroke(std::int32_t KeyNo, std::int32_t InpDvNo) = 0;
+    virtual void AppendKeyStroke(DeviceKey press) = 0;
 };
 
-// Plays key keyNo of Sub Board board on Play Board playBoard.
-using PlayKeyFn = std::function<void(std::int32_t key, std::int32_t board, std::int32_t playBoard)>;
+// Plays one key.
+using PlayKeyFn = std::function<void(KeyAddress key)>;
 
 // The device-list question: shows text above the entries and returns the
 // chosen entry (1-based, entry i is device i), or 0 when the user chose none.
@@ -67,7 +67,7 @@ ChooseDeviceFn DeviceListByInputBox(Shell& shell);
 
 // Plays a key event on the Play Board active now: every Sub Board bound to
 // the device, lowest index first. Nothing when no Play Board is active.
-void RouteKeyEvent(Orchestra& orc, std::int32_t keyNo, std::int32_t inpDvNo, const PlayKeyFn& playKey);
+void RouteKeyEvent(Orchestra& orc, DeviceKey press, const PlayKeyFn& playKey);
 
 class InputSystem {
 public:
@@ -127,7 +127,7 @@ public:
     // What the ON/OFF control shows.
     std::int32_t OnOffState() const { return shown_; }
     // The server's PlayThisKey event.
-    void InputDx7_PlayThisKey(std::int32_t& KeyNo, std::int32_t& InpDvNo);
+    void InputDx7_PlayThisKey(DeviceKey press);
     // A press came too late to be played (kLatePressMs): counted, and the
     // status panel says how many of this run were dropped.
     void LatePressDropped();

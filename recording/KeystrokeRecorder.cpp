@@ -31,7 +31,7 @@ KeystrokeRecorder::~KeystrokeRecorder() {
 
 void KeystrokeRecorder::Changed() {
     st_.RecordingInProgress = isRecording_ || playBackState_ != 0;
-    st_.shell.Notify(ShellEvent::UpdateRecordingPanel);
+    st_.views.Post(notice::UpdateRecordingPanel{});
 }
 
 void KeystrokeRecorder::FixCurRec() {
@@ -52,7 +52,7 @@ void KeystrokeRecorder::ShowCurRecName() {
     }
     // Not ShowCurRecName: that event is the document asking for this, and
     // the window answers it by calling here.
-    st_.shell.Notify(ShellEvent::UpdateRecordingPanel);
+    st_.views.Post(notice::UpdateRecordingPanel{});
 }
 
 void KeystrokeRecorder::StartRecording() {
@@ -75,11 +75,11 @@ void KeystrokeRecorder::StartRecording() {
     Changed();
 }
 
-void KeystrokeRecorder::AppendKeyStroke(std::int32_t KeyNo, std::int32_t InpDvNo) {
+void KeystrokeRecorder::AppendKeyStroke(DeviceKey press) {
     if (!isRecording_) return;
     KeyStroke k;
-    k.KeyNo = KeyNo;
-    k.InpDvNo = InpDvNo;
+    k.KeyNo = press.key.value;
+    k.InpDvNo = press.device.value;
     k.time = static_cast<float>(static_cast<double>(timers_.NowMs() - recStartMs_) / 1000.0);
     keyStrokes_.push_back(k);
 }
@@ -177,7 +177,7 @@ void KeystrokeRecorder::Tick() {
     intervalMs_ = WaitMs(next * 1000.0f);
     timers_.Start(timer_, intervalMs_);
 
-    RouteKeyEvent(st_.Orc, e.KeyNo, e.InpDvNo, playKey_);
+    RouteKeyEvent(st_.Orc, {DeviceNo{e.InpDvNo}, KeyNo{e.KeyNo}}, playKey_);
 
     if (playBackState_ != 0 && playBackPos_ == count) {
         if (loop_) playBackPos_ = 0;

@@ -43,7 +43,7 @@ public:
     void StartRecording();
     void StopRecording();
     // A live key event while recording.
-    void AppendKeyStroke(std::int32_t KeyNo, std::int32_t InpDvNo) override;
+    void AppendKeyStroke(DeviceKey press) override;
     // 0 play, 1 pause or resume, 2 stop; anything else does nothing.
     void PlayBackControl(std::int32_t action);
     // The loop check box.

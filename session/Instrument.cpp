@@ -16,13 +16,12 @@ Instrument::Instrument(ProgramState& st, InstrumentSeams seams)
     player_ = std::make_unique<KeyPlayer>(st, *mixer_, seams.timers, Midi());
     // Playback feeds the dispatcher directly: played-back presses are not
     // recorded again.
-    recorder_ = std::make_unique<KeystrokeRecorder>(
-        st, seams.timers, [this](std::int32_t k, std::int32_t b, std::int32_t p) { PlayKey(k, b, p); });
+    recorder_ = std::make_unique<KeystrokeRecorder>(st, seams.timers, [this](KeyAddress key) { PlayKey(key); });
     input_ = std::make_unique<InputSystem>(st, std::move(seams.inputLink));
     input_->settings = seams.settings;
     input_->timers = &seams.timers;
     input_->recorder = recorder_.get();
-    input_->playKey = [this](std::int32_t k, std::int32_t b, std::int32_t p) { PlayKey(k, b, p); };
+    input_->playKey = [this](KeyAddress key) { PlayKey(key); };
 }
 
 // Members go in reverse order: input first, so no press arrives at a
@@ -34,11 +33,9 @@ MidiPlayer& Instrument::Midi() {
     return *noMidi_;
 }
 
-void Instrument::KeyEvent(std::int32_t device, std::int32_t key) { input_->InputDx7_PlayThisKey(key, device); }
+void Instrument::KeyEvent(DeviceKey press) { input_->InputDx7_PlayThisKey(press); }
 
-void Instrument::PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    player_->PlayKey(key, board, playBoard);
-}
+void Instrument::PlayKey(KeyAddress key) { player_->PlayKey(key); }
 
 void Instrument::PumpAudio() {
     mixer_->Pump();

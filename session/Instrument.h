@@ -55,9 +55,9 @@ public:
 
     // A key press as the input server delivers it: recorded while recording,
     // then played on every Sub Board of the active Play Board bound to device.
-    void KeyEvent(std::int32_t device, std::int32_t key);
-    // Plays key (key, board, playBoard) through the dispatcher.
-    void PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void KeyEvent(DeviceKey press);
+    // Plays the key at key through the dispatcher.
+    void PlayKey(KeyAddress key);
 
     // Hands on what waits for the audio thread; the offline renderer calls
     // it before each block, the program whenever the request below came.

@@ -20,7 +20,7 @@ public:
     std::int64_t Now() const { return clock_.NowMs(); }
     std::int64_t NextDue() const { return clock_.NextDue(); }
 
-    void Press(std::int32_t device, std::int32_t key) { instrument_.KeyEvent(device, key); }
+    void Press(std::int32_t device, std::int32_t key) { instrument_.KeyEvent({DeviceNo{device}, KeyNo{key}}); }
 
     // Renders up to time t, firing every timer tick on its millisecond: audio
     // first, so what a tick starts sounds from the tick's own frame on.

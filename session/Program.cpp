@@ -26,7 +26,6 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
       editor_(st, instrument_.Player()),
       buttons_(st, instrument_.Player(), instrument_.Input(), [this] { DetectInputDevices(); }) {
     editor_.input = &instrument_.Input();
-    editor_.midiOutput = instrument_.GetMidiOutput();
     // The pump runs only while it has work: an idle program sleeps.
     pumpTimer_ = timers_.Create([this] {
         instrument_.PumpAudio();
@@ -62,7 +61,7 @@ void Program::FeedWindowKeyboard() {
     windowKeyboard_.AfterDetection(st_);
     // A keyboard the window feeds has a layout like any other.
     for (std::int32_t d = before + 1; d <= st_.DeviceCount(); ++d) ReadDeviceLayout(st_, settings_, d);
-    st_.shell.Notify(ShellEvent::UpdateDeviceMenus);
+    st_.views.Post(notice::UpdateDeviceMenus{});
 }
 
 bool Program::Start(const std::string& commandLine) {
@@ -71,7 +70,7 @@ bool Program::Start(const std::string& commandLine) {
     st_.Orc = NewOrchestra(st_);
     st_.LastUsedPath = ReadLastUsedPath(settings_, st_.AppPath);
 
-    st_.shell.Notify(ShellEvent::RebuildAllBoardViews);
+    st_.views.Post(notice::RebuildAllBoardViews{});
     instrument_.Recorder().ShowCurRecName();
     st_.shell.Caption(MainCaption("New"));
     st_.FileModified = kVbFalse;
@@ -93,7 +92,7 @@ bool Program::Start(const std::string& commandLine) {
     if (MidiOutput* midi = instrument_.GetMidiOutput()) {
         midi->LoadMidiBand();
         midi->UpdateMidiPortMnu(portMenu_);
-        st_.shell.Notify(ShellEvent::UpdateMidiPortMenu);
+        st_.views.Post(notice::UpdateMidiPortMenu{});
     }
 
     OpenStartupFile(st_, commandLine);
@@ -109,7 +108,7 @@ bool Program::Start(const std::string& commandLine) {
 void Program::ChooseMidiPort(int i) {
     if (MidiOutput* midi = instrument_.GetMidiOutput()) {
         midi->ChoosePort(portMenu_, i);
-        st_.shell.Notify(ShellEvent::UpdateMidiPortMenu);
+        st_.views.Post(notice::UpdateMidiPortMenu{});
     }
 }
 

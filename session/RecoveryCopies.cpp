@@ -258,8 +258,8 @@ bool RecoveryCopies::Open(ProgramState& st, const RecoveryCopy& copy) {
     // The changes belong to the original file: saving goes there (or asks
     // for a name, for a new Orchestra), and they are not saved yet.
     st.Orc.OrcFile = copy.original;
-    st.shell.Notify(ShellEvent::RebuildAllBoardViews);
-    st.shell.Notify(ShellEvent::ShowCurRecName);
+    st.views.Post(notice::RebuildAllBoardViews{});
+    st.views.Post(notice::ShowCurRecName{});
     st.FileModified = kVbTrue;
     st.shell.Caption(MainCaption(copy.original.empty() ? std::string("New") : FileTitleOf(copy.original)));
     if (!copy.original.empty() && FolderExists(FolderOf(copy.original))) st.LastUsedPath = FolderOf(copy.original);

@@ -57,7 +57,7 @@ bool WindowKeyboard::KeyPressed(Instrument& instrument, std::uint32_t nativeScan
 bool WindowKeyboard::KeyPressed(Instrument& instrument, std::uint32_t nativeScanCode, bool autoRepeat) const {
     const std::int32_t key = KeyOf(nativeScanCode, autoRepeat);
     if (key == 0) return false;
-    instrument.KeyEvent(device_, key);
+    instrument.KeyEvent({DeviceNo{device_}, KeyNo{key}});
     return true;
 }
 

@@ -24,36 +24,34 @@ void KeyPlayer::Quietly(F&& f) {
     }
 }
 
-void KeyPlayer::ShowKeyIcon(const KeyTriple& k) {
-    st_.shell.Notify(ShellEvent::ShowKeyIcon, k.SetIdx, k.BdIdx, k.KeyIdx);
-}
+void KeyPlayer::ShowKeyIcon(KeyAddress k) { st_.views.Post(notice::ShowKeyIcon{k}); }
 
 // ---- PlayKey ----
 
-void KeyPlayer::PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    Quietly([&] { PlayKeyNow(key, board, playBoard); });
+void KeyPlayer::PlayKey(KeyAddress key) {
+    Quietly([&] { PlayKeyNow(key); });
 }
 
-void KeyPlayer::PlayKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+void KeyPlayer::PlayKeyNow(KeyAddress key) {
     // A key number beyond the Sub Board (or a board that is gone) ends the press.
-    KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+    KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
-    if (k->Mute == 1) {
+    if (FlagOn(k->Mute)) {
         st_.shell.Status("Muted Key");
         return;
     }
     switch (k->SndSrc) {
-    case kSrcMidi: midi_.PlayMidiKey(key, board, playBoard); return;
-    case kSrcAction: DoActionCmdNow(key, board, playBoard); return;
+    case kSrcMidi: midi_.PlayMidiKey(key); return;
+    case kSrcAction: DoActionCmdNow(key); return;
     case kSrcWave: break;
     default: return;
     }
     if (k->WaveDur == 0.0f) return;
 
-    const KeyTriple owner{playBoard, board, key};
+    const KeyAddress owner = key;
     switch (k->PlayStyl) {
     case kPlayOnce:
-        if (k->AllowDup == 1) {
+        if (FlagOn(k->AllowDup)) {
             PlayDupCopyNow(owner);
         } else if (k->SndBuf) {
             // From where the buffer stands: a press while it sounds changes nothing.
@@ -67,7 +65,7 @@ void KeyPlayer::PlayKeyNow(std::int32_t key, std::int32_t board, std::int32_t pl
     }
 }
 
-void KeyPlayer::PlayMultiple(const KeyAssign& k, const KeyTriple& owner) {
+void KeyPlayer::PlayMultiple(const KeyAssign& k, KeyAddress owner) {
     // One timer per piece between commas; an empty list has no pieces, while
     // an empty piece plays at once.
     TextItems pieces(k.MultiTimLst, ',', EmptyText::NoItems);
@@ -76,9 +74,9 @@ void KeyPlayer::PlayMultiple(const KeyAssign& k, const KeyTriple& owner) {
     timers_.Trim();
 }
 
-void KeyPlayer::PlayLoop(KeyAssign& k, const KeyTriple& owner) {
+void KeyPlayer::PlayLoop(KeyAssign& k, KeyAddress owner) {
     if (k.Looping) {
-        StopKey(owner.KeyIdx, owner.BdIdx, owner.SetIdx);
+        StopKey(owner);
         if (k.LoopOption == kLoopCounted) {
             // Its counting timer; a copy still pending from when the key had
             // another style is left alone.
@@ -102,7 +100,7 @@ void KeyPlayer::PlayLoop(KeyAssign& k, const KeyTriple& owner) {
     ShowKeyIcon(owner);
 }
 
-void KeyPlayer::PlayQueued(const KeyAssign& k, const KeyTriple& owner) {
+void KeyPlayer::PlayQueued(const KeyAssign& k, KeyAddress owner) {
     const std::int32_t q = k.QueNo;
     PlayQueue& Q = queues_.Queue(q); // throws for a queue number outside 0..4
     if (k.QueDupLoop == kQueNoDup && Q.QueBusy && Q.Holds(owner)) return;
@@ -112,12 +110,12 @@ void KeyPlayer::PlayQueued(const KeyAssign& k, const KeyTriple& owner) {
 
 // ---- copies ----
 
-void KeyPlayer::PlayDupCopy(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    Quietly([&] { PlayDupCopyNow({playBoard, board, key}); });
+void KeyPlayer::PlayDupCopy(KeyAddress key) {
+    Quietly([&] { PlayDupCopyNow(key); });
 }
 
-void KeyPlayer::PlayDupCopyNow(const KeyTriple& owner) {
-    const KeyAssign* k = st_.Orc.FindKey(owner.SetIdx, owner.BdIdx, owner.KeyIdx);
+void KeyPlayer::PlayDupCopyNow(KeyAddress owner) {
+    const KeyAssign* k = st_.Orc.FindKey(owner);
     // Checked before an entry is taken, so the pool never gains an entry
     // without a buffer.
     if (!k || !k->SndBuf) return;
@@ -137,27 +135,27 @@ void KeyPlayer::PlayDupCopyNow(const KeyTriple& owner) {
     mixer_.Play(*slot->Buf, false);
 }
 
-void KeyPlayer::StopDupCopies(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    Quietly([&] { StopDupCopiesNow({playBoard, board, key}); });
+void KeyPlayer::StopDupCopies(KeyAddress key) {
+    Quietly([&] { StopDupCopiesNow(key); });
 }
 
-void KeyPlayer::StopDupCopiesNow(const KeyTriple& owner) {
+void KeyPlayer::StopDupCopiesNow(KeyAddress owner) {
     for (DupBuf& d : dupBufs_)
         if (d.Buf && d.Owner == owner) mixer_.Stop(*d.Buf);
 }
 
 // ---- stopping ----
 
-void KeyPlayer::StopKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
+void KeyPlayer::StopKey(KeyAddress key) {
     // Always quiet: it runs on every key for "Stop All", most of them without a wave.
     try {
-        KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+        KeyAssign* k = st_.Orc.FindKey(key);
         if (!k || !k->SndBuf) return;
         mixer_.Stop(*k->SndBuf);
         mixer_.Rewind(*k->SndBuf);
         if (k->SndSrc == kSrcWave && k->PlayStyl == kPlayLoop) {
             k->Looping = kVbFalse;
-            ShowKeyIcon({playBoard, board, key});
+            ShowKeyIcon(key);
         }
     } catch (const std::exception&) {
     }
@@ -168,18 +166,18 @@ void KeyPlayer::FireNow(TimerClass1& t) {
     t.Trigger();
 }
 
-void KeyPlayer::SilenceKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    Quietly([&] { SilenceKeyNow(key, board, playBoard); });
+void KeyPlayer::SilenceKey(KeyAddress key) {
+    Quietly([&] { SilenceKeyNow(key); });
 }
 
-void KeyPlayer::SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    const KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+void KeyPlayer::SilenceKeyNow(KeyAddress key) {
+    const KeyAssign* k = st_.Orc.FindKey(key);
     if (!k || k->SndSrc != kSrcWave || k->WaveDur == 0.0f) return;
-    const KeyTriple me{playBoard, board, key};
+    const KeyAddress me = key;
     switch (k->PlayStyl) {
     case kPlayOnce:
-        if (k->AllowDup == 1) StopDupCopiesNow(me);
-        else StopKey(key, board, playBoard);
+        if (FlagOn(k->AllowDup)) StopDupCopiesNow(me);
+        else StopKey(key);
         break;
     case kPlayMulti:
         StopDupCopiesNow(me);
@@ -188,7 +186,7 @@ void KeyPlayer::SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t
             if (!t.IsFree && t.ActType == kTimerPlayCopy && t.Owner() == me) t.ResetIt();
         }
         break;
-    case kPlayLoop: StopKey(key, board, playBoard); break;
+    case kPlayLoop: StopKey(key); break;
     case kPlayQueue: {
         const std::int32_t q = k->QueNo;
         PlayQueue& Q = queues_.Queue(q);
@@ -203,7 +201,7 @@ void KeyPlayer::SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t
     }
 }
 
-void KeyPlayer::EndQueueTurn(std::int32_t q, const KeyTriple& me) {
+void KeyPlayer::EndQueueTurn(std::int32_t q, KeyAddress me) {
     PlayQueue& Q = queues_.Queue(q);
     StopDupCopiesNow(me);
     // A keep-looping entry must not be replayed by the service below.
@@ -219,11 +217,11 @@ void KeyPlayer::EndQueueTurn(std::int32_t q, const KeyTriple& me) {
         if (!t->IsFree && t->ActType == kTimerServeQueue && t->QueIdx == q) FireNow(*t);
 }
 
-void KeyPlayer::CancelPending(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    Quietly([&] { CancelPendingNow({playBoard, board, key}); });
+void KeyPlayer::CancelPending(KeyAddress key) {
+    Quietly([&] { CancelPendingNow(key); });
 }
 
-void KeyPlayer::CancelPendingNow(const KeyTriple& me) {
+void KeyPlayer::CancelPendingNow(KeyAddress me) {
     // Whatever style armed them: a copy scheduled while the key had another
     // style must not sound after the change either.
     for (std::int32_t i = 1; i <= timers_.TimerNos(); ++i) {
@@ -245,8 +243,8 @@ void KeyPlayer::EmptyQueues() {
     for (std::int32_t q = 0; q < kQueueCount; ++q) {
         PlayQueue& Q = queues_.Queue(q);
         if (Q.QueBusy) {
-            const KeyTriple cur = Q.QueItems[0];
-            StopKey(cur.KeyIdx, cur.BdIdx, cur.SetIdx);
+            const KeyAddress cur = Q.QueItems[0];
+            StopKey(cur);
         }
         Q.Empty();
     }
@@ -258,8 +256,8 @@ void KeyPlayer::StopKeyIf(bool (*which)(const KeyAssign&)) {
         for (std::size_t b = 0; b < sets[p].Bds.size(); ++b)
             for (std::size_t i = 0; i < sets[p].Bds[b].Keys.size(); ++i)
                 if (which(sets[p].Bds[b].Keys[i]))
-                    StopKey(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(b + 1),
-                            static_cast<std::int32_t>(p + 1));
+                    StopKey({PlayBoardNo{static_cast<std::int32_t>(p + 1)},
+                             SubBoardNo{static_cast<std::int32_t>(b + 1)}, KeyNo{static_cast<std::int32_t>(i + 1)}});
 }
 
 void KeyPlayer::StopSounds(int option) {
@@ -305,12 +303,12 @@ void KeyPlayer::StopSoundsNow(int option) {
 
 // ---- action keys and mute ----
 
-void KeyPlayer::DoActionCmd(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    Quietly([&] { DoActionCmdNow(key, board, playBoard); });
+void KeyPlayer::DoActionCmd(KeyAddress key) {
+    Quietly([&] { DoActionCmdNow(key); });
 }
 
-void KeyPlayer::DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    const KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+void KeyPlayer::DoActionCmdNow(KeyAddress key) {
+    const KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
     switch (k->ActCmd) {
     case kActChangeTable:
@@ -318,9 +316,9 @@ void KeyPlayer::DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_
         break;
     case kActStopPlay:
         switch (k->ActSub1) {
-        case 1: StopSounds(kStopAll); break;
-        case 2: StopSounds(kStopMidi); break;
-        case 3: StopSounds(kStopLoopAndQueue); break;
+        case kActStopAll: StopSounds(kStopAll); break;
+        case kActStopMidi: StopSounds(kStopMidi); break;
+        case kActStopLoopAndQueue: StopSounds(kStopLoopAndQueue); break;
         default: break;
         }
         break;
@@ -328,13 +326,13 @@ void KeyPlayer::DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_
     }
 }
 
-void KeyPlayer::ToggleMute(std::int32_t key, std::int32_t board, std::int32_t playBoard) {
-    KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+void KeyPlayer::ToggleMute(KeyAddress key) {
+    KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
-    k->Mute = k->Mute == 1 ? 0 : 1;
+    k->Mute = FlagOn(k->Mute) ? kFlagOff : kFlagOn;
     st_.SetModified();
-    if (k->Mute == 1) SilenceKey(key, board, playBoard);
-    ShowKeyIcon({playBoard, board, key});
+    if (FlagOn(k->Mute)) SilenceKey(key);
+    ShowKeyIcon(key);
 }
 
 void KeyPlayer::ServeQueue(std::int32_t q) {
@@ -347,8 +345,8 @@ void PlayBoardActivated(ProgramState& st, std::int32_t p) {
     Orchestra& o = st.Orc;
     if (!o.ValidSet(p)) return;
     o.CurSet = p;
-    st.shell.Notify(ShellEvent::ShowActivePlayBoard);
-    st.shell.Notify(ShellEvent::UpdateBoardMenu);
+    st.views.Post(notice::ShowActivePlayBoard{});
+    st.views.Post(notice::UpdateBoardMenu{});
     if (st.EditSet != p) {
         const PlayBoard& pb = o.Set(p);
         st.EditSet = p;
@@ -359,7 +357,7 @@ void PlayBoardActivated(ProgramState& st, std::int32_t p) {
 
 void ActivatePlayBoard(ProgramState& st, std::int32_t p) {
     if (!st.Orc.ValidSet(p)) return;
-    st.shell.Notify(ShellEvent::ActivateBoardView, p);
+    st.views.Post(notice::ActivateBoardView{PlayBoardNo{p}});
     PlayBoardActivated(st, p);
 }
 

@@ -5,7 +5,7 @@
 // copies, the scheduled-action timers, the five play queues) and the stop and
 // silence routines shared by the stop buttons, action keys and the editor.
 //
-// Keys are addressed (key, Sub Board, Play Board), all 1-based. The sound-path
+// Keys are addressed by their KeyAddress. The sound-path
 // routines end quietly on an error while ErrorTrapping is on; StopSounds shows
 // the error instead. User-interface thread only.
 
@@ -26,7 +26,7 @@ enum StopOption : int { kStopAll = 0, kStopMidi = 1, kStopLoopAndQueue = 2 };
 // One overlapping copy: a duplicate of some key's buffer and that key.
 struct DupBuf {
     SoundBufferRef Buf;
-    KeyTriple Owner;
+    KeyAddress Owner;
 };
 
 class KeyPlayer final : private ReplayActions {
@@ -38,27 +38,27 @@ public:
     KeyPlayer& operator=(const KeyPlayer&) = delete;
 
     // Acts on one press.
-    void PlayKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void PlayKey(KeyAddress key);
     // One more overlapping copy of the key's wave, from its start; reuses the
     // lowest-numbered copy that has finished.
-    void PlayDupCopy(std::int32_t key, std::int32_t board, std::int32_t playBoard) override;
+    void PlayDupCopy(KeyAddress key) override;
     // Stops and rewinds the key's own buffer; a loop-style wave key stops looping.
-    void StopKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) override;
-    void StopDupCopies(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void StopKey(KeyAddress key) override;
+    void StopDupCopies(KeyAddress key);
     // Cancels everything the wave key has playing or pending (it was muted).
-    void SilenceKey(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void SilenceKey(KeyAddress key);
     // Cancels what the key has pending whatever its play style now: its
     // delayed copies, the end of its counted loop and its waiting queue
     // entries; a queue playing it goes on to its next entry at once. For a
     // key whose source or play style changes, so nothing of the old
     // assignment sounds later.
-    void CancelPending(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void CancelPending(KeyAddress key);
     // kStopAll, kStopMidi or kStopLoopAndQueue; other values do nothing.
     void StopSounds(int option);
     // The key's action command: change the active Play Board, or stop sounds.
-    void DoActionCmd(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void DoActionCmd(KeyAddress key);
     // The key popup's "Mute": toggles Mute, silencing the key when it became muted.
-    void ToggleMute(std::int32_t key, std::int32_t board, std::int32_t playBoard);
+    void ToggleMute(KeyAddress key);
 
     void ServeQueue(std::int32_t q) override;
 
@@ -67,24 +67,24 @@ public:
     PlayQueues& Queues() { return queues_; }
 
 private:
-    void PlayKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
-    void PlayDupCopyNow(const KeyTriple& owner);
-    void StopDupCopiesNow(const KeyTriple& owner);
-    void SilenceKeyNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
-    void CancelPendingNow(const KeyTriple& me);
+    void PlayKeyNow(KeyAddress key);
+    void PlayDupCopyNow(KeyAddress owner);
+    void StopDupCopiesNow(KeyAddress owner);
+    void SilenceKeyNow(KeyAddress key);
+    void CancelPendingNow(KeyAddress me);
     // The entry playing in queue q is cut short: its copies stop, it does not
     // loop again, and the queue's pending service runs now.
-    void EndQueueTurn(std::int32_t q, const KeyTriple& me);
+    void EndQueueTurn(std::int32_t q, KeyAddress me);
     void StopSoundsNow(int option);
-    void DoActionCmdNow(std::int32_t key, std::int32_t board, std::int32_t playBoard);
-    void PlayMultiple(const KeyAssign& k, const KeyTriple& owner);
-    void PlayLoop(KeyAssign& k, const KeyTriple& owner);
-    void PlayQueued(const KeyAssign& k, const KeyTriple& owner);
+    void DoActionCmdNow(KeyAddress key);
+    void PlayMultiple(const KeyAssign& k, KeyAddress owner);
+    void PlayLoop(KeyAssign& k, KeyAddress owner);
+    void PlayQueued(const KeyAssign& k, KeyAddress owner);
     void EmptyQueues();
     void StopKeyIf(bool (*which)(const KeyAssign&));
     // Runs a timer's action now, whatever remainder of a long delay it had left.
     static void FireNow(TimerClass1& t);
-    void ShowKeyIcon(const KeyTriple& k);
+    void ShowKeyIcon(KeyAddress k);
     // Runs f, ending quietly on an error while ErrorTrapping is on.
     template <class F>
     void Quietly(F&& f);

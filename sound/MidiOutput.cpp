@@ -115,7 +115,7 @@ void MidiOutput::LoadMidiBand() {
         if (!port_) throw std::runtime_error(error.empty() ? "The MIDI port cannot be opened" : error);
         dlsPort_ = ports[static_cast<std::size_t>(p - 1)].SoftSynth;
         dslLblVisible_ = dlsPort_;
-        if (OnDslLbl) OnDslLbl(dslLblVisible_);
+        st_.views.Post(notice::ShowDslRemark{dslLblVisible_});
 
         if (!LoadStyles()) throw LoadFailed{};
 
@@ -209,8 +209,8 @@ void MidiOutput::PlayBand(int number, const std::vector<MidiSegmentRef>& bands, 
     }
 }
 
-void MidiOutput::PlayMidiKey(int key, int board, int playBoard) {
-    const KeyAssign* k = st_.Orc.FindKey(playBoard, board, key);
+void MidiOutput::PlayMidiKey(KeyAddress key) {
+    const KeyAssign* k = st_.Orc.FindKey(key);
     if (!k) return;
     int n = k->MidiKeyNo;
     if (n < 0 || n > 127) n = kOutOfRangeNote;
@@ -219,7 +219,7 @@ void MidiOutput::PlayMidiKey(int key, int board, int playBoard) {
     if (!ready_) return;
     // Velocities are bytes; one above the MIDI range plays as loud as MIDI goes.
     const int velocity = std::min(k->Velos & 0xff, 127);
-    const bool drum = k->DrumOn == 1;
+    const bool drum = FlagOn(k->DrumOn);
 
     if (!dlsPort_) {
         if (drum) {

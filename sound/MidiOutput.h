@@ -11,7 +11,6 @@
 // User-interface thread only.
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,7 +53,7 @@ public:
     MidiOutput& operator=(const MidiOutput&) = delete;
 
     bool MidiReady() const override { return ready_; }
-    void PlayMidiKey(int key, int board, int playBoard) override;
+    void PlayMidiKey(KeyAddress key) override;
     void StopAllMidi() override;
 
     // Opens the chosen port (choosing one when "PortNo" is 0 or too large)
@@ -71,11 +70,10 @@ public:
     std::array<int, 5> NoteDurations = kDefaultNoteDurations;
 
     // The chosen port is a software synthesizer; the main window shows the
-    // DLS remark (kDslLblText, kDslLblTip) while this is true.
+    // DLS remark (kDslLblText, kDslLblTip) while this is true. Each load
+    // that opens a port tells the windows (notice::ShowDslRemark).
     bool DlsPort() const { return dlsPort_; }
     bool DslLblVisible() const { return dslLblVisible_; }
-    // Called with the remark's visibility whenever a load sets it.
-    std::function<void(bool)> OnDslLbl;
 
 private:
     struct Styles;

@@ -4,6 +4,8 @@
 // up, or in tools without a synthesizer, NullMidiPlayer stands in.
 // User-interface thread.
 
+#include "document/KeyAddress.h"
+
 namespace tambrel {
 
 class MidiPlayer {
@@ -11,9 +13,9 @@ public:
     virtual ~MidiPlayer() = default;
     // True while MIDI output is open.
     virtual bool MidiReady() const = 0;
-    // Plays the note of MIDI key (key, board, playBoard), all 1-based; starts
-    // MIDI output first when it is not up yet.
-    virtual void PlayMidiKey(int key, int board, int playBoard) = 0;
+    // Plays the note of the MIDI key at key; starts MIDI output first when it
+    // is not up yet.
+    virtual void PlayMidiKey(KeyAddress key) = 0;
     // Stops every sounding note; only called while MidiReady().
     virtual void StopAllMidi() = 0;
 };
@@ -21,7 +23,7 @@ public:
 class NullMidiPlayer final : public MidiPlayer {
 public:
     bool MidiReady() const override { return false; }
-    void PlayMidiKey(int, int, int) override {}
+    void PlayMidiKey(KeyAddress) override {}
     void StopAllMidi() override {}
 };
 

@@ -5,9 +5,7 @@
 
 namespace tambrel {
 
-bool PlayQueue::Holds(const KeyTriple& k) const {
-    return std::find(QueItems.begin(), QueItems.end(), k) != QueItems.end();
-}
+bool PlayQueue::Holds(KeyAddress k) const { return std::find(QueItems.begin(), QueItems.end(), k) != QueItems.end(); }
 
 void PlayQueue::RemoveWaiting(std::int32_t i) {
     if (i >= 1 && i <= QueCount()) QueItems.erase(QueItems.begin() + i);
@@ -18,7 +16,7 @@ void PlayQueue::ShiftDown() {
 }
 
 void PlayQueue::Empty() {
-    QueItems.assign(1, KeyTriple{});
+    QueItems.assign(1, KeyAddress{});
     QueBusy = kVbFalse;
 }
 
@@ -29,11 +27,11 @@ PlayQueue& PlayQueues::Queue(std::int32_t q) {
 
 void PlayQueues::PlayEntry(PlayQueue& Q, std::int32_t e) {
     Q.QueItems[0] = Q.QueItems[static_cast<std::size_t>(e)];
-    const KeyTriple cur = Q.QueItems[0];
-    actions_.PlayDupCopy(cur.KeyIdx, cur.BdIdx, cur.SetIdx);
+    const KeyAddress cur = Q.QueItems[0];
+    actions_.PlayDupCopy(cur);
     // A key gone from the Orchestra (its Play Board deleted while it waited)
     // plays nothing and does not loop.
-    const KeyAssign* k = st_.Orc.FindKey(cur.SetIdx, cur.BdIdx, cur.KeyIdx);
+    const KeyAssign* k = st_.Orc.FindKey(cur);
     Q.QueLoop = k && k->QueDupLoop == kQueKeepLooping ? kVbTrue : kVbFalse;
 }
 
@@ -42,8 +40,8 @@ void PlayQueues::ServeQueue(std::int32_t q) {
     // A looping entry whose key is gone, or has no wave left, has nothing to
     // replay: without this the queue would spin every millisecond for ever.
     if (Q.QueLoop) {
-        const KeyTriple cur = Q.QueItems[0];
-        const KeyAssign* k = st_.Orc.FindKey(cur.SetIdx, cur.BdIdx, cur.KeyIdx);
+        const KeyAddress cur = Q.QueItems[0];
+        const KeyAssign* k = st_.Orc.FindKey(cur);
         if (!k || k->WaveDur == 0.0f) Q.QueLoop = kVbFalse;
     }
     // The looping key pressed again: its own entry ends the looping.
@@ -54,8 +52,8 @@ void PlayQueues::ServeQueue(std::int32_t q) {
     if (Q.QueLoop && Q.QueCount() == 0) {
         // Nothing waits: the looping entry plays again.
         Q.QueBusy = kVbTrue;
-        const KeyTriple cur = Q.QueItems[0];
-        actions_.PlayDupCopy(cur.KeyIdx, cur.BdIdx, cur.SetIdx);
+        const KeyAddress cur = Q.QueItems[0];
+        actions_.PlayDupCopy(cur);
     } else {
         if (Q.QueCount() == 0) {
             Q.QueBusy = kVbFalse;
@@ -69,8 +67,8 @@ void PlayQueues::ServeQueue(std::int32_t q) {
 
     // The next service comes when the entry now playing has had its duration;
     // a key that is gone counts as a wave of no length.
-    const KeyTriple cur = Q.QueItems[0];
-    const KeyAssign* k = st_.Orc.FindKey(cur.SetIdx, cur.BdIdx, cur.KeyIdx);
+    const KeyAddress cur = Q.QueItems[0];
+    const KeyAssign* k = st_.Orc.FindKey(cur);
     timers_.Schedule({}, q, kTimerServeQueue, DelayMs(k ? static_cast<double>(k->WaveDur) : 0.0));
 }
 

@@ -19,13 +19,13 @@ inline constexpr std::int32_t kQueueCount = 5;
 struct PlayQueue {
     // Entry 0 is the one playing (zeros while idle); 1..QueCount() wait in
     // arrival order.
-    std::vector<KeyTriple> QueItems = std::vector<KeyTriple>(1);
+    std::vector<KeyAddress> QueItems = std::vector<KeyAddress>(1);
     VbBool QueBusy = kVbFalse;
     // The entry playing keeps looping (its key's QueDupLoop was 2).
     VbBool QueLoop = kVbFalse;
 
     std::int32_t QueCount() const { return static_cast<std::int32_t>(QueItems.size()) - 1; }
-    bool Holds(const KeyTriple& k) const;
+    bool Holds(KeyAddress k) const;
     // Removes entry i (1..QueCount()), later entries moving up.
     void RemoveWaiting(std::int32_t i);
     // Every entry one place toward the front: entry 1 becomes the current one.

@@ -42,12 +42,10 @@ void TimerClass1::ResetIt() {
     SetEnabled(false);
 }
 
-void TimerClass1::Arm(KeyTriple owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs) {
+void TimerClass1::Arm(KeyAddress owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs) {
     ActType = action;
     IsFree = kVbFalse;
-    SetIdx = owner.SetIdx;
-    BdIdx = owner.BdIdx;
-    KeyIdx = owner.KeyIdx;
+    owner_ = owner;
     QueIdx = queIdx;
     if (delayMs < kShortestDelayMs) delayMs = kShortestDelayMs;
     if (delayMs <= kLongestIntervalMs) {
@@ -77,8 +75,8 @@ void TimerClass1::OnTick() {
     const std::int32_t action = ActType;
     try {
         switch (action) {
-        case kTimerPlayCopy: actions_.PlayDupCopy(KeyIdx, BdIdx, SetIdx); break;
-        case kTimerStopKey: actions_.StopKey(KeyIdx, BdIdx, SetIdx); break;
+        case kTimerPlayCopy: actions_.PlayDupCopy(owner_); break;
+        case kTimerStopKey: actions_.StopKey(owner_); break;
         case kTimerServeQueue: actions_.ServeQueue(QueIdx); break;
         default: break;
         }
@@ -100,7 +98,7 @@ TimerClass1& TimerPool::Get() {
     return *timers_.back();
 }
 
-TimerClass1& TimerPool::Schedule(KeyTriple owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs) {
+TimerClass1& TimerPool::Schedule(KeyAddress owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs) {
     TimerClass1& t = Get();
     t.Arm(owner, queIdx, action, delayMs);
     return t;

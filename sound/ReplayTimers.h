@@ -10,17 +10,10 @@
 #include <vector>
 
 #include "common/TimerHost.h"
+#include "document/KeyAddress.h"
 #include "document/KeyAssign.h"
 
 namespace tambrel {
-
-// A key's address: Play Board, Sub Board and key, 1-based; all zeros for "none".
-struct KeyTriple {
-    std::int32_t SetIdx = 0;
-    std::int32_t BdIdx = 0;
-    std::int32_t KeyIdx = 0;
-    bool operator==(const KeyTriple&) const = default;
-};
 
 // The pending action a timer carries (ActType).
 enum TimerAction : std::int32_t {
@@ -46,8 +39,8 @@ std::int32_t DelayMs(double seconds);
 class ReplayActions {
 public:
     virtual ~ReplayActions() = default;
-    virtual void PlayDupCopy(std::int32_t key, std::int32_t board, std::int32_t playBoard) = 0;
-    virtual void StopKey(std::int32_t key, std::int32_t board, std::int32_t playBoard) = 0;
+    virtual void PlayDupCopy(KeyAddress key) = 0;
+    virtual void StopKey(KeyAddress key) = 0;
     virtual void ServeQueue(std::int32_t q) = 0;
 };
 
@@ -60,9 +53,6 @@ public:
     TimerClass1(const TimerClass1&) = delete;
     TimerClass1& operator=(const TimerClass1&) = delete;
 
-    std::int32_t KeyIdx = 0;
-    std::int32_t BdIdx = 0;
-    std::int32_t SetIdx = 0;
     std::int32_t QueIdx = 0;
     VbBool IsFree = kVbFalse;
     std::int32_t RestMs = 0;
@@ -75,10 +65,11 @@ public:
     // left, the action is performed at once.
     void Trigger() { OnTick(); }
 
-    KeyTriple Owner() const { return {SetIdx, BdIdx, KeyIdx}; }
+    // The key the pending action is for; none for a queue's service.
+    const KeyAddress& Owner() const { return owner_; }
     // Sets the pending action and starts the timer; longer delays than one
     // interval can hold run as 65000 ms steps plus the remainder.
-    void Arm(KeyTriple owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs);
+    void Arm(KeyAddress owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs);
     bool Enabled() const { return enabled_; }
     std::int32_t Interval() const { return interval_; }
 
@@ -91,6 +82,7 @@ private:
 
     TimerHost& host_;
     ReplayActions& actions_;
+    KeyAddress owner_;
     std::int32_t interval_ = 0;
     bool enabled_ = false;
 };
@@ -107,7 +99,7 @@ public:
     // First free object, else a new one at the end (busy from the start).
     TimerClass1& Get();
     // Get, then arm.
-    TimerClass1& Schedule(KeyTriple owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs);
+    TimerClass1& Schedule(KeyAddress owner, std::int32_t queIdx, std::int32_t action, std::int32_t delayMs);
     // Releases the last object when the pool holds more than 30 and that one is
     // free: at most one per call, so the pool shrinks slowly.
     void Trim();

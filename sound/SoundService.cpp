@@ -31,9 +31,9 @@ bool InitSound(ProgramState& st, AudioOutput& output, AudioOutput::RenderFn rend
 }
 
 void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
-    KeyAssign* key = st.EditKeyValid ? st.Orc.FindKey(st.EditSet, st.EditBd, st.EditKey) : nullptr;
+    KeyAssign* key = st.EditKeyValid ? st.Orc.FindKey(st.EditAddress()) : nullptr;
     if (!key) {
-        st.shell.Notify(ShellEvent::HidePlayAssignment);
+        st.views.Post(notice::HidePlayAssignment{});
         return;
     }
     FileDialogRequest req;
@@ -44,11 +44,11 @@ void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     const std::string name = st.shell.ChooseFile(req);
     if (name.empty()) return; // cancelled: the key keeps its wave and nothing is modified
     st.LastChosenWave = name;
-    player.StopKey(st.EditKey, st.EditBd, st.EditSet);
-    player.StopDupCopies(st.EditKey, st.EditBd, st.EditSet);
+    player.StopKey(st.EditAddress());
+    player.StopDupCopies(st.EditAddress());
     LoadWaveForKey(name, *key, st.shell);
     st.SetModified();
-    st.shell.Notify(ShellEvent::ShowPlayAssignment);
+    st.views.Post(notice::ShowPlayAssignment{});
 }
 
 } // namespace tambrel

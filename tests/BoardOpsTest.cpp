@@ -35,7 +35,7 @@ TEST_F(BoardOps, CloneAddsANamedCopyAsTheLastActivePlayBoardSharingWaves) {
     o.Set(4).Bd(1).Key(6).Velos = 3;
     EXPECT_EQ(o.Set(3).Bd(1).Key(6).Velos, 127);
     EXPECT_EQ(t.st.FileModified, kVbTrue);
-    EXPECT_TRUE((t.shell.notices.back() == ShownNotice{ShellEvent::RebuildBoardView, 4, 0}));
+    EXPECT_TRUE((t.shell.notices.back() == Notice{notice::RebuildBoardView{PlayBoardNo{4}}}));
 }
 
 TEST_F(BoardOps, DeletingTheFirstOfThreeKeepsTheActiveOneAndRenumbersActionTargets) {
@@ -48,8 +48,8 @@ TEST_F(BoardOps, DeletingTheFirstOfThreeKeepsTheActiveOneAndRenumbersActionTarge
     ASSERT_EQ(o.SetNos(), 2);
     EXPECT_EQ(o.CurSet, 2);
     EXPECT_EQ(o.Set(2).SetNam, "Joe");
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::CloseBoardView));
-    EXPECT_TRUE((t.shell.notices[1] == ShownNotice{ShellEvent::RenumberBoardView, 2, 1}));
+    EXPECT_TRUE(t.shell.Saw<notice::CloseBoardView>());
+    EXPECT_TRUE((t.shell.notices[1] == Notice{notice::RenumberBoardView{PlayBoardNo{2}, PlayBoardNo{1}}}));
     EXPECT_EQ(t.st.FileModified, kVbTrue);
 }
 
@@ -119,7 +119,7 @@ TEST_F(BoardOps, RenamesFilterPlayBoardNamesButKeepSubBoardNamesAsTyped) {
     EXPECT_EQ(o.Set(2).Bd(2).BodNam, "Ab/ #9");
     EXPECT_EQ(t.shell.inputs[1].prompt, "Enter the new name for this board\r\n(old name: Mouse-2)");
     EXPECT_EQ(t.shell.inputs[1].title, "");
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::UpdateBoardCaption));
+    EXPECT_TRUE(t.shell.Saw<notice::UpdateBoardCaption>());
     EXPECT_EQ(t.st.FileModified, kVbTrue);
 }
 
@@ -191,7 +191,7 @@ TEST_F(BoardOps, OtherCodesOnlyRedraw) {
     std::int32_t b = 1;
     SubBoardOp(t.st, 5, b, 2);
     EXPECT_EQ(t.shell.notices.size(), 1u);
-    EXPECT_TRUE((t.shell.notices[0] == ShownNotice{ShellEvent::RedrawBoardView, 2, 0}));
+    EXPECT_TRUE((t.shell.notices[0] == Notice{notice::RedrawBoardView{PlayBoardNo{2}}}));
     EXPECT_EQ(t.st.FileModified, kVbFalse);
 }
 

@@ -134,11 +134,11 @@ TEST_F(BoardViewModel, ALoopingKeyShowsIcon4WhileItLoopsAnd3OnceStopped) {
     k.PlayStyl = kPlayLoop;
     Drawn(3);
     k.Looping = kVbTrue;
-    ASSERT_TRUE(View(3).ShowKeyIcon(1, 3));
-    EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->Icon, 4);
+    ASSERT_TRUE(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3}));
+    EXPECT_EQ(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3})->Icon, 4);
     k.Looping = kVbFalse;
-    EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->Icon, 3);
-    EXPECT_EQ(View(3).ShowKeyIcon(1, 3)->IconX, 129 - 16); // key 3 spans x 90..129
+    EXPECT_EQ(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3})->Icon, 3);
+    EXPECT_EQ(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{3})->IconX, 129 - 16); // key 3 spans x 90..129
 }
 
 TEST_F(BoardViewModel, MutedKeysWithASourceCarryTheCross) {
@@ -265,9 +265,9 @@ TEST_F(BoardViewModel, ABoardOfAnAbsentDeviceIsACaptionOnlySurfaceStackedWithThe
         EXPECT_EQ(pb.CurBd, 1);
         EXPECT_EQ(gone.CurKey, 0);
         EXPECT_EQ(t.st.EditKeyValid, kVbFalse);
-        EXPECT_FALSE(t.shell.Saw(ShellEvent::ShowKeyMenu));
+        EXPECT_FALSE(t.shell.Saw<notice::ShowKeyMenu>());
         EXPECT_EQ(gone.KeyNos(), 5);
-        EXPECT_FALSE(View(3).ShowKeyIcon(1, 5));
+        EXPECT_FALSE(View(3).ShowKeyIcon(SubBoardNo{1}, KeyNo{5}));
         pb.Bds.erase(pb.Bds.begin());
         t.shell.Clear();
     }
@@ -283,7 +283,8 @@ TEST_F(BoardViewModel, PressingAKeyMakesItCurrentAndTheEditKey) {
     EXPECT_EQ(o.Set(3).Bd(2).CurKey, 2);
     EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{3, 2, 2}));
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
-    const std::vector<ShownNotice> expected = {{ShellEvent::ShowPlayAssignment, 0, 0}, {ShellEvent::RedrawBoard, 3, 2}};
+    const std::vector<Notice> expected = {notice::ShowPlayAssignment{},
+                                          notice::RedrawBoard{PlayBoardNo{3}, SubBoardNo{2}}};
     EXPECT_EQ(t.shell.notices, expected);
     // The new current key is the highlighted one.
     EXPECT_TRUE(KeyOf(Drawn(3), 2, 2).Highlighted);
@@ -317,8 +318,8 @@ TEST_F(BoardViewModel, BorderPixelsHitNoKey) {
             EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{0, 0, 0})) << c.name;
         }
         // Redrawn either way, so the highlight follows.
-        EXPECT_TRUE((t.shell.notices ==
-                     std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0}, {ShellEvent::RedrawBoard, 3, 1}}))
+        EXPECT_TRUE((t.shell.notices == std::vector<Notice>{notice::ShowPlayAssignment{},
+                                                            notice::RedrawBoard{PlayBoardNo{3}, SubBoardNo{1}}}))
             << c.name;
     }
 }
@@ -336,8 +337,9 @@ TEST_F(BoardViewModel, RightClickingAKeyPopsUpTheKeyMenuAfterTheRedraw) {
     Drawn(3);
     View(3).MousePressed(1, 100, 30, MouseButton::Right); // key 3
     ASSERT_FALSE(t.shell.notices.empty());
-    EXPECT_EQ(t.shell.notices.back(), (ShownNotice{ShellEvent::ShowKeyMenu, 3, 1, 3}));
-    EXPECT_EQ(t.shell.notices[t.shell.notices.size() - 2], (ShownNotice{ShellEvent::RedrawBoard, 3, 1}));
+    EXPECT_EQ(t.shell.notices.back(), (Notice{notice::ShowKeyMenu{{PlayBoardNo{3}, SubBoardNo{1}, KeyNo{3}}}}));
+    EXPECT_EQ(t.shell.notices[t.shell.notices.size() - 2],
+              (Notice{notice::RedrawBoard{PlayBoardNo{3}, SubBoardNo{1}}}));
 }
 
 TEST_F(BoardViewModel, RightClickingEmptySpaceOnABoardClearsTheCurrentKeyAndOpensNoMenu) {
@@ -348,9 +350,9 @@ TEST_F(BoardViewModel, RightClickingEmptySpaceOnABoardClearsTheCurrentKeyAndOpen
     View(3).MousePressed(1, 300, 30, MouseButton::Right);
     EXPECT_EQ(o.Set(3).Bd(1).CurKey, 0);
     EXPECT_EQ(t.st.EditKeyValid, kVbFalse);
-    EXPECT_FALSE(t.shell.Saw(ShellEvent::ShowKeyMenu));
-    EXPECT_FALSE(t.shell.Saw(ShellEvent::ShowPlayTableMenu));
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::RedrawBoard));
+    EXPECT_FALSE(t.shell.Saw<notice::ShowKeyMenu>());
+    EXPECT_FALSE(t.shell.Saw<notice::ShowPlayTableMenu>());
+    EXPECT_TRUE(t.shell.Saw<notice::RedrawBoard>());
 }
 
 TEST_F(BoardViewModel, TheBoardThatLosesTheHighlightIsPaintedAgainToo) {
@@ -359,14 +361,14 @@ TEST_F(BoardViewModel, TheBoardThatLosesTheHighlightIsPaintedAgainToo) {
     View(3).MousePressed(1, 20, 30, MouseButton::Left);
     t.shell.Clear();
     View(3).MousePressed(2, 20, 30, MouseButton::Left); // board 1 of Joe was current
-    EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
-                                                         {ShellEvent::RedrawBoard, 3, 2},
-                                                         {ShellEvent::RedrawBoard, 3, 1}}));
+    EXPECT_EQ(t.shell.notices,
+              (std::vector<Notice>{notice::ShowPlayAssignment{}, notice::RedrawBoard{PlayBoardNo{3}, SubBoardNo{2}},
+                                   notice::RedrawBoard{PlayBoardNo{3}, SubBoardNo{1}}}));
     t.shell.Clear();
     View(1).MousePressed(1, 20, 30, MouseButton::Left); // Joe was active, its board 2 current
-    EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
-                                                         {ShellEvent::RedrawBoard, 1, 1},
-                                                         {ShellEvent::RedrawBoard, 3, 2}}));
+    EXPECT_EQ(t.shell.notices,
+              (std::vector<Notice>{notice::ShowPlayAssignment{}, notice::RedrawBoard{PlayBoardNo{1}, SubBoardNo{1}},
+                                   notice::RedrawBoard{PlayBoardNo{3}, SubBoardNo{2}}}));
 }
 
 TEST_F(BoardViewModel, IndexesOutsideTheOrchestraChangeNothingAndDescribeNothing) {
@@ -390,13 +392,13 @@ TEST_F(BoardViewModel, IndexesOutsideTheOrchestraChangeNothingAndDescribeNothing
         EXPECT_TRUE(v.Surfaces.empty()) << p;
         EXPECT_EQ(v.Title, "") << p;
         EXPECT_FALSE(View(p).DrawBoard(1)) << p;
-        EXPECT_FALSE(View(p).ShowKeyIcon(1, 1)) << p;
+        EXPECT_FALSE(View(p).ShowKeyIcon(SubBoardNo{1}, KeyNo{1})) << p;
     }
     EXPECT_FALSE(View(3).DrawBoard(0));
     EXPECT_FALSE(View(3).DrawBoard(3));
     for (auto [b, k] : {std::pair{0, 1}, {3, 1}, {1, 0}, {1, 5}})
-        EXPECT_FALSE(View(3).ShowKeyIcon(b, k)) << b << "/" << k;
-    EXPECT_TRUE(View(3).ShowKeyIcon(2, 3));
+        EXPECT_FALSE(View(3).ShowKeyIcon(SubBoardNo{b}, KeyNo{k})) << b << "/" << k;
+    EXPECT_TRUE(View(3).ShowKeyIcon(SubBoardNo{2}, KeyNo{3}));
 }
 
 TEST_F(BoardViewModel, APressOnABoardWithTooFewKeysMatchesThemFirstSoTheEditKeyExists) {
@@ -405,7 +407,7 @@ TEST_F(BoardViewModel, APressOnABoardWithTooFewKeysMatchesThemFirstSoTheEditKeyE
     View(3).MousePressed(1, 140, 30, MouseButton::Left); // key 4
     EXPECT_EQ(t.st.EditKey, 4);
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
-    EXPECT_NE(o.FindKey(3, 1, 4), nullptr);
+    EXPECT_NE(o.FindKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{4}}), nullptr);
 }
 
 TEST_F(BoardViewModel, TheKeysOfABoardThatWasNeverDrawnCannotBeHit) {
@@ -419,7 +421,7 @@ TEST_F(BoardViewModel, OnlyARightClickOnTheBackgroundPopsUpThePlayTableMenu) {
     View(2).BackgroundPressed(MouseButton::Middle);
     EXPECT_TRUE(t.shell.notices.empty());
     View(2).BackgroundPressed(MouseButton::Right);
-    EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayTableMenu, 2, 0}}));
+    EXPECT_EQ(t.shell.notices, (std::vector<Notice>{notice::ShowPlayTableMenu{PlayBoardNo{2}}}));
     EXPECT_EQ(o.CurSet, 3); // the background changes nothing
 }
 
@@ -433,15 +435,14 @@ TEST_F(BoardViewModel, ActivatingAWindowMakesItsPlayBoardActiveAndEdited) {
     EXPECT_EQ(o.CurSet, 1);
     EXPECT_EQ((std::array{t.st.EditSet, t.st.EditBd, t.st.EditKey}), (std::array{1, 2, 3}));
     EXPECT_EQ(t.st.EditKeyValid, kVbTrue);
-    EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowActivePlayBoard, 0, 0},
-                                                         {ShellEvent::ShowPlayAssignment, 0, 0}}));
+    EXPECT_EQ(t.shell.notices, (std::vector<Notice>{notice::ShowActivePlayBoard{}, notice::ShowPlayAssignment{}}));
 
     // Already the edit Play Board: the edit key stays, only the label follows.
     o.Set(1).Bd(2).CurKey = 1;
     t.shell.Clear();
     View(1).Activated();
     EXPECT_EQ(t.st.EditKey, 3);
-    EXPECT_EQ(t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowActivePlayBoard, 0, 0}}));
+    EXPECT_EQ(t.shell.notices, (std::vector<Notice>{notice::ShowActivePlayBoard{}}));
 }
 
 TEST_F(BoardViewModel, ActivatingAPlayBoardWithNoCurrentKeyLeavesTheEditKeyInvalid) {
@@ -471,21 +472,30 @@ TEST_F(BoardViewModel, RebuildingAllViewsSettlesAnOutOfRangeActivePlayBoardOnThe
         const std::int32_t expected = curSet == 2 ? 2 : 3;
         EXPECT_EQ(o.CurSet, expected) << curSet;
         EXPECT_EQ(t.st.EditSet, expected) << curSet; // activation makes it the edit Play Board
-        EXPECT_EQ(t.shell.notices.back(), (ShownNotice{ShellEvent::ActivateBoardView, expected, 0})) << curSet;
+        EXPECT_EQ(t.shell.notices.back(), (Notice{notice::ActivateBoardView{PlayBoardNo{expected}}})) << curSet;
     }
 }
 
 TEST_F(BoardViewModel, RebuildingAllViewsMakesOneViewPerPlayBoardInOrder) {
     o.Set(2).Bd(1).Keys.resize(1);
     RefreshBoardViews(t.st, 0);
-    using E = ShellEvent;
-    const std::vector<ShownNotice> expected = {
-        {E::CloseAllBoardViews, 0, 0}, {E::OpenBoardView, 1, 0},       {E::UpdateTableCaption, 1, 0},
-        {E::RedrawBoardView, 1, 0},    {E::OpenBoardView, 2, 0},       {E::UpdateTableCaption, 2, 0},
-        {E::RedrawBoardView, 2, 0},    {E::OpenBoardView, 3, 0},       {E::UpdateTableCaption, 3, 0},
-        {E::RedrawBoardView, 3, 0},    {E::ShowBoardView, 1, 0},       {E::ShowBoardView, 2, 0},
-        {E::ShowBoardView, 3, 0},      {E::ShowActivePlayBoard, 0, 0}, {E::ShowPlayAssignment, 0, 0},
-        {E::ActivateBoardView, 3, 0},
+    const std::vector<Notice> expected = {
+        notice::CloseAllBoardViews{},
+        notice::OpenBoardView{PlayBoardNo{1}},
+        notice::UpdateTableCaption{PlayBoardNo{1}},
+        notice::RedrawBoardView{PlayBoardNo{1}},
+        notice::OpenBoardView{PlayBoardNo{2}},
+        notice::UpdateTableCaption{PlayBoardNo{2}},
+        notice::RedrawBoardView{PlayBoardNo{2}},
+        notice::OpenBoardView{PlayBoardNo{3}},
+        notice::UpdateTableCaption{PlayBoardNo{3}},
+        notice::RedrawBoardView{PlayBoardNo{3}},
+        notice::ShowBoardView{PlayBoardNo{1}},
+        notice::ShowBoardView{PlayBoardNo{2}},
+        notice::ShowBoardView{PlayBoardNo{3}},
+        notice::ShowActivePlayBoard{},
+        notice::ShowPlayAssignment{},
+        notice::ActivateBoardView{PlayBoardNo{3}},
     };
     EXPECT_EQ(t.shell.notices, expected);
     EXPECT_EQ(o.Set(2).Bd(1).KeyNos(), 4); // drawn, so matched to its device
@@ -495,11 +505,14 @@ TEST_F(BoardViewModel, RebuildingAllViewsMakesOneViewPerPlayBoardInOrder) {
 TEST_F(BoardViewModel, RebuildingOneViewDrawsItAndActivatesTheActivePlayBoard) {
     o.Set(1).Bd(2).Keys.clear();
     RefreshBoardViews(t.st, 1);
-    using E = ShellEvent;
-    const std::vector<ShownNotice> expected = {
-        {E::OpenBoardView, 1, 0},       {E::RedrawBoardView, 1, 0},    {E::ShowBoardView, 1, 0},
-        {E::ShowActivePlayBoard, 0, 0}, {E::ShowPlayAssignment, 0, 0}, {E::ActivateBoardView, 3, 0},
-        {E::UpdateTableCaption, 1, 0},
+    const std::vector<Notice> expected = {
+        notice::OpenBoardView{PlayBoardNo{1}},
+        notice::RedrawBoardView{PlayBoardNo{1}},
+        notice::ShowBoardView{PlayBoardNo{1}},
+        notice::ShowActivePlayBoard{},
+        notice::ShowPlayAssignment{},
+        notice::ActivateBoardView{PlayBoardNo{3}},
+        notice::UpdateTableCaption{PlayBoardNo{1}},
     };
     EXPECT_EQ(t.shell.notices, expected);
     EXPECT_EQ(o.Set(1).Bd(2).KeyNos(), 3);
@@ -517,7 +530,7 @@ TEST_F(BoardViewModel, RebuildingAViewThatIsNotThereDoesNothing) {
     o.CurSet = 0;
     RefreshBoardViews(t.st, 2);
     EXPECT_EQ(o.CurSet, 0);
-    EXPECT_FALSE(t.shell.Saw(ShellEvent::ActivateBoardView));
+    EXPECT_FALSE(t.shell.Saw<notice::ActivateBoardView>());
 }
 
 } // namespace

@@ -71,7 +71,7 @@ struct Rig {
         input.DetectInputDevices();
     }
     DeviceLayout& L(std::int32_t d) { return t.st.InputDevices[static_cast<std::size_t>(d - 1)].Layout; }
-    bool Rebuilt() const { return t.shell.Saw(ShellEvent::RebuildAllBoardViews); }
+    bool Rebuilt() const { return t.shell.Saw<notice::RebuildAllBoardViews>(); }
 };
 
 TEST(Redetection, AtStartEveryLayoutIsReadInDeviceOrder) {
@@ -147,9 +147,8 @@ TEST(Redetection, SubBoardsFollowTheirDeviceByNameAndKeepTheirKeys) {
     EXPECT_TRUE(rig.Rebuilt());
 
     std::vector<std::int32_t> boards;
-    rig.input.playKey = [&](std::int32_t, std::int32_t b, std::int32_t) { boards.push_back(b); };
-    std::int32_t key = 6, device = 3;
-    rig.input.InputDx7_PlayThisKey(key, device);
+    rig.input.playKey = [&](KeyAddress a) { boards.push_back(a.subBoard.value); };
+    rig.input.InputDx7_PlayThisKey({DeviceNo{3}, KeyNo{6}});
     EXPECT_EQ(boards, (std::vector<std::int32_t>{2})) << "the Pad's presses reach the Pad's board";
 
     // Unplugged: the board has no device and keeps its keys.

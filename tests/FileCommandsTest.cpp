@@ -62,7 +62,7 @@ TEST_F(FileCommands, NewAsksToSaveAModifiedOrchestraAndCancelKeepsIt) {
     EXPECT_EQ(o.Set(1).SetNam, "Mike");
     EXPECT_EQ(t.st.FileModified, kVbFalse);
     EXPECT_EQ(t.shell.captions.back(), "Tambrel Orchestra - [New]");
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::RebuildAllBoardViews));
+    EXPECT_TRUE(t.shell.Saw<notice::RebuildAllBoardViews>());
 }
 
 TEST_F(FileCommands, YesWhoseSaveIsCancelledDoesNotThrowTheWorkAway) {
@@ -119,7 +119,7 @@ TEST_F(FileCommands, OpenLoadsTheChosenFileAndCompletesTbo) {
     EXPECT_EQ(o.OrcFile, dir.File("song.TbOrc"));
     EXPECT_EQ(t.st.LastUsedPath, dir.Path() + "/");
     EXPECT_EQ(t.shell.captions.back(), "Tambrel Orchestra - [song.TbOrc]");
-    EXPECT_TRUE((t.shell.notices.back() == ShownNotice{ShellEvent::ShowOpenMessage, 0, 0}));
+    EXPECT_TRUE((t.shell.notices.back() == Notice{notice::ShowOpenMessage{false}}));
     EXPECT_EQ(stops, 1);
 }
 

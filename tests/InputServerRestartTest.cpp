@@ -78,8 +78,7 @@ struct Rig {
     InputSystem& Input() { return program->GetInstrument().Input(); }
     std::int32_t Ball() const {
         std::int32_t shown = -1;
-        for (const auto& n : t.shell.notices)
-            if (n.event == ShellEvent::ShowInputOnOff) shown = n.a;
+        for (const notice::ShowInputOnOff& n : t.shell.All<notice::ShowInputOnOff>()) shown = n.on ? 1 : 0;
         return shown;
     }
     // A press in the main window: true when it reached the dispatcher.
@@ -293,8 +292,7 @@ TEST(LatePresses, AreCountedPerRunInTheStatusPanel) {
     rig.Input().LatePressDropped();
     rig.Input().LatePressDropped();
     EXPECT_EQ(rig.t.shell.statuses.back(), LatePressesText(2));
-    std::int32_t key = 30, device = 1;
-    rig.Input().InputDx7_PlayThisKey(key, device); // a press in time ends the run
+    rig.Input().InputDx7_PlayThisKey({DeviceNo{1}, KeyNo{30}}); // a press in time ends the run
     rig.Input().LatePressDropped();
     EXPECT_EQ(rig.t.shell.statuses.back(), LatePressesText(1));
     EXPECT_EQ(rig.Input().LatePresses(), 3);

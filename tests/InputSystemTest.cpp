@@ -35,7 +35,7 @@ struct InputRig {
     std::vector<Play> played;
 
     InputRig() {
-        input.playKey = [this](std::int32_t k, std::int32_t b, std::int32_t p) { played.emplace_back(k, b, p); };
+        input.playKey = [this](KeyAddress a) { played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value); };
     }
     void Press(std::int32_t key, std::int32_t device) {
         InputServerLink* l = input.Bridge();
@@ -222,8 +222,7 @@ TEST(DiAcuireDo, SwitchesTheDevicesAndShowsTheStateWhateverTheOutcome) {
     rig.input.DiAcuire_Do(other);
     EXPECT_EQ(rig.link->calls, (std::vector<std::string>{"acquire", "acquire", "unacquire", "unacquire"}));
     std::vector<int> shown;
-    for (const auto& n : rig.t.shell.notices)
-        if (n.event == ShellEvent::ShowInputOnOff) shown.push_back(n.a);
+    for (const notice::ShowInputOnOff& n : rig.t.shell.All<notice::ShowInputOnOff>()) shown.push_back(n.on ? 1 : 0);
     EXPECT_EQ(shown, (std::vector<int>{1, 0, 0})); // shown when the state changes
     EXPECT_EQ(rig.input.OnOffState(), 5);
 }
@@ -261,8 +260,8 @@ TEST(KeyRouting, APlayedKeyThatRemovesSubBoardsEndsTheRoundSafely) {
     InputRig rig;
     PlayBoard& active = rig.t.st.Orc.Set(3);
     active.Bds.push_back(active.Bds[0]);
-    rig.input.playKey = [&](std::int32_t k, std::int32_t b, std::int32_t p) {
-        rig.played.emplace_back(k, b, p);
+    rig.input.playKey = [&](KeyAddress a) {
+        rig.played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value);
         rig.t.st.Orc.Set(3).Bds.resize(1); // an action that deletes Sub Boards
     };
     rig.Press(30, 1);

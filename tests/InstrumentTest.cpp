@@ -48,10 +48,10 @@ TEST(Instrument, ALivePressIsRecordedAndSoundsButAPlayedBackOneIsNotRecordedAgai
     InstrumentRig rig;
     KeystrokeRecorder& rec = rig.instrument->Recorder();
     rec.StartRecording();
-    rig.instrument->KeyEvent(1, 30);
+    rig.instrument->KeyEvent({DeviceNo{1}, KeyNo{30}});
     EXPECT_NE(rig.KeyStatus() & Mixer::kStatusPlaying, 0);
     rig.clock.AdvanceBy(250);
-    rig.instrument->KeyEvent(1, 31);
+    rig.instrument->KeyEvent({DeviceNo{1}, KeyNo{31}});
     rec.StopRecording();
     ASSERT_EQ(rig.t.st.Orc.Recordings[0].count(), 2);
 

@@ -31,10 +31,9 @@ struct EditorRig : SoundRig {
         };
     }
     KeyAssign& Edited() { return Key(1); }
-    int Count(ShellEvent e) const {
-        int n = 0;
-        for (const auto& x : shell.notices) n += x.event == e;
-        return n;
+    template <class N>
+    int Count() const {
+        return shell.Count<N>();
     }
 };
 
@@ -134,7 +133,7 @@ TEST(KeyEditorCommands, WithoutAValidKeyEveryCommandHidesTheEditor) {
     EXPECT_EQ(r.shell.messages[0].title, ""); // the program's title
     r.editor.ChooseStyle(kPlayLoop);
     EXPECT_EQ(r.shell.messages.size(), 2u);
-    EXPECT_EQ(r.Count(ShellEvent::HidePlayAssignment), 2);
+    EXPECT_EQ(r.Count<notice::HidePlayAssignment>(), 2);
 
     // The other controls hide without a word.
     r.shell.Clear();
@@ -144,7 +143,7 @@ TEST(KeyEditorCommands, WithoutAValidKeyEveryCommandHidesTheEditor) {
     EXPECT_EQ(r.editor.StepDur(+1), "");
     r.editor.ChooseActionCommand(1);
     EXPECT_TRUE(r.shell.messages.empty());
-    EXPECT_EQ(r.Count(ShellEvent::HidePlayAssignment), 5);
+    EXPECT_EQ(r.Count<notice::HidePlayAssignment>(), 5);
 
     // A cursor that names a key no longer there counts as no valid key.
     r.st.EditKeyValid = kVbTrue;
@@ -161,8 +160,8 @@ TEST(KeyEditorCommands, ChoosingASourceWritesItThenShowsTheKeyAndItsIcon) {
     r.editor.ChooseSource(kSrcMidi);
     EXPECT_EQ(r.Edited().SndSrc, kSrcMidi);
     EXPECT_EQ(r.st.FileModified, kVbTrue);
-    const std::vector<ShownNotice> expected = {{ShellEvent::ShowPlayAssignment, 0, 0, 0},
-                                               {ShellEvent::ShowKeyIcon, 3, 1, 1}};
+    const std::vector<Notice> expected = {notice::ShowPlayAssignment{},
+                                          notice::ShowKeyIcon{{PlayBoardNo{3}, SubBoardNo{1}, KeyNo{1}}}};
     EXPECT_EQ(r.shell.notices, expected);
     EXPECT_EQ(r.editor.View().sourceFrame, kSrcMidi);
 
@@ -209,7 +208,7 @@ TEST(KeyEditorCommands, AStoredWaveWhoseFileIsGoneStaysStoredInside) {
     EXPECT_EQ(r.shell.messages[0].text, "The file \"/waves/gone.wav\" is not found");
     EXPECT_EQ(k.SaveInFile, 1);
     EXPECT_EQ(r.st.FileModified, kVbFalse);
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowPlayAssignment)); // the box is ticked again
+    EXPECT_TRUE(r.shell.Saw<notice::ShowPlayAssignment>()); // the box is ticked again
     EXPECT_TRUE(r.editor.View().wave.saveInFile);
 
     r.shell.Clear();
@@ -218,7 +217,7 @@ TEST(KeyEditorCommands, AStoredWaveWhoseFileIsGoneStaysStoredInside) {
     EXPECT_TRUE(r.shell.messages.empty());
     EXPECT_EQ(k.SaveInFile, 0);
     EXPECT_EQ(r.st.FileModified, kVbTrue);
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(r.shell.Saw<notice::ShowPlayAssignment>());
 
     // Ticking it needs no file.
     r.filePresent = false;
@@ -253,7 +252,7 @@ TEST(KeyEditorCommands, ListsAndOptionsWriteWhatTheyName) {
     r.editor.SetDrumOn(true);
     EXPECT_EQ(k.DrumOn, 1);
     r.editor.SetDrumOn(true); // the mode is shown again on every change of the ball
-    EXPECT_EQ(r.Count(ShellEvent::ShowPlayAssignment), 2);
+    EXPECT_EQ(r.Count<notice::ShowPlayAssignment>(), 2);
     r.editor.SetAllowDup(false);
     EXPECT_EQ(k.AllowDup, 0);
 }
@@ -267,7 +266,7 @@ TEST(KeyEditorCommands, ChangeTableResetsTheTargetAndListsThePlayBoards) {
     r.editor.ChooseActionCommand(kActChangeTable);
     EXPECT_EQ(k.ActCmd, kActChangeTable);
     EXPECT_EQ(k.ActSub1, 0);
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(r.shell.Saw<notice::ShowPlayAssignment>());
     const ActionPanelView a = r.editor.View().action;
     EXPECT_TRUE(a.target.visible);
     EXPECT_EQ(a.target.items.size(), 3u);
@@ -290,7 +289,7 @@ TEST(KeyEditorCommands, TheKeyNumberCommitShowsTheNewDrumName) {
     k.SndSrc = kSrcMidi;
     k.DrumOn = 1;
     r.editor.CommitKeyNo("38");
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(r.shell.Saw<notice::ShowPlayAssignment>());
     EXPECT_EQ(r.editor.View().midi.drumName, "Snare Drum 1");
 }
 
@@ -303,7 +302,7 @@ TEST(KeyEditorCommands, SelectFileLoadsTheChosenWaveIntoTheEditKey) {
     r.st.EditKeyValid = kVbFalse;
     r.editor.SelectFile();
     EXPECT_EQ(r.shell.dialogs.size(), 1u); // no dialog without a key
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::HidePlayAssignment));
+    EXPECT_TRUE(r.shell.Saw<notice::HidePlayAssignment>());
 }
 
 // ---- the buttons beside the editor ----
@@ -378,8 +377,7 @@ TEST(KeyEditorButtons, StopsInputAndDetection) {
     r.shell.Clear();
     r.buttons.DetectAgain();
     EXPECT_EQ(r.detections, 1);
-    const std::vector<ShownNotice> expected = {{ShellEvent::RebuildAllBoardViews, 0, 0, 0},
-                                               {ShellEvent::ShowPlayAssignment, 0, 0, 0}};
+    const std::vector<Notice> expected = {notice::RebuildAllBoardViews{}, notice::ShowPlayAssignment{}};
     EXPECT_EQ(r.shell.notices, expected);
 }
 
@@ -388,8 +386,8 @@ TEST(KeyEditorButtons, DetectAgainWithoutTheProgramAsksTheMenusToFollow) {
     InputSystem input{r.st, [] { return std::make_unique<FakeLink>(); }};
     EditorButtons buttons{r.st, r.player, input};
     buttons.DetectAgain();
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::UpdateDeviceMenus));
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::RebuildAllBoardViews));
+    EXPECT_TRUE(r.shell.Saw<notice::UpdateDeviceMenus>());
+    EXPECT_TRUE(r.shell.Saw<notice::RebuildAllBoardViews>());
 }
 
 TEST(KeyEditorStatusTips, TheTableHoldsTheTipsExactly) {

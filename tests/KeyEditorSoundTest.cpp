@@ -21,7 +21,7 @@ struct EditRig : SoundRig {
         st.EditKey = 1;
         st.EditKeyValid = kVbTrue;
     }
-    void Press(std::int32_t k) { player.PlayKey(k, B, P); }
+    void Press(std::int32_t k) { player.PlayKey(SoundRig::At(k, B, P)); }
 };
 
 TEST(KeyEditorSound, SwitchingAWaveKeyToMidiStopsItsWaveAndItsCopiesFirst) {
@@ -82,7 +82,7 @@ TEST(KeyEditorSound, ChangingTheStyleTakesTheKeyOutOfItsQueue) {
     // Key 1's turn ends now, its waiting entry goes, and key 2 plays at once.
     r.RunTo(2000);
     EXPECT_TRUE(r.Sounds({{w1, 0, 300}, {w2, 300}}));
-    EXPECT_FALSE(r.player.Queues().Queue(0).Holds({P, B, 1}));
+    EXPECT_FALSE(r.player.Queues().Queue(0).Holds(SoundRig::At(1, B, P)));
     EXPECT_EQ(r.player.Queues().Queue(0).QueBusy, kVbFalse);
 }
 
@@ -126,7 +126,7 @@ TEST(KeyEditorSound, MutingALoopingWaveKeyCancelsItAndDrawsTheCross) {
     EXPECT_EQ(r.Key(1).Looping, kVbFalse);
     EXPECT_EQ(r.st.FileModified, kVbTrue);
     EXPECT_TRUE(r.shell.notices.size() >= 1u);
-    EXPECT_EQ(r.shell.notices.front(), (ShownNotice{ShellEvent::ShowKeyIcon, P, B, 1}));
+    EXPECT_EQ(r.shell.notices.front(), (Notice{notice::ShowKeyIcon{{PlayBoardNo{P}, SubBoardNo{B}, KeyNo{1}}}}));
     r.RunTo(2500);
     EXPECT_TRUE(r.Sounds({{w, 0, 1000, true}}));
     // Unmuting silences nothing and the key plays again.

@@ -15,13 +15,7 @@ namespace {
 
 constexpr std::int32_t B = 1, P = 3; // the board and Play Board the keys live on
 
-void Press(SoundRig& r, std::int32_t k) { r.player.PlayKey(k, B, P); }
-
-int Notices(const SoundRig& r, ShellEvent e) {
-    int n = 0;
-    for (const auto& x : r.shell.notices) n += x.event == e;
-    return n;
-}
+void Press(SoundRig& r, std::int32_t k) { r.player.PlayKey(SoundRig::At(k)); }
 
 // ---- once ----
 
@@ -52,12 +46,12 @@ TEST(KeyPlayerOnce, DuplicatesOverlapAndReuseTheFirstFinishedCopy) {
     r.RunTo(1000); // the copy of key 2 (entry 2) has finished
     Press(r, 1);
     ASSERT_EQ(r.player.DupBufs().size(), 3u) << "a finished copy is reused before the pool grows";
-    EXPECT_EQ(r.player.DupBufs()[1].Owner, (KeyTriple{P, B, 1}));
+    EXPECT_EQ(r.player.DupBufs()[1].Owner, SoundRig::At(1));
     Press(r, 1);
     EXPECT_EQ(r.player.DupBufs().size(), 4u) << "none was free";
     r.RunTo(3400); // the first copy of key 1 (entry 1) has finished
     Press(r, 2);
-    EXPECT_EQ(r.player.DupBufs()[0].Owner, (KeyTriple{P, B, 2})) << "the lowest-numbered free entry";
+    EXPECT_EQ(r.player.DupBufs()[0].Owner, SoundRig::At(2)) << "the lowest-numbered free entry";
     EXPECT_EQ(r.player.DupBufs().size(), 4u);
     r.RunTo(7000);
     EXPECT_TRUE(r.Sounds({{a, 0}, {b, 100}, {a, 200}, {a, 1000}, {a, 1000}, {b, 3400}}));
@@ -166,7 +160,7 @@ TEST(KeyPlayerLoop, AContinuousLoopTogglesAndRestartsFromItsStart) {
     Press(r, 1);
     r.RunTo(6000);
     EXPECT_TRUE(r.Sounds({{w, 0, 2500, true}, {w, 4000, kNever, true}}));
-    EXPECT_EQ(Notices(r, ShellEvent::ShowKeyIcon), 3);
+    EXPECT_EQ(r.shell.Count<notice::ShowKeyIcon>(), 3);
     EXPECT_EQ(r.player.Timers().TimerNos(), 0) << "a continuous loop uses no timer";
 }
 
@@ -184,7 +178,7 @@ TEST(KeyPlayerLoop, ACountedLoopStopsItselfAfterLoopTimesWaveDurations) {
         r.RunTo(c.stop + 2000);
         EXPECT_TRUE(r.Sounds({{w, 0, c.stop, true}})) << c.times << " x " << c.durMs;
         EXPECT_EQ(r.Key(1).Looping, kVbFalse);
-        EXPECT_EQ(Notices(r, ShellEvent::ShowKeyIcon), 2) << "drawn looping, then stopped";
+        EXPECT_EQ(r.shell.Count<notice::ShowKeyIcon>(), 2) << "drawn looping, then stopped";
         EXPECT_EQ(r.BusyTimers(), 0);
     }
 }
@@ -214,7 +208,7 @@ TEST(KeyPlayerLoop, AHugeLoopCountDoesNotEndThePressEarly) {
     r.Key(1).LoopTimes = std::numeric_limits<std::int32_t>::max();
     Press(r, 1);
     EXPECT_EQ(r.Key(1).Looping, kVbTrue);
-    EXPECT_EQ(Notices(r, ShellEvent::ShowKeyIcon), 1);
+    EXPECT_EQ(r.shell.Count<notice::ShowKeyIcon>(), 1);
     EXPECT_EQ(r.BusyTimers(), 1);
     r.RunTo(3000);
     EXPECT_TRUE(r.Sounds({{w, 0, kNever, true}}));
@@ -328,15 +322,15 @@ TEST(KeyPlayerMute, MutingCancelsWhatTheKeyHasPlayingAndPending) {
         if (c.other) Press(r, 2);
         r.RunTo(1000);
         r.shell.Clear();
-        r.player.ToggleMute(1, B, P);
+        r.player.ToggleMute(SoundRig::At(1));
         EXPECT_EQ(k.Mute, 1) << c.name;
         EXPECT_EQ(r.st.FileModified, kVbTrue) << c.name;
-        EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowKeyIcon)) << c.name;
+        EXPECT_TRUE(r.shell.Saw<notice::ShowKeyIcon>()) << c.name;
         r.RunTo(5000);
         EXPECT_TRUE(r.Sounds(c.voices)) << c.name;
         EXPECT_EQ(r.player.Queues().Queue(0).QueBusy, kVbFalse) << c.name;
 
-        r.player.ToggleMute(1, B, P);
+        r.player.ToggleMute(SoundRig::At(1));
         EXPECT_EQ(k.Mute, 0) << c.name;
     }
 }
@@ -380,8 +374,8 @@ TEST(KeyPlayerMidi, AMidiKeyPlaysOneNoteWhateverItsPlayStyle) {
     SoundRig r;
     r.Key(5).SndSrc = kSrcMidi;
     r.Key(5).PlayStyl = kPlayLoop;
-    r.player.PlayKey(5, B, P);
-    r.player.PlayKey(5, B, P);
+    r.player.PlayKey(SoundRig::At(5));
+    r.player.PlayKey(SoundRig::At(5));
     EXPECT_EQ(r.midi.played, (std::vector<std::array<int, 3>>{{5, 1, 3}, {5, 1, 3}}));
     EXPECT_EQ(r.Key(5).Looping, kVbFalse);
 }
@@ -406,13 +400,13 @@ TEST(KeyPlayerAction, ChangeTableActivatesAPlayBoardInRangeOnly) {
         k.SndSrc = kSrcAction;
         k.ActCmd = c.cmd;
         k.ActSub1 = c.target;
-        r.player.PlayKey(4, B, P);
+        r.player.PlayKey(SoundRig::At(4));
         EXPECT_EQ(r.st.Orc.CurSet, c.curSet) << c.cmd << "/" << c.target;
         const bool moved = c.curSet != 3;
-        EXPECT_EQ(r.shell.Saw(ShellEvent::ActivateBoardView), moved) << c.cmd << "/" << c.target;
-        EXPECT_EQ(r.shell.Saw(ShellEvent::ShowActivePlayBoard), moved) << c.cmd << "/" << c.target;
+        EXPECT_EQ(r.shell.Saw<notice::ActivateBoardView>(), moved) << c.cmd << "/" << c.target;
+        EXPECT_EQ(r.shell.Saw<notice::ShowActivePlayBoard>(), moved) << c.cmd << "/" << c.target;
         if (moved) {
-            EXPECT_EQ(r.shell.notices.front(), (ShownNotice{ShellEvent::ActivateBoardView, c.curSet, 0, 0}));
+            EXPECT_EQ(r.shell.notices.front(), (Notice{notice::ActivateBoardView{PlayBoardNo{c.curSet}}}));
             EXPECT_EQ(r.st.EditSet, c.curSet) << "the editor follows the active Play Board";
         }
         if (c.curSet == 1) {
@@ -436,7 +430,7 @@ TEST(KeyPlayerAction, StopActionsRunTheirStopOption) {
         r.Key(2).ActCmd = kActStopPlay;
         r.Key(2).ActSub1 = c.target;
         r.RunTo(500);
-        r.player.PlayKey(2, B, P);
+        r.player.PlayKey(SoundRig::At(2));
         r.RunTo(1500);
         EXPECT_EQ(r.midi.stops, c.midiStops) << c.target;
         EXPECT_TRUE(r.Sounds({{w, 0, c.loopStops ? 500 : kNever, true}})) << c.target;
@@ -509,7 +503,7 @@ TEST(KeyPlayerStop, StopAllEndsAPendingCountedLoopAtOnceEvenBeyond65Seconds) {
     r.st.StopAllSounds(); // installed by the key player
     EXPECT_EQ(r.BusyTimers(), 0);
     EXPECT_EQ(r.Key(1).Looping, kVbFalse);
-    EXPECT_TRUE(r.shell.Saw(ShellEvent::ShowKeyIcon));
+    EXPECT_TRUE(r.shell.Saw<notice::ShowKeyIcon>());
     r.RunTo(2000);
     Press(r, 1); // a fresh loop, counted from now
     r.RunTo(40000);
@@ -568,7 +562,7 @@ TEST(KeyPlayerFailure, BadPressesEndQuietly) {
         r.WaveKey(1, 1000, 1000, kPlayQueue);
         r.Key(1).QueNo = c.queNo;
         if (c.waveDur >= 0) r.Key(1).WaveDur = c.waveDur;
-        EXPECT_NO_THROW(r.player.PlayKey(c.key, c.board, c.playBoard)) << c.name;
+        EXPECT_NO_THROW(r.player.PlayKey(SoundRig::At(c.key, c.board, c.playBoard))) << c.name;
         r.RunTo(1500);
         EXPECT_TRUE(r.Sounds({})) << c.name;
         EXPECT_TRUE(r.shell.messages.empty()) << c.name;
@@ -592,11 +586,11 @@ TEST(KeyPlayerFailure, StoppingKeysWithoutAWaveIsQuiet) {
     r.Key(1).SndSrc = kSrcWave;
     r.Key(1).PlayStyl = kPlayLoop;
     r.Key(1).Looping = kVbTrue; // its wave is gone
-    r.player.StopKey(1, B, P);
-    r.player.StopKey(99, B, P);
-    r.player.StopDupCopies(1, B, P);
-    r.player.SilenceKey(1, B, P);
-    r.player.PlayDupCopy(1, B, P);
+    r.player.StopKey(SoundRig::At(1));
+    r.player.StopKey(SoundRig::At(99));
+    r.player.StopDupCopies(SoundRig::At(1));
+    r.player.SilenceKey(SoundRig::At(1));
+    r.player.PlayDupCopy(SoundRig::At(1));
     EXPECT_TRUE(r.player.DupBufs().empty()) << "no entry without a buffer";
     EXPECT_TRUE(r.shell.messages.empty());
 }

@@ -30,8 +30,8 @@ struct RecorderRig {
     TestState t;
     VirtualClock clock;
     std::vector<Played> played;
-    KeystrokeRecorder rec{t.st, clock, [this](std::int32_t k, std::int32_t b, std::int32_t p) {
-                              played.push_back({clock.NowMs(), k, b, p});
+    KeystrokeRecorder rec{t.st, clock, [this](KeyAddress a) {
+                              played.push_back({clock.NowMs(), a.key.value, a.subBoard.value, a.playBoard.value});
                           }};
 
     // Recording 1 gets events on the keyboard (device 1) with keys 1, 2, ...
@@ -111,11 +111,11 @@ TEST(KeystrokeRecording, TimesRunFromTheExactStartOnTheMonotonicClock) {
     RecorderRig rig;
     rig.clock.AdvanceTo(86399600); // 0.4 s before midnight, not on a whole second
     rig.rec.StartRecording();
-    rig.rec.AppendKeyStroke(30, 1);
+    rig.rec.AppendKeyStroke({DeviceNo{1}, KeyNo{30}});
     rig.clock.AdvanceBy(400); // across midnight
-    rig.rec.AppendKeyStroke(31, 2);
+    rig.rec.AppendKeyStroke({DeviceNo{2}, KeyNo{31}});
     rig.clock.AdvanceBy(1200);
-    rig.rec.AppendKeyStroke(32, 1);
+    rig.rec.AppendKeyStroke({DeviceNo{1}, KeyNo{32}});
     rig.rec.StopRecording();
     const Recording& r = rig.t.st.Orc.Recordings[0];
     ASSERT_EQ(r.count(), 3);
@@ -135,17 +135,17 @@ TEST(KeystrokeRecording, ThePanelAndTheLabelFollowTheState) {
     EXPECT_FALSE(rig.rec.PanelState().recordStart);
     EXPECT_TRUE(rig.rec.PanelState().recordStop);
     EXPECT_TRUE(rig.t.st.RecordingInProgress);
-    rig.rec.AppendKeyStroke(1, 1);
-    rig.rec.AppendKeyStroke(2, 1);
+    rig.rec.AppendKeyStroke({DeviceNo{1}, KeyNo{1}});
+    rig.rec.AppendKeyStroke({DeviceNo{1}, KeyNo{2}});
     rig.rec.StopRecording();
     EXPECT_EQ(rig.rec.PanelState().label, "First Recording [2]");
     EXPECT_TRUE(rig.rec.PanelState().recordStart);
     EXPECT_FALSE(rig.rec.PanelState().recordStop);
     EXPECT_FALSE(rig.t.st.RecordingInProgress);
-    EXPECT_TRUE(rig.t.shell.Saw(ShellEvent::UpdateRecordingPanel));
+    EXPECT_TRUE(rig.t.shell.Saw<notice::UpdateRecordingPanel>());
     // The recorder never asks for its own label again: a window answering
     // that request would overwrite "[Now recording]".
-    EXPECT_FALSE(rig.t.shell.Saw(ShellEvent::ShowCurRecName));
+    EXPECT_FALSE(rig.t.shell.Saw<notice::ShowCurRecName>());
     rig.t.st.Orc.CurRec = 9;
     rig.rec.ShowCurRecName();
     EXPECT_EQ(rig.rec.PanelState().label, "Recording not found");
@@ -170,7 +170,7 @@ TEST_P(RecordingStart, MakesTheCurrentRecordingValid) {
     rig.rec.StartRecording();
     EXPECT_EQ(rig.t.st.Orc.CurRec, GetParam().after);
     EXPECT_EQ(rig.rec.PanelState().label, GetParam().label);
-    rig.rec.AppendKeyStroke(5, 1);
+    rig.rec.AppendKeyStroke({DeviceNo{1}, KeyNo{5}});
     rig.rec.StopRecording();
     EXPECT_EQ(rig.t.st.Orc.Recordings[static_cast<std::size_t>(GetParam().after - 1)].count(), 1);
 }

@@ -527,8 +527,7 @@ TEST(LayoutEditor, OkKeepsTheChangesAndTheBoardViewsAreRebuilt) {
     rig.s.Close();
     EXPECT_EQ(rig.L(), changed);
     FinishLayoutEditing(rig.t.st, rig.s);
-    EXPECT_EQ(rig.t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0},
-                                                             {ShellEvent::RebuildAllBoardViews, 0, 0}}));
+    EXPECT_EQ(rig.t.shell.notices, (std::vector<Notice>{notice::ShowPlayAssignment{}, notice::RebuildAllBoardViews{}}));
 }
 
 TEST(LayoutEditor, AfterCancelTheViewsAreNotRebuilt) {
@@ -536,7 +535,7 @@ TEST(LayoutEditor, AfterCancelTheViewsAreNotRebuilt) {
     rig.s.InitilizeForm(1);
     rig.s.Cancel();
     FinishLayoutEditing(rig.t.st, rig.s);
-    EXPECT_EQ(rig.t.shell.notices, (std::vector<ShownNotice>{{ShellEvent::ShowPlayAssignment, 0, 0}}));
+    EXPECT_EQ(rig.t.shell.notices, (std::vector<Notice>{notice::ShowPlayAssignment{}}));
 }
 
 TEST(LayoutEditor, NothingHoldsOverToTheNextOpening) {

@@ -50,7 +50,7 @@ struct MidiRig {
         key.DrumOn = drum;
         return key;
     }
-    void Press(std::int32_t k) { midi.PlayMidiKey(k, B, P); }
+    void Press(std::int32_t k) { midi.PlayMidiKey({PlayBoardNo{P}, SubBoardNo{B}, KeyNo{k}}); }
     std::string PortNo() const { return settings.ReadSetting("Midi", "PortNo", "(none)"); }
     // The port calls since the load finished (past the master volume).
     PortLog Played() const {
@@ -100,15 +100,13 @@ TEST(MidiPortChoice, AutomaticChoiceAndStoredPortNumbers) {
     for (const auto& c : cases) {
         MidiRig r(c.ports);
         if (c.stored) r.settings.WriteSetting("Midi", "PortNo", c.stored);
-        bool label = !c.dls;
-        r.midi.OnDslLbl = [&](bool shown) { label = shown; };
         r.midi.LoadMidiBand();
         EXPECT_TRUE(r.midi.MidiReady()) << c.name;
         EXPECT_EQ(r.service.opened, std::vector<int>{c.chosen - 1}) << c.name;
         EXPECT_EQ(r.PortNo(), c.written) << c.name;
         EXPECT_EQ(r.midi.DlsPort(), c.dls) << c.name;
         EXPECT_EQ(r.midi.DslLblVisible(), c.dls) << c.name;
-        EXPECT_EQ(label, c.dls) << c.name;
+        EXPECT_EQ(r.shell.All<notice::ShowDslRemark>(), std::vector<notice::ShowDslRemark>{{c.dls}}) << c.name;
         EXPECT_TRUE(r.shell.messages.empty()) << c.name;
         EXPECT_EQ(r.shell.statuses, (std::vector<std::string>{"Loading Midi Band", "Midi Band Loaded"})) << c.name;
         EXPECT_EQ(r.shell.busy, (std::vector<bool>{true, false})) << c.name;
@@ -257,7 +255,7 @@ TEST(MidiNotes, StopAllMidiStopsThePortAndTheStopCommandsReachIt) {
     Mixer mixer(44100, 16);
     KeyPlayer player(r.st, mixer, clock, r.midi);
     r.MidiKey(1, 0, 60);
-    player.PlayKey(1, B, P);
+    player.PlayKey({PlayBoardNo{P}, SubBoardNo{B}, KeyNo{1}});
     player.StopSounds(kStopMidi);
     player.StopSounds(kStopAll);
     EXPECT_EQ(r.Played(), (PortLog{"program 1 0", "note 1 60 90 500", "stop", "stop"}));
@@ -353,7 +351,7 @@ TEST(MidiStylePort, ABandOrMotifTheStylesDoNotHoldIsAnErrorForTheDispatcher) {
     VirtualClock clock;
     Mixer mixer(44100, 16);
     KeyPlayer player(r.st, mixer, clock, r.midi);
-    EXPECT_NO_THROW(player.PlayKey(2, B, P));
+    EXPECT_NO_THROW(player.PlayKey({PlayBoardNo{P}, SubBoardNo{B}, KeyNo{2}}));
 }
 
 // ---- style files at load time ----

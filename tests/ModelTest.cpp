@@ -6,6 +6,20 @@
 namespace tambrel::test {
 namespace {
 
+// The codes are what Orchestra files store: renumbering one would read every
+// saved key as something else.
+static_assert(kSrcNone == 0 && kSrcWave == 1 && kSrcMidi == 5 && kSrcAction == 11);
+static_assert(kPlayOnce == 0 && kPlayMulti == 1 && kPlayLoop == 2 && kPlayQueue == 3);
+static_assert(kQueNoDup == 0 && kQueAllowDup == 1 && kQueKeepLooping == 2);
+static_assert(kLoopContinuous == 0 && kLoopCounted == 1);
+static_assert(kActNothing == 0 && kActChangeTable == 1 && kActStopPlay == 2);
+static_assert(kActStopAll == 1 && kActStopMidi == 2 && kActStopLoopAndQueue == 3);
+
+TEST(Model, OnlyOneTurnsAStoredFlagOn) {
+    for (std::int32_t v : {-1, 0, 2, 11}) EXPECT_FALSE(FlagOn(v)) << v;
+    EXPECT_TRUE(FlagOn(kFlagOn));
+}
+
 TEST(Model, NewKeyHasTheDocumentedDefaults) {
     const KeyAssign k = NewKeyAssign();
     EXPECT_EQ(k.SndSrc, 0);
@@ -78,13 +92,13 @@ TEST(Model, SourceChangeKeepsTheOtherSourcesFields) {
 TEST(Model, KeyLookupIsOneBasedAndChecked) {
     TestState t;
     Orchestra& o = t.st.Orc;
-    EXPECT_NE(o.FindKey(1, 1, 1), nullptr);
-    EXPECT_NE(o.FindKey(3, 2, 8), nullptr);
-    EXPECT_EQ(o.FindKey(0, 1, 1), nullptr);
-    EXPECT_EQ(o.FindKey(4, 1, 1), nullptr);
-    EXPECT_EQ(o.FindKey(1, 3, 1), nullptr);
-    EXPECT_EQ(o.FindKey(1, 2, 9), nullptr);
-    EXPECT_EQ(o.FindKey(1, 1, 0), nullptr);
+    EXPECT_NE(o.FindKey({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{1}}), nullptr);
+    EXPECT_NE(o.FindKey({PlayBoardNo{3}, SubBoardNo{2}, KeyNo{8}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{0}, SubBoardNo{1}, KeyNo{1}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{4}, SubBoardNo{1}, KeyNo{1}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{1}, SubBoardNo{3}, KeyNo{1}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{1}, SubBoardNo{2}, KeyNo{9}}), nullptr);
+    EXPECT_EQ(o.FindKey({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{0}}), nullptr);
 }
 
 } // namespace

@@ -19,10 +19,12 @@ class QueueRig : public ReplayActions {
 public:
     QueueRig() : ts({{"Keyboard", 8}}) {}
 
-    void PlayDupCopy(std::int32_t k, std::int32_t b, std::int32_t p) override {
-        plays.push_back((p == 3 && b == 1 ? std::to_string(k) : "gone") + "@" + std::to_string(clock.NowMs()));
+    void PlayDupCopy(KeyAddress k) override {
+        plays.push_back(
+            (k.playBoard == PlayBoardNo{3} && k.subBoard == SubBoardNo{1} ? std::to_string(k.key.value) : "gone") +
+            "@" + std::to_string(clock.NowMs()));
     }
-    void StopKey(std::int32_t, std::int32_t, std::int32_t) override {}
+    void StopKey(KeyAddress) override {}
     void ServeQueue(std::int32_t q) override { queues.ServeQueue(q); }
 
     void SetKey(std::int32_t k, float seconds, std::int32_t mode) {
@@ -31,12 +33,12 @@ public:
         key.QueDupLoop = mode;
     }
     // What a queue-style press does once it is let in.
-    void Join(std::int32_t q, KeyTriple e) {
+    void Join(std::int32_t q, KeyAddress e) {
         PlayQueue& Q = queues.Queue(q);
         Q.QueItems.push_back(e);
         if (!Q.QueBusy) queues.ServeQueue(q);
     }
-    void Join(std::int32_t q, std::int32_t k) { Join(q, KeyTriple{3, 1, k}); }
+    void Join(std::int32_t q, std::int32_t k) { Join(q, KeyAddress{PlayBoardNo{3}, SubBoardNo{1}, KeyNo{k}}); }
 
     TestState ts;
     VirtualClock clock;
@@ -79,7 +81,7 @@ TEST(PlayQueues, ServiceOrderCornerCases) {
             EXPECT_TRUE(Q.QueBusy) << c.name;
             r.clock.AdvanceTo(c.idleAt);
             EXPECT_FALSE(Q.QueBusy) << c.name;
-            EXPECT_EQ(Q.QueItems, std::vector<KeyTriple>(1)) << c.name << ": idle, entry 0 zero";
+            EXPECT_EQ(Q.QueItems, std::vector<KeyAddress>(1)) << c.name << ": idle, entry 0 zero";
             EXPECT_EQ(r.clock.NextDue(), -1) << c.name << ": no service pending";
         }
         r.clock.AdvanceTo(5000);
@@ -90,7 +92,7 @@ TEST(PlayQueues, ServiceOrderCornerCases) {
 TEST(PlayQueues, AnEntryWhoseKeyIsGoneDoesNotStallTheQueue) {
     QueueRig r;
     r.SetKey(3, 0.5f, kQueAllowDup);
-    r.Join(0, KeyTriple{9, 1, 1}); // its Play Board was deleted while it waited
+    r.Join(0, KeyAddress{PlayBoardNo{9}, SubBoardNo{1}, KeyNo{1}}); // its Play Board was deleted while it waited
     r.Join(0, 3);
     r.clock.AdvanceTo(2000);
     EXPECT_EQ(r.plays, (std::vector<std::string>{"gone@0", "3@1"}));
@@ -129,7 +131,7 @@ TEST(PlayQueues, AnEmptiedLoopingQueueTakesTheSameKeyAgain) {
     for (std::int32_t i = 1; i <= r.timers.TimerNos(); ++i) r.timers.Timer(i).ResetIt();
     Q.Empty();
     EXPECT_TRUE(Q.QueLoop) << "left for the next service to overwrite";
-    EXPECT_EQ(Q.QueItems[0], KeyTriple{});
+    EXPECT_EQ(Q.QueItems[0], KeyAddress{});
 
     r.clock.AdvanceTo(4000);
     r.Join(1, 2);

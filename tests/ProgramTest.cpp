@@ -196,10 +196,11 @@ struct ProgramRig {
             };
         program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
     }
-    std::size_t IndexOf(ShellEvent e) const {
-        for (std::size_t i = 0; i < t.shell.notices.size(); ++i)
-            if (t.shell.notices[i].event == e) return i;
-        return SIZE_MAX;
+    // The place of the first notice of type N; SIZE_MAX when none came.
+    template <class N>
+    std::size_t IndexOf() const {
+        const std::size_t i = t.shell.IndexOf<N>();
+        return i < t.shell.notices.size() ? i : SIZE_MAX;
     }
 };
 
@@ -220,7 +221,7 @@ TEST(Program, StartsANewOrchestraThenTheSampleWithSoundAndInputOn) {
     ASSERT_GE(rig.t.shell.captions.size(), 2u);
     EXPECT_EQ(rig.t.shell.captions.front(), "Tambrel Orchestra - [New]");
     EXPECT_EQ(rig.t.shell.captions.back(), "Tambrel Orchestra - [Sample1.TbOrc]");
-    EXPECT_LT(rig.IndexOf(ShellEvent::UpdateDeviceMenus), rig.IndexOf(ShellEvent::RebuildAllBoardViews));
+    EXPECT_LT(rig.IndexOf<notice::UpdateDeviceMenus>(), rig.IndexOf<notice::RebuildAllBoardViews>());
     EXPECT_EQ(rig.t.st.FileModified, kVbFalse);
     EXPECT_EQ(rig.program->GetInstrument().Input().OnOffState(), 1);
     rig.output.Pull(64);
@@ -289,13 +290,13 @@ TEST(Program, TheEditorsButtonsAreWiredToThisProgram) {
     rig.t.shell.Clear();
     rig.program->Buttons().DetectAgain();
     // The program's own detection (its menus), then every view and the editor.
-    const std::size_t menus = rig.IndexOf(ShellEvent::UpdateDeviceMenus);
+    const std::size_t menus = rig.IndexOf<notice::UpdateDeviceMenus>();
     ASSERT_NE(menus, SIZE_MAX);
     const auto& n = rig.t.shell.notices;
     ASSERT_GE(n.size(), 2u);
-    EXPECT_EQ(n[n.size() - 2].event, ShellEvent::RebuildAllBoardViews);
+    EXPECT_TRUE(std::holds_alternative<notice::RebuildAllBoardViews>(n[n.size() - 2]));
     EXPECT_LT(menus, n.size() - 2);
-    EXPECT_TRUE(rig.t.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(rig.t.shell.Saw<notice::ShowPlayAssignment>());
     EXPECT_TRUE(rig.program->Editor().View().listsGiveFocusBack); // input is on after start
     rig.program->Buttons().SetInputOn(false);
     EXPECT_FALSE(rig.program->Editor().View().listsGiveFocusBack);
@@ -356,7 +357,7 @@ TEST(Program, ATakeStillRecordingIsKeptAndOfferedForSaving) {
     ASSERT_TRUE(rig.program->Start(""));
     KeystrokeRecorder& rec = rig.program->GetInstrument().Recorder();
     rec.StartRecording();
-    rec.AppendKeyStroke(30, 1);
+    rec.AppendKeyStroke({DeviceNo{1}, KeyNo{30}});
     rig.t.shell.Clear();
     rig.t.shell.answers = {MsgAnswer::Cancel};
     EXPECT_FALSE(rig.program->Close({}));

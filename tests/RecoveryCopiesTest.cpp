@@ -99,7 +99,7 @@ TEST(ClosingBySignal, KeepsUnsavedChangesAndWritesTheSettingsWithoutAsking) {
         if (c.modified) run.t.st.SetModified();
         if (c.recording) {
             run.program->GetInstrument().Recorder().StartRecording();
-            run.program->GetInstrument().Recorder().AppendKeyStroke(30, 1);
+            run.program->GetInstrument().Recorder().AppendKeyStroke({DeviceNo{1}, KeyNo{30}});
         }
         std::string error;
         EXPECT_TRUE(run.program->CloseBySignal({2, 150, 9000, 300, 6000}, error));

@@ -16,8 +16,8 @@ namespace {
 class ActionLog : public ReplayActions {
 public:
     explicit ActionLog(const VirtualClock& c) : clock(c) {}
-    void PlayDupCopy(std::int32_t k, std::int32_t b, std::int32_t p) override { Add("copy", k, b, p); }
-    void StopKey(std::int32_t k, std::int32_t b, std::int32_t p) override { Add("stop", k, b, p); }
+    void PlayDupCopy(KeyAddress k) override { Add("copy", k.key.value, k.subBoard.value, k.playBoard.value); }
+    void StopKey(KeyAddress k) override { Add("stop", k.key.value, k.subBoard.value, k.playBoard.value); }
     void ServeQueue(std::int32_t q) override { Add("serve", q, 0, 0); }
 
     const VirtualClock& clock;
@@ -71,7 +71,7 @@ TEST(TimerClass1, DelaysChainIn65000MsStepsBeforeTheActionRuns) {
     };
     for (const auto& c : cases) {
         Pool p;
-        TimerClass1& t = p.pool.Schedule({3, 1, 7}, 0, kTimerPlayCopy, c.delay);
+        TimerClass1& t = p.pool.Schedule({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{7}}, 0, kTimerPlayCopy, c.delay);
         std::vector<std::int32_t> seen{t.Interval()};
         while (p.log.fired.empty()) {
             p.clock.AdvanceTo(p.clock.NextDue());
@@ -87,9 +87,9 @@ TEST(TimerClass1, DelaysChainIn65000MsStepsBeforeTheActionRuns) {
 
 TEST(TimerClass1, ResetCancelsAndTriggerActsAtOnceOnlyWithoutRemainder) {
     Pool p;
-    TimerClass1& a = p.pool.Schedule({1, 1, 1}, 0, kTimerStopKey, 5000);
+    TimerClass1& a = p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{1}}, 0, kTimerStopKey, 5000);
     TimerClass1& b = p.pool.Schedule({}, 2, kTimerServeQueue, 5000);
-    TimerClass1& c = p.pool.Schedule({1, 1, 2}, 0, kTimerPlayCopy, 100000);
+    TimerClass1& c = p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{2}}, 0, kTimerPlayCopy, 100000);
     EXPECT_EQ(p.pool.TimerNos(), 3);
 
     a.ResetIt();
@@ -115,21 +115,22 @@ TEST(TimerClass1, ResetCancelsAndTriggerActsAtOnceOnlyWithoutRemainder) {
 
 TEST(TimerPool, TakesTheFirstFreeObjectAndGrowsOnlyWhenNoneIs) {
     Pool p;
-    for (int i = 0; i < 4; ++i) p.pool.Schedule({1, 1, i + 1}, 0, kTimerPlayCopy, 100 * (i + 1));
+    for (int i = 0; i < 4; ++i)
+        p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{i + 1}}, 0, kTimerPlayCopy, 100 * (i + 1));
     EXPECT_EQ(p.pool.TimerNos(), 4);
     p.clock.AdvanceTo(250); // timers 1 and 2 have fired
     EXPECT_EQ(&p.pool.Get(), &p.pool.Timer(1));
-    TimerClass1& reused = p.pool.Schedule({1, 1, 9}, 0, kTimerPlayCopy, 1);
+    TimerClass1& reused = p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{9}}, 0, kTimerPlayCopy, 1);
     EXPECT_EQ(&reused, &p.pool.Timer(1));
-    EXPECT_EQ(&p.pool.Schedule({1, 1, 10}, 0, kTimerPlayCopy, 1), &p.pool.Timer(2));
-    TimerClass1& grown = p.pool.Schedule({1, 1, 11}, 0, kTimerPlayCopy, 1);
+    EXPECT_EQ(&p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{10}}, 0, kTimerPlayCopy, 1), &p.pool.Timer(2));
+    TimerClass1& grown = p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{11}}, 0, kTimerPlayCopy, 1);
     EXPECT_EQ(&grown, &p.pool.Timer(5));
     EXPECT_EQ(p.pool.TimerNos(), 5);
 }
 
 TEST(TimerPool, TrimReleasesOneFreeObjectFromTheEndAboveThirty) {
     Pool p;
-    for (int i = 0; i < 40; ++i) p.pool.Schedule({1, 1, 1}, 0, kTimerPlayCopy, i + 1);
+    for (int i = 0; i < 40; ++i) p.pool.Schedule({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{1}}, 0, kTimerPlayCopy, i + 1);
     p.pool.Trim();
     EXPECT_EQ(p.pool.TimerNos(), 40) << "the last object is busy";
     p.clock.AdvanceTo(39); // all but the last have fired

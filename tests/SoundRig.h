@@ -34,7 +34,9 @@ inline constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 class RecordingMidi : public MidiPlayer {
 public:
     bool MidiReady() const override { return ready; }
-    void PlayMidiKey(int key, int board, int playBoard) override { played.push_back({key, board, playBoard}); }
+    void PlayMidiKey(KeyAddress key) override {
+        played.push_back({key.key.value, key.subBoard.value, key.playBoard.value});
+    }
     void StopAllMidi() override {
         ++stops;
         if (failStop) throw std::runtime_error("Midi port lost");
@@ -69,6 +71,10 @@ public:
     std::vector<std::vector<std::int16_t>> waves;
 
     KeyAssign& Key(std::int32_t k, std::int32_t b = 1, std::int32_t p = 3) { return st.Orc.Set(p).Bd(b).Key(k); }
+    // The address of key k of Sub Board b of Play Board p, as Key() names it.
+    static KeyAddress At(std::int32_t k, std::int32_t b = 1, std::int32_t p = 3) {
+        return {PlayBoardNo{p}, SubBoardNo{b}, KeyNo{k}};
+    }
 
     // Makes key (k, b, p) a wave key of durMs milliseconds (a multiple of 10)
     // at the given level; returns the wave's index for Voice.

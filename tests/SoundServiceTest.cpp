@@ -79,7 +79,7 @@ TEST_F(SelectFile, LoadsTheChosenWaveIntoTheEditedKey) {
     EXPECT_EQ(Edited().WavFile, dir.File("a.wav"));
     EXPECT_FLOAT_EQ(Edited().WaveDur, 1.0f);
     EXPECT_EQ(t.st.FileModified, kVbTrue);
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_TRUE(t.shell.Saw<notice::ShowPlayAssignment>());
 
     // The next key proposes the wave chosen last; a key with a wave proposes its own.
     t.st.EditKey = 5;
@@ -96,18 +96,18 @@ TEST_F(SelectFile, CancellingChangesNothingAndAnInvalidKeyOnlyHidesTheEditor) {
     t.shell.chosen = {""};
     SelectWaveFile(t.st, player);
     EXPECT_EQ(t.st.FileModified, kVbFalse);
-    EXPECT_FALSE(t.shell.Saw(ShellEvent::ShowPlayAssignment));
+    EXPECT_FALSE(t.shell.Saw<notice::ShowPlayAssignment>());
 
     t.st.EditKeyValid = kVbFalse;
     SelectWaveFile(t.st, player);
     EXPECT_EQ(t.shell.dialogs.size(), 1u);
-    EXPECT_TRUE(t.shell.Saw(ShellEvent::HidePlayAssignment));
+    EXPECT_TRUE(t.shell.Saw<notice::HidePlayAssignment>());
 }
 
 TEST_F(SelectFile, StopsWhatTheKeyPlaysBeforeLoading) {
     t.shell.chosen = {Wave("a.wav", 11025), Wave("b.wav", 5513)};
     SelectWaveFile(t.st, player);
-    player.PlayKey(4, 1, 3); // AllowDup: an overlapping copy
+    player.PlayKey({PlayBoardNo{3}, SubBoardNo{1}, KeyNo{4}}); // AllowDup: an overlapping copy
     ASSERT_EQ(player.DupBufs().size(), 1u);
     EXPECT_NE(mixer.Status(*player.DupBufs()[0].Buf), 0);
     SelectWaveFile(t.st, player);

@@ -22,6 +22,7 @@ struct TestState {
             d.KeyCount = keys;
             st.InputDevices.push_back(d);
         }
+        st.views.Listen(&shell);
         st.Orc = NewOrchestra(st);
     }
 };

@@ -4,19 +4,26 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <memory>
 
 #include "app/KeyEditorPanel.h"
@@ -43,6 +50,87 @@ QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<q
 constexpr int kOnceWave = 2, kMultiWave = 4, kLoopWave = 6, kActionKey = 15, kInstrumentKey = 16, kDrumKey = 18;
 constexpr int kFreeKey = 30; // no assignment in the sample
 
+// The panel's controls, found by their names as a screen reader or a test
+// script finds them; a name that finds nothing ends the test run.
+template <class T>
+T* Named(const QWidget& panel, const QString& name) {
+    const QList<T*> found = panel.findChildren<T*>(name);
+    if (found.size() != 1) qFatal("%lld controls named %s", static_cast<long long>(found.size()), qPrintable(name));
+    return found.front();
+}
+
+template <class T, std::size_t N>
+std::array<T*, N> Named(const QWidget& panel, const QString& pattern, const std::array<int, N>& numbers) {
+    std::array<T*, N> all{};
+    for (std::size_t i = 0; i < N; ++i) all[i] = Named<T>(panel, pattern.arg(numbers[i]));
+    return all;
+}
+
+struct Controls {
+    explicit Controls(const QWidget& p)
+        : layers(Named<QStackedWidget>(p, "AsgnFramPic")), hintLbl(Named<QLabel>(p, "HideLbl")),
+          sourceBtn(Named<SkinButton>(p, "AsgnBtn(%1)", std::array{0, 1, 5, 11})),
+          sourceFrames(Named<QStackedWidget>(p, "SndSrcFramPic")), noneNote(Named<QLabel>(p, "NoneNote")),
+          fileNameLbl(Named<QLabel>(p, "FileNameLbl")), selectFileBtn(Named<SkinButton>(p, "SelectFileBtn")),
+          saveInFileChk(Named<QCheckBox>(p, "SaveInFileChk")), saveInFileLbl(Named<QLabel>(p, "SaveInFileLbl")),
+          waveMuteChk(Named<QCheckBox>(p, "MuteChk(0)")), waveMuteLbl(Named<QLabel>(p, "MuteLbl(0)")),
+          styleBtn(Named<SkinButton>(p, "StylBtn(%1)", std::array{0, 1, 2, 3})),
+          styleFrames(Named<QStackedWidget>(p, "StylFramPic")), allowDupChk(Named<QCheckBox>(p, "AllowDupChk")),
+          allowDupLbl(Named<QLabel>(p, "AllowDupLbl")), multiTimLst(Named<QLineEdit>(p, "MultiTimLstTxt")),
+          loopOption(Named<QRadioButton>(p, "LoopOption(%1)", std::array{0, 1})),
+          loopTimes(Named<QLineEdit>(p, "LoopTimesTxt")), queueCmb(Named<QComboBox>(p, "QueNoCmb")),
+          queueDup(Named<QRadioButton>(p, "QueDupLoopOpn(%1)", std::array{0, 1, 2})),
+          midiMuteChk(Named<QCheckBox>(p, "MuteChk(1)")), midiMuteLbl(Named<QLabel>(p, "MuteLbl(1)")),
+          drumOpn(Named<OptionBall>(p, "DrumOpn")), instruCmb(Named<QComboBox>(p, "InstruCmb")),
+          drumCmb(Named<QComboBox>(p, "DrumCmb")), keyNoLbl(Named<QLabel>(p, "KeyNoLbl")),
+          keyTxt(Named<TransDisplay>(p, "KeyTxt")), keyUp(Named<SkinButton>(p, "Key_Up(%1)", std::array{0, 1})),
+          drumName(Named<QLabel>(p, "DrumName")), velosTxt(Named<TransDisplay>(p, "VelosTxt")),
+          durTxt(Named<TransDisplay>(p, "DurTxt")), durUp(Named<SkinButton>(p, "Dur_Up(%1)", std::array{0, 1})),
+          midiStyleBtn(Named<SkinButton>(p, "MidiStylBtn")), actCmdCmb(Named<QComboBox>(p, "ActCmdCmb")),
+          actSub1Lbl(Named<QLabel>(p, "ActSub1Lbl")), actSub1Cmb(Named<QComboBox>(p, "ActSub1Cmb")),
+          stopBtn(Named<SkinButton>(p, "StopBtn(%1)", std::array{0, 1, 2})),
+          detectBtn(Named<SkinButton>(p, "DetectDevBtn")) {}
+
+    QStackedWidget* layers;
+    QLabel* hintLbl;
+    std::array<SkinButton*, 4> sourceBtn;
+    QStackedWidget* sourceFrames;
+    QLabel* noneNote;
+    QLabel* fileNameLbl;
+    SkinButton* selectFileBtn;
+    QCheckBox* saveInFileChk;
+    QLabel* saveInFileLbl;
+    QCheckBox* waveMuteChk;
+    QLabel* waveMuteLbl;
+    std::array<SkinButton*, 4> styleBtn;
+    QStackedWidget* styleFrames;
+    QCheckBox* allowDupChk;
+    QLabel* allowDupLbl;
+    QLineEdit* multiTimLst;
+    std::array<QRadioButton*, 2> loopOption;
+    QLineEdit* loopTimes;
+    QComboBox* queueCmb;
+    std::array<QRadioButton*, 3> queueDup;
+    QCheckBox* midiMuteChk;
+    QLabel* midiMuteLbl;
+    OptionBall* drumOpn;
+    QComboBox* instruCmb;
+    QComboBox* drumCmb;
+    QLabel* keyNoLbl;
+    TransDisplay* keyTxt;
+    std::array<SkinButton*, 2> keyUp;
+    QLabel* drumName;
+    TransDisplay* velosTxt;
+    TransDisplay* durTxt;
+    std::array<SkinButton*, 2> durUp;
+    SkinButton* midiStyleBtn;
+    QComboBox* actCmdCmb;
+    QLabel* actSub1Lbl;
+    QComboBox* actSub1Cmb;
+    std::array<SkinButton*, 3> stopBtn;
+    SkinButton* detectBtn;
+};
+
 // The main window with the program and the sample Orchestra, as the program
 // starts in its own folder; the input server finds no device, so the window
 // feeds the keyboard.
@@ -51,7 +139,7 @@ struct Rig : test::ProgramRig {
     ~Rig() { window->closing = true; }
 
     KeyEditorPanel& Panel() const { return *window->EditorPanel(); }
-    KeyAssign& Key(int key) { return *st.Orc.FindKey(1, 1, key); }
+    KeyAssign& Key(int key) { return *st.Orc.FindKey({PlayBoardNo{1}, SubBoardNo{1}, KeyNo{key}}); }
 
     // A left click in the middle of a key of the first Play Board's view,
     // handed to the board's model as the view hands a real click.
@@ -139,16 +227,38 @@ private slots:
     // ---- the panel alone ----
     void StartsOnTheNoKeyHint() {
         KeyEditorPanel panel;
-        QCOMPARE(panel.layers->currentIndex(), 0);
-        QCOMPARE(panel.hintLbl->text(), Q(kHintNoKey));
-        QVERIFY(!panel.sourceBtn[1]->toolTip().isEmpty());
-        QCOMPARE(panel.sourceBtn[1]->accessibleName(), QStringLiteral("Wave"));
+        const Controls c(panel);
+        QCOMPARE(c.layers->currentIndex(), 0);
+        QCOMPARE(c.hintLbl->text(), Q(kHintNoKey));
+        QVERIFY(!c.sourceBtn[1]->toolTip().isEmpty());
+        QCOMPARE(c.sourceBtn[1]->accessibleName(), QStringLiteral("Wave"));
+    }
+    // The controls are the panel's own; what a test or a screen reader knows
+    // of each is its name, which only it carries, and its accessible name.
+    void EveryControlHasANameOfItsOwn() {
+        KeyEditorPanel panel;
+        QStringList names;
+        for (QWidget* w : panel.findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                                 qobject_cast<TransDisplay*>(w) || qobject_cast<ClickLabel*>(w) ||
+                                 (qobject_cast<QLineEdit*>(w) && !qobject_cast<TransDisplay*>(w->parentWidget()) &&
+                                  !qobject_cast<QComboBox*>(w->parentWidget()));
+            if (!control) continue;
+            QVERIFY2(!w->objectName().isEmpty(),
+                     qPrintable(w->metaObject()->className() + (" " + w->accessibleName())));
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            names << w->objectName();
+        }
+        QVERIFY(names.size() >= 40);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+        Controls found(panel); // every name the tests use finds one control
+        QCOMPARE(found.keyUp[1]->objectName(), QString("Key_Up(1)"));
     }
     void ArrowsRepeatAfter250ThenEvery75() {
         VirtualClock clock;
         KeyEditorPanel panel;
         panel.SetTimerHost(&clock);
-        SkinButton* up = panel.keyUp[0];
+        SkinButton* up = Controls(panel).keyUp[0];
         QSignalSpy repeats(up, &SkinButton::Repeat);
         QTest::mousePress(up, Qt::LeftButton);
         clock.AdvanceBy(249);
@@ -183,7 +293,7 @@ private slots:
     // when the pointer comes over a control (also its tooltip).
     void CaptionsAndTipsAreTheProgramsOwn() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         QStringList sources, styles, stops;
         for (SkinButton* b : p.sourceBtn) sources << b->Caption();
         for (SkinButton* b : p.styleBtn) styles << b->Caption();
@@ -202,7 +312,7 @@ private slots:
         QCOMPARE(p.loopOption[1]->text(), QString("No of Times"));
         QCOMPARE(p.queueDup[0]->text() + "|" + p.queueDup[1]->text() + "|" + p.queueDup[2]->text(),
                  QString("No dup|Normal|Loop"));
-        QCOMPARE(p.accessibleName(), QString("Current Key's Play Assignment"));
+        QCOMPARE(rig.Panel().accessibleName(), QString("Current Key's Play Assignment"));
 
         auto* tipPanel = rig.window->findChild<QLabel*>("SBar1Tip");
         QVERIFY(tipPanel);
@@ -228,10 +338,29 @@ private slots:
         QCOMPARE(hover(p.midiStyleBtn), thrice(QString("Midi always plays once, clicking this has no effect")));
     }
 
+    // The MIDI output tells the window whether its port needs the DLS
+    // remark; showing another key keeps what it was told.
+    void TheDlsRemarkFollowsWhatTheMidiOutputTold() {
+        Rig rig;
+        auto* remark = rig.Panel().findChild<QLabel*>("DslLbl");
+        QVERIFY(remark);
+        QVERIFY(rig.ClickKey(kInstrumentKey));
+        rig.st.views.Post(notice::ShowDslRemark{true});
+        QVERIFY(!remark->isHidden());
+        QCOMPARE(remark->text(),
+                 QString("Dls port. no velocity & duration approx. Change Midi port for better result"));
+        QVERIFY(rig.ClickKey(kOnceWave));
+        QVERIFY(!remark->isHidden());
+        rig.st.views.Post(notice::ShowDslRemark{false});
+        QVERIFY(remark->isHidden());
+        QVERIFY(rig.ClickKey(kInstrumentKey));
+        QVERIFY(remark->isHidden());
+    }
+
     // ---- which layer and frame a key shows ----
     void AClickedKeyShowsItsSourceAndStyleFrames() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         QCOMPARE(p.layers->currentIndex(), 0);
 
         QVERIFY(rig.ClickKey(kOnceWave));
@@ -287,7 +416,7 @@ private slots:
 
     void TheSourceAndStyleButtonsSwitchFramesAndTheKey() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         QVERIFY(rig.ClickKey(kFreeKey));
         Click(p.sourceBtn[1]);
         QCOMPARE(rig.Key(kFreeKey).SndSrc, kSrcWave);
@@ -322,7 +451,7 @@ private slots:
     // ---- typing into the number fields ----
     void EnterCommitsANumberAndEscapeRestoresIt() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         QVERIFY(rig.ClickKey(kInstrumentKey));
         KeyAssign& k = rig.Key(kInstrumentKey);
 
@@ -367,7 +496,7 @@ private slots:
 
     void EnterCommitsTheDelayListAndLoopTimesAndEscapeRestoresThem() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         QVERIFY(rig.ClickKey(kMultiWave));
         KeyAssign& multi = rig.Key(kMultiWave);
         Type(p.multiTimLst, "2,-1,0.5,abc,2", Qt::Key_Return);
@@ -401,7 +530,7 @@ private slots:
     // ---- the labels beside the check boxes ----
     void ALabelTogglesItsBoxThroughTheCommand() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         QVERIFY(rig.ClickKey(kOnceWave));
         KeyAssign& k = rig.Key(kOnceWave);
         QCOMPARE(k.AllowDup, 1);
@@ -442,7 +571,7 @@ private slots:
     // ---- every field through the widgets, into the saved file ----
     void EveryFieldEditedInThePanelIsWhatTheSavedFileHolds() {
         Rig rig;
-        KeyEditorPanel& p = rig.Panel();
+        const Controls p(rig.Panel());
         const QString wave = QStringLiteral(TAMBREL_BUILD_DIR "/sample-waves/ToneC.wav");
         QVERIFY(QFile::exists(wave));
 

@@ -70,7 +70,7 @@ private slots:
     void namesWithAnAmpersandShowIt() {
         Rig rig;
         rig.st.Orc.PlayBoards[0].SetNam = "Joe & Co";
-        rig.shell.Notify(ShellEvent::UpdateSetActiveMenu, 0, 0, 0);
+        rig.st.views.Post(notice::UpdateSetActiveMenu{});
         QCOMPARE(Shown(MenuTitled(rig.window.get(), "Set Active")).first(), QString("Joe && Co"));
     }
 

@@ -33,7 +33,7 @@ struct Rig {
         const std::int64_t start = clock.NowMs();
         for (auto [at, key] : presses) {
             clock.AdvanceTo(start + at);
-            app.program->GetInstrument().KeyEvent(1, key);
+            app.program->GetInstrument().KeyEvent({DeviceNo{1}, KeyNo{key}});
         }
         Click(panel->recordBtn[1]);
     }
@@ -85,9 +85,9 @@ private slots:
         QCOMPARE(said, QString("Recording in progress.\nStop the recording first."));
         QVERIFY(!opened);
 
-        rig.app.program->GetInstrument().KeyEvent(1, 2);
+        rig.app.program->GetInstrument().KeyEvent({DeviceNo{1}, KeyNo{2}});
         rig.clock.AdvanceBy(250);
-        rig.app.program->GetInstrument().KeyEvent(1, 3);
+        rig.app.program->GetInstrument().KeyEvent({DeviceNo{1}, KeyNo{3}});
         rig.Click(p->recordBtn[1]);
         QVERIFY(Available(p->recordBtn[0]));
         QVERIFY(!p->recordBtn[1]->isVisible());

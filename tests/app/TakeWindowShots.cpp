@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
     // The first key of a kind on the active Play Board; 0 when it has none.
     auto firstKey = [&](std::int32_t src) -> std::int32_t {
         for (std::int32_t k = 1; k <= 256; ++k)
-            if (const KeyAssign* key = st.Orc.FindKey(st.Orc.CurSet, 1, k); key && key->SndSrc == src) return k;
+            if (const KeyAssign* key = st.Orc.FindKey({PlayBoardNo{st.Orc.CurSet}, SubBoardNo{1}, KeyNo{k}});
+                key && key->SndSrc == src)
+                return k;
         return 0;
     };
     auto edit = [&](std::int32_t k) {

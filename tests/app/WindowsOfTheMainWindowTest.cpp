@@ -48,7 +48,7 @@ struct Rig : test::ProgramRig {
         PlayBoard copy = st.Orc.PlayBoards[0];
         copy.SetNam = "Second";
         st.Orc.PlayBoards.push_back(copy);
-        shell.Notify(ShellEvent::RebuildAllBoardViews, 0, 0, 0);
+        st.views.Post(notice::RebuildAllBoardViews{});
     }
     QByteArray SettingsSection(const QString& name) const {
         QFile f(dir.path() + "/TambrelOrchestra.ini");
@@ -170,7 +170,7 @@ private slots:
         rig.st.Orc.OpenMsg = "   ";
         bool shown = false;
         rig.window->beforeDialog = [&](QDialog*) { shown = true; };
-        rig.shell.Notify(ShellEvent::ShowOpenMessage, 0, 0, 0);
+        rig.st.views.Post(notice::ShowOpenMessage{false});
         QVERIFY(!shown);
 
         // View mode: read-only, no Cancel, the text as plain text.
@@ -197,7 +197,7 @@ private slots:
                 m->OkButton()->click();
             });
         };
-        rig.shell.Notify(ShellEvent::ShowOpenMessage, 0, 0, 0);
+        rig.st.views.Post(notice::ShowOpenMessage{false});
         QCOMPARE(text, QString("<b>Hi</b> &amp; welcome\nSecond line"));
         QVERIFY(readOnly);
         QVERIFY(!cancelShown);

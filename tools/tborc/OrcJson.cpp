@@ -86,7 +86,7 @@ KeyAssign KeyFromJson(const json& j, ProgramState& st, const std::string& base, 
         LoadWaveForKey(file, k, st.shell);
         if (!k.SndBuf) {
             k.WavFile = wav;
-            if (k.SaveInFile == 1) throw std::runtime_error(path + ": cannot load the wave " + Cp1252ToUtf8(file));
+            if (FlagOn(k.SaveInFile)) throw std::runtime_error(path + ": cannot load the wave " + Cp1252ToUtf8(file));
         }
     }
     return k;
