@@ -200,6 +200,48 @@ TEST(HotPlug, TheRealServerTellsTheBridgeWhenAScriptedDeviceIsPluggedIn) {
 }
 
 #ifdef TAMBREL_HAVE_EVDEV
+TEST(HotPlug, ATouchpadsRecordingPlaysTheMouseBoardsButtons) {
+    // The whole program, its server playing a laptop's touchpad.
+    TestState t{{}};
+    TempDir dir;
+    Settings settings{dir.File("TambrelOrchestra.ini")};
+    VirtualClock clock;
+    MemoryAudioOutput output;
+    t.st.AppPath = dir.Path();
+    InstrumentSeams seams(clock);
+    LocInputDx7Class* bridge = nullptr;
+    seams.inputLink = [&] {
+        auto b = std::make_unique<LocInputDx7Class>(InputServerOptions{
+            ServerPath(),
+            {"--evemu", std::string(TAMBREL_SOURCE_DIR) + "/tests/data/devices/touchpad-synaptics-clickpad.evemu"},
+            5000,
+            5000,
+            0});
+        bridge = b.get();
+        return std::unique_ptr<InputServerLink>(std::move(b));
+    };
+    Program program(t.st, settings, std::move(seams), output);
+    program.Start("");
+    ASSERT_NE(bridge, nullptr);
+    const std::int32_t mouse = 1;
+    ASSERT_EQ(t.st.Device(mouse)->Name, "Mouse") << "no question about the mouse at every start";
+    const PlayBoard& active = t.st.Orc.PlayBoards[static_cast<std::size_t>(t.st.Orc.CurSet - 1)];
+    ASSERT_FALSE(active.Bds.empty());
+    EXPECT_EQ(active.Bds[0].InpDevNo, mouse) << "the Mouse board plays what the touchpad does";
+    KeystrokeRecorder& rec = program.GetInstrument().Recorder();
+    rec.StartRecording();
+    const auto& events = t.st.Orc.Recordings[0].events;
+    auto clicked = [&] {
+        for (const KeyStroke& k : events)
+            if (k.InpDvNo == mouse && k.KeyNo == 4) return true;
+        return false;
+    };
+    for (int i = 0; i < 60 && !clicked(); ++i) bridge->WaitForEvents(50);
+    rec.StopRecording();
+    EXPECT_TRUE(clicked()) << "the pad's click is the Left Button";
+    program.ExitProgram();
+}
+
 TEST(HotPlug, ARecordingPluggedOutMidPerformanceLeavesTheOthersPlaying) {
     const std::string dirPath = std::string(TAMBREL_SOURCE_DIR) + "/tests/data/devices/";
     ScriptPipe pipe("evemu " + dirPath + "mouse-ps2-generic.evemu\nevemu " + dirPath +
