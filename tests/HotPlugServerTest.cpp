@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +127,61 @@ TEST(HotPlugServer, EventNodesPluggedInAndOutAreToldAfterTheySettle) {
     f.Add("event9");
     f.Remove("event9");
     EXPECT_FALSE(ToldWithin(b));
+}
+
+// A keyboard node this user may not read: listed, not ready, and named with
+// the group its node belongs to. Run in a child that is not root (root reads
+// every node), with a node owned by a group of this machine.
+TEST(HotPlugServer, AnUnreadableNodeIsListedWithTheGroupItBelongsTo) {
+    const group* g = getgrnam("audio");
+    if (!g) g = getgrnam("disk");
+    if (!g) GTEST_SKIP() << "no group to own the node";
+    const std::string groupName = g->gr_name;
+    const gid_t gid = g->gr_gid;
+    NodeFolder f;
+    f.Add("event4");
+    const std::string node = f.Dev() + "/event4";
+    ASSERT_EQ(chmod(node.c_str(), 0640), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(node.c_str(), 0, gid), 0);
+    }
+    const std::filesystem::path dev = std::filesystem::path(f.Sys()) / "event4" / "device";
+    std::filesystem::create_directories(dev / "capabilities");
+    std::filesystem::create_directories(dev / "id");
+    std::ofstream(dev / "name") << "AT Translated Set 2 keyboard\n";
+    std::ofstream(dev / "capabilities" / "ev") << "120013\n";
+    std::ofstream(dev / "capabilities" / "key") << "402000000 3803078f800d001 feffffdfffefffff fffffffffffffffe\n";
+    std::ofstream(dev / "id" / "vendor") << "0001\n";
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(node.c_str(), 0), 0);
+    }
+
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(fds[0]);
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        EvdevBackend b(f.Sys(), f.Dev());
+        const auto devices = b.Enumerate();
+        std::string out;
+        for (const auto& d : devices)
+            out += d->name + "|" + std::to_string(d->ready) + "|" + std::to_string(d->noPermission) + "|" +
+                   d->nodeGroup + "|" + std::to_string(d->keyNames.size()) + "\n";
+        if (write(fds[1], out.data(), out.size()) != static_cast<ssize_t>(out.size())) _exit(4);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string got;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(got,
+              "Keyboard|0|1|" + (geteuid() == 0 ? groupName : std::string(getgrgid(getegid())->gr_name)) + "|128\n");
 }
 
 TEST(HotPlugServer, WithoutANodeFolderNothingIsWatched) {
