@@ -122,6 +122,10 @@ public:
     // Told when the server says the devices changed (given to every bridge
     // made from now on); none: not told.
     DeviceChangeListener* deviceChanges = nullptr;
+    // Detections the program runs by itself (devices plugged in or out) ask
+    // nothing while this is on: the keyboard and mouse were settled before,
+    // and a question popping up mid-performance would stop the show.
+    void AskNothing(bool on) { quiet_ = on; }
     // After a detection that found devices this user may not read: the group
     // their nodes belong to (empty when none, or when it is not known).
     const std::string& UnreadableGroup() const { return unreadableGroup_; }

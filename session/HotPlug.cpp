@@ -72,7 +72,10 @@ void HotPlug::Tick() {
     waiting_ = false;
     ProgramState& st = program_.State();
     const std::vector<InputDevice> before = st.InputDevices;
+    InputSystem& input = program_.GetInstrument().Input();
+    input.AskNothing(true);
     program_.DetectInputDevices();
+    input.AskNothing(false);
     st.shell.Status(DevicesChangedText(before, st.InputDevices));
 }
 

@@ -110,14 +110,14 @@ TEST(TborcRecordings, ListenPrintsWhatEachRecordingPlays) {
     for (const Row& r : kRows) {
         if (r.devices.empty()) continue; // nothing to switch on, nothing to hear
         const ToolRun run =
-            Tborc({"listen", "--seconds", std::to_string(r.seconds + 0.3), "--evemu", Fixture(r.fixture)});
+            Tborc({"listen", "--seconds", std::to_string(r.seconds + 0.6), "--evemu", Fixture(r.fixture)});
         ASSERT_EQ(run.status, 0) << r.fixture << ": " << run.err;
         EXPECT_EQ(Split(run.out), r.presses) << r.fixture;
     }
 }
 
 TEST(TborcRecordings, AMachinesMixPlaysThroughOneKeyboardAndOneMouse) {
-    const ToolRun run = Tborc({"listen", "--seconds", "1.2", "--evemu", Fixture("power-button"), "--evemu",
+    const ToolRun run = Tborc({"listen", "--seconds", "1.6", "--evemu", Fixture("power-button"), "--evemu",
                                Fixture("keyboard-laptop-at"), "--evemu", Fixture("gamepad-ds4-motion-sensors"),
                                "--evemu", Fixture("touchpad-apple-bcm5974"), "--evemu", Fixture("gamepad-ds4"),
                                "--evemu", Fixture("gamepad-ds4-touchpad")});
