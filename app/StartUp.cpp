@@ -153,7 +153,15 @@ int RunMainProgram(int argc, char** argv) {
     seams.midi = midi.chain.get();
     seams.synth = midi.Synth();
     seams.inputLink = WatchedInputLink(inputNotifier);
+    // Devices plugged in are detected once no dialog or menu is open; the
+    // watch outlives the program that asks it.
+    struct QtDialogWatch : DialogWatch {
+        bool DialogOpen() const override {
+            return QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr;
+        }
+    } dialogWatch;
     Program program(st, settings, std::move(seams), output);
+    program.GetHotPlug().dialogs = &dialogWatch;
     // The arrows repeat on the program's timers, which go before the window.
     window.EditorPanel()->SetTimerHost(&timers);
     const auto releaseTimers = qScopeGuard([&window] { window.EditorPanel()->SetTimerHost(nullptr); });

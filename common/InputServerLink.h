@@ -17,6 +17,16 @@ namespace tambrel {
 // at once is worse on stage than a gap.
 inline constexpr std::int64_t kLatePressMs = 250;
 
+// Told what the server says of the attached devices, besides its events.
+class DeviceChangeListener {
+public:
+    virtual ~DeviceChangeListener() = default;
+    // A device was plugged in or out, or its permissions changed: a new
+    // detection would find something else. May come from inside one of the
+    // link's calls.
+    virtual void InputDevicesChanged() = 0;
+};
+
 class InputServerLink {
 public:
     virtual ~InputServerLink() = default;
@@ -50,6 +60,11 @@ public:
     std::function<void()> LatePress;
     // Devices the last detection found but this user may not open.
     std::vector<std::string> NoPermission;
+    // The group their event nodes belong to, as the server read it from the
+    // nodes; empty when it could not tell.
+    std::string NoPermissionGroup;
+    // Told when the server says the devices changed; none: not told.
+    DeviceChangeListener* deviceChanges = nullptr;
 };
 
 } // namespace tambrel

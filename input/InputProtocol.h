@@ -22,7 +22,8 @@
 namespace tambrel {
 
 // 2: presses carry the time the server read them; Ping and Pong.
-inline constexpr std::uint32_t kInputProtocolVersion = 2;
+// 3: DevicesChanged; a NoPermission notice names the nodes' group.
+inline constexpr std::uint32_t kInputProtocolVersion = 3;
 // No legitimate frame comes near this; a larger length means a broken peer.
 inline constexpr std::uint32_t kMaxFrameBytes = 8u << 20;
 
@@ -32,11 +33,12 @@ enum class FrameType : std::uint8_t {
     DetectReply = 2,  // i32 element count, then the elements
     AcquireReply = 3, // i32 0 = done, else the failing device; string error text
     UnacquireReply = 4,
-    PlayThisKey = 5,  // i32 key number, i32 device number, u64 when read (MonotonicMicros)
-    Message = 6,      // string text, string title: a message box the server asks for
-    DeviceNotice = 7, // i32 notice kind, string device name
-    Overflow = 8,     // i32 presses dropped here because the program did not read them
-    Pong = 9,         // the answer to Ping
+    PlayThisKey = 5,     // i32 key number, i32 device number, u64 when read (MonotonicMicros)
+    Message = 6,         // string text, string title: a message box the server asks for
+    DeviceNotice = 7,    // i32 notice kind, string device name, string group of its nodes (may be empty)
+    Overflow = 8,        // i32 presses dropped here because the program did not read them
+    Pong = 9,            // the answer to Ping
+    DevicesChanged = 10, // a device was plugged in or out: detecting again is worth it
     // bridge -> server
     Detect = 20, // i32 window handle (unused on this platform)
     Acquire = 21,

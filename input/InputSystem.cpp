@@ -111,6 +111,7 @@ void InputSystem::Wire(InputServerLink& link) {
     };
     link.ServerLost = [this](bool stoppedAnswering) { OnServerLost(stoppedAnswering); };
     link.LatePress = [this] { LatePressDropped(); };
+    link.deviceChanges = deviceChanges;
 }
 
 InputServerLink* InputSystem::Bridge() {
@@ -359,16 +360,30 @@ void InputSystem::DetectInputDevices() {
     // are switched on again, or the ON/OFF control would show a lie.
     if (wanted_ == 1 && link && link->HasServer()) link->DxDeviceAcquire();
 
+    unreadableGroup_ = link && !link->NoPermission.empty() ? link->NoPermissionGroup : std::string();
     if (link && !link->NoPermission.empty() && !toldNoPermission_) {
         toldNoPermission_ = true;
         std::string names;
         for (const std::string& n : link->NoPermission) names += (names.empty() ? "" : ", ") + n;
-        st_.shell.Message("These input devices were found but may not be read by your user: " + names + "." + kCrLf +
-                              kCrLf + "To play them, add your user to the \"input\" group, for example with" + kCrLf +
-                              "    sudo usermod -aG input $USER" + kCrLf +
-                              "then log out and log in again, and press the detect button.",
-                          "Input devices", MsgButtons::Ok);
+        st_.shell.Message(NoPermissionMessage(names, link->NoPermissionGroup), "Input devices", MsgButtons::Ok);
     }
+}
+
+std::string NoPermissionMessage(std::string_view names, std::string_view group) {
+    std::string text = "These input devices were found but may not be read by your user: " + std::string(names) + ".";
+    // Only the group the nodes really belong to is worth joining.
+    if (!group.empty())
+        text += std::string(kCrLf) + kCrLf + "To play them, add your user to the group " + std::string(group) + ":" +
+                kCrLf + "    sudo usermod -aG " + std::string(group) + " $USER" + kCrLf +
+                "then log out and log in again, and press the detect button.";
+    return text;
+}
+
+std::string PermissionHelpText(std::string_view group) {
+    if (group.empty()) return "Input devices cannot be read by your user. The window keyboard plays meanwhile.";
+    const std::string g(group);
+    return "Input devices cannot be read: add yourself to the group " + g + " (sudo usermod -aG " + g +
+           " $USER), then log out and in again. The window keyboard plays meanwhile.";
 }
 
 void InputSystem::KeepLayouts(std::vector<InputDevice>& devices) {

@@ -57,6 +57,15 @@ using ChooseDeviceFn = std::function<std::int32_t(std::string_view text, const s
 // replaced by two spaces.
 std::string CleanKeyLabel(std::string_view name);
 
+// The message box shown once when devices were found that this user may not
+// read: names them and, when the server could tell the group their nodes
+// belong to, how to join it. No group is suggested that the nodes lack.
+std::string NoPermissionMessage(std::string_view names, std::string_view group);
+// The status panel's words for the same: "Input devices cannot be read: add
+// yourself to the group input (sudo usermod -aG input $USER), then log out
+// and in again. The window keyboard plays meanwhile."
+std::string PermissionHelpText(std::string_view group);
+
 // "1. Keyboard (128 Keys)" for every device, in device order.
 std::vector<std::string> DeviceListEntries(const ProgramState& st);
 
@@ -110,6 +119,16 @@ public:
     // The server is lost and not back at once: every device is now listed
     // as not ready, and the program may stand in for the keyboard.
     std::function<void()> serverLost;
+    // Told when the server says the devices changed (given to every bridge
+    // made from now on); none: not told.
+    DeviceChangeListener* deviceChanges = nullptr;
+    // Detections the program runs by itself (devices plugged in or out) ask
+    // nothing while this is on: the keyboard and mouse were settled before,
+    // and a question popping up mid-performance would stop the show.
+    void AskNothing(bool on) { quiet_ = on; }
+    // After a detection that found devices this user may not read: the group
+    // their nodes belong to (empty when none, or when it is not known).
+    const std::string& UnreadableGroup() const { return unreadableGroup_; }
 
     // The bridge, created on first use; nullptr only when the factory gives none.
     InputServerLink* Bridge();
@@ -190,6 +209,7 @@ private:
     std::int64_t latePresses_ = 0, lateRun_ = 0;
     bool toldNoServer_ = false;
     bool toldNoPermission_ = false;
+    std::string unreadableGroup_;
     // Devices of earlier detections not listed now, with this run's layouts.
     std::vector<InputDevice> earlier_;
 };

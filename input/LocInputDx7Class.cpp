@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -78,6 +79,20 @@ std::string LocInputDx7Class::DefaultServerPath() {
 
 LocInputDx7Class::LocInputDx7Class(InputServerOptions options) : options_(std::move(options)) {
     if (options_.serverPath.empty()) options_.serverPath = DefaultServerPath();
+    // The whole program can run on recordings of real devices (tests, bug
+    // reports): TAMBREL_EVEMU=FILE:FILE... plays them instead of this
+    // machine's devices.
+    if (const char* env = std::getenv("TAMBREL_EVEMU"); env && *env) {
+        const std::string files = env;
+        for (std::size_t b = 0; b <= files.size();) {
+            const std::size_t e = std::min(files.find(':', b), files.size());
+            if (e > b) {
+                options_.serverArgs.push_back("--evemu");
+                options_.serverArgs.push_back(files.substr(b, e - b));
+            }
+            b = e + 1;
+        }
+    }
     // One more attempt when the first start fails.
     for (attempts_ = 1; attempts_ <= 2; ++attempts_)
         if (CreateInputServer()) return;
@@ -296,11 +311,16 @@ bool LocInputDx7Class::Handle(const Frame& f) {
     }
     case FrameType::DeviceNotice: {
         std::int32_t kind = 0;
-        std::string name;
-        if (r.I32(kind) && r.Str(name) && kind == static_cast<std::int32_t>(DeviceNoticeKind::NoPermission))
+        std::string name, group;
+        if (r.I32(kind) && r.Str(name) && kind == static_cast<std::int32_t>(DeviceNoticeKind::NoPermission)) {
             NoPermission.push_back(name);
+            if (r.Str(group) && !group.empty() && NoPermissionGroup.empty()) NoPermissionGroup = group;
+        }
         return false;
     }
+    case FrameType::DevicesChanged:
+        if (deviceChanges) deviceChanges->InputDevicesChanged();
+        return false;
     default: return false; // stray answers and unknown frames carry nothing to do
     }
 }
@@ -332,6 +352,7 @@ bool LocInputDx7Class::Call(FrameType request, const std::string& body, FrameTyp
 
 bool LocInputDx7Class::DxDetectDiDevices(std::int32_t hwndNo, std::vector<std::int32_t>& kbData) {
     NoPermission.clear();
+    NoPermissionGroup.clear();
     kbData = DetectionErrorReply();
     Frame reply;
     if (!Call(FrameType::Detect, BodyWriter().I32(hwndNo).Bytes(), FrameType::DetectReply, reply)) return false;

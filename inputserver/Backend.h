@@ -39,6 +39,7 @@ public:
     std::vector<std::string> keyNames;
     bool ready = false;        // set up completely: can be acquired and read
     bool noPermission = false; // not ready because this user may not open it
+    std::string nodeGroup;     // with noPermission: the group its nodes belong to
 
     // Starts buffering changes (an empty buffer first). False with a reason.
     virtual bool Acquire(std::string& error) = 0;
@@ -66,6 +67,20 @@ public:
     // Does whatever the service's own descriptors ask for; returns the
     // milliseconds until it wants to run again, or -1.
     virtual int Service() { return -1; }
+    // True once after the set of attached devices changed (a device was
+    // plugged in or out, or its permissions changed): the program should
+    // detect again.
+    virtual bool TakeChanged() { return false; }
+};
+
+// A service whose devices are recordings of real devices (evemu files),
+// plugged in and out by file name while the server runs.
+class RecordingService : public Backend {
+public:
+    // False with a reason when the file is no recording of a device.
+    virtual bool Plug(const std::string& file, std::string& error) = 0;
+    // False when no such recording is plugged in.
+    virtual bool Unplug(const std::string& file) = 0;
 };
 
 } // namespace tambrel::server

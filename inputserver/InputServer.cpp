@@ -144,8 +144,11 @@ void InputServer::Detect() {
         list.reserve(devices_.size());
         for (const auto& d : devices_) {
             if (d->noPermission)
-                Send(FrameType::DeviceNotice,
-                     BodyWriter().I32(static_cast<std::int32_t>(DeviceNoticeKind::NoPermission)).Str(d->name).Bytes());
+                Send(FrameType::DeviceNotice, BodyWriter()
+                                                  .I32(static_cast<std::int32_t>(DeviceNoticeKind::NoPermission))
+                                                  .Str(d->name)
+                                                  .Str(d->nodeGroup)
+                                                  .Bytes());
             list.push_back({d->name, d->ready, d->keyNames});
         }
         reply = EncodeDetectionReply(list);
@@ -260,12 +263,15 @@ int InputServer::Run() {
     SyncWatches();
     for (;;) {
         backend_.Service();
+        // Told once per change; the program detects again when it can.
+        if (backend_.TakeChanged()) Send(FrameType::DevicesChanged, {});
         if (!Flush()) return 0;
         // Requests wait while too many answers lie unread (a program that
         // sends and never reads); the socket's end is seen when writing.
         if (queuedAnswerBytes_ < kMaxQueuedAnswerBytes && (!ReadSocket() || closing_)) return 0;
         // Again: a request may have released script lines that waited for it.
         const int serviceWait = backend_.Service();
+        if (backend_.TakeChanged()) Send(FrameType::DevicesChanged, {});
         bool more = false;
         if (AnyPending()) {
             Wake();

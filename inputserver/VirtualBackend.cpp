@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "input/KeyboardTable.h"
 
@@ -96,7 +98,7 @@ private:
 
 } // namespace
 
-VirtualBackend::VirtualBackend(const std::string& path) {
+VirtualBackend::VirtualBackend(const std::string& path, RecordingService* recordings) : recordings_(recordings) {
     fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) throw std::runtime_error("cannot open the device script " + path);
     struct stat st {};
@@ -114,6 +116,12 @@ void VirtualBackend::Complain(const std::string& what) const {
 
 void VirtualBackend::WatchFds(std::vector<int>& out) const {
     if (canWatch_ && !eof_ && buffered_.size() < kMaxBuffered) out.push_back(fd_);
+    if (recordings_) recordings_->WatchFds(out);
+}
+
+bool VirtualBackend::TakeChanged() {
+    const bool theirs = recordings_ && recordings_->TakeChanged();
+    return (std::exchange(changed_, false) || theirs) && detected_;
 }
 
 VirtualBackend::Described* VirtualBackend::DeviceArg(const std::string& text) {
@@ -126,6 +134,12 @@ VirtualBackend::Described* VirtualBackend::DeviceArg(const std::string& text) {
 }
 
 int VirtualBackend::Service() {
+    const int theirs = recordings_ ? recordings_->Service() : -1;
+    const int ours = ServiceScript();
+    return theirs < 0 ? ours : ours < 0 ? theirs : std::min(ours, theirs);
+}
+
+int VirtualBackend::ServiceScript() {
     const long long now = NowMs();
     if (!eof_) {
         char buf[8192];
@@ -197,6 +211,7 @@ void VirtualBackend::Line(const std::string& raw) {
             return nullptr;
         }
         auto d = std::make_shared<Described>();
+        changed_ = true; // plugged in
         d->name = std::move(name);
         d->ready = ready;
         d->denied = denied;
@@ -247,9 +262,23 @@ void VirtualBackend::Line(const std::string& raw) {
     } else if (cmd == "unplug") {
         if (args.size() != 1) return Complain("unplug wants DEVICE");
         if (Described* d = DeviceArg(args[0])) {
+            changed_ = changed_ || d->plugged;
             d->plugged = false;
             d->queue.clear();
         }
+    } else if (cmd == "replug") {
+        if (args.size() != 1) return Complain("replug wants DEVICE");
+        if (Described* d = DeviceArg(args[0])) {
+            changed_ = changed_ || !d->plugged;
+            d->plugged = true;
+        }
+    } else if (cmd == "evemu" || cmd == "evemu-unplug") {
+        if (!recordings_) return Complain("this server plays no recordings (built without evdev)");
+        if (rest.empty()) return Complain(cmd + " wants FILE");
+        std::string error;
+        if (cmd == "evemu" && !recordings_->Plug(rest, error)) return Complain(rest + ": " + error);
+        if (cmd == "evemu-unplug" && !recordings_->Unplug(rest))
+            return Complain("no recording " + rest + " is plugged in");
     } else if (cmd == "fail-acquire") {
         if (args.size() != 1) return Complain("fail-acquire wants DEVICE");
         if (Described* d = DeviceArg(args[0])) d->failAcquire = true;
@@ -270,6 +299,9 @@ void VirtualBackend::Line(const std::string& raw) {
 }
 
 std::vector<std::unique_ptr<BackendDevice>> VirtualBackend::Enumerate() {
+    detected_ = true;
+    changed_ = false;
+    if (recordings_) recordings_->TakeChanged();
     if (failDetectSet_) {
         failDetectSet_ = false;
         throw DetectionError(failDetect_);
@@ -278,6 +310,8 @@ std::vector<std::unique_ptr<BackendDevice>> VirtualBackend::Enumerate() {
     for (const auto& d : described_) {
         if (d->plugged) out.push_back(std::make_unique<VirtualDevice>(d));
     }
+    if (recordings_)
+        for (auto& d : recordings_->Enumerate()) out.push_back(std::move(d));
     return out;
 }
 

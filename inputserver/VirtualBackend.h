@@ -15,12 +15,16 @@ namespace tambrel::server {
 class VirtualBackend : public Backend {
 public:
     // Opens the script; throws std::runtime_error when it cannot be opened.
-    explicit VirtualBackend(const std::string& path);
+    // recordings: where the lines "evemu FILE" and "evemu-unplug FILE" plug
+    // recordings of real devices in and out; their devices follow the
+    // script's own. None: those lines are refused.
+    explicit VirtualBackend(const std::string& path, RecordingService* recordings = nullptr);
     ~VirtualBackend() override;
 
     std::vector<std::unique_ptr<BackendDevice>> Enumerate() override;
     void WatchFds(std::vector<int>& out) const override;
     int Service() override;
+    bool TakeChanged() override;
 
     // One described device; shared with the BackendDevice made from it.
     struct Described {
@@ -37,6 +41,7 @@ public:
     };
 
 private:
+    int ServiceScript();
     void Line(const std::string& line);
     void Complain(const std::string& what) const;
     Described* DeviceArg(const std::string& text);
@@ -50,6 +55,9 @@ private:
     bool awaitAcquire_ = false; // "wait-acquire": held until a device reads
     std::string failDetect_;
     bool failDetectSet_ = false;
+    RecordingService* recordings_ = nullptr;
+    bool detected_ = false; // a detection ran: changes from now on are told
+    bool changed_ = false;
     std::vector<std::shared_ptr<Described>> described_;
 };
 

@@ -2,10 +2,13 @@
 // one end of a private socket pair as descriptor --fd and talks to it only
 // there; it ends when that socket closes or its parent dies.
 //
-//   TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT]
+//   TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT] [--evemu FILE]...
 //
 // SCRIPT is opened by name (a file or a FIFO): the server keeps no
-// descriptor it did not open itself apart from --fd.
+// descriptor it did not open itself apart from --fd. Each --evemu FILE is a
+// recording of a real device (evemu-describe / evemu-record), played as an
+// attached device instead of the machine's own; with --virtual they follow
+// the script's devices, and the script may plug more in and out.
 
 #include <signal.h>
 #include <sys/prctl.h>
@@ -16,7 +19,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "inputserver/InputServer.h"
 #include "inputserver/VirtualBackend.h"
@@ -39,7 +44,7 @@ bool ToInt(const char* s, long& out) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT]\n"
+    std::fprintf(stderr, "usage: TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT] [--evemu FILE]...\n"
                          "The program starts this server itself; it is not meant to be run by hand.\n");
     return 2;
 }
@@ -50,6 +55,7 @@ int main(int argc, char** argv) {
     long fd = -1, parent = 0;
     std::string script;
     bool scripted = false;
+    std::vector<std::string> recordings;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (i + 1 >= argc) return Usage();
@@ -60,6 +66,8 @@ int main(int argc, char** argv) {
         } else if (a == "--virtual") {
             script = argv[++i];
             scripted = true;
+        } else if (a == "--evemu") {
+            recordings.emplace_back(argv[++i]);
         } else {
             return Usage();
         }
@@ -85,8 +93,15 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     std::unique_ptr<tambrel::server::Backend> backend;
+    std::unique_ptr<tambrel::server::RecordingService> player;
     try {
-        if (scripted) backend = std::make_unique<tambrel::server::VirtualBackend>(script);
+#ifdef TAMBREL_HAVE_EVDEV
+        if (scripted || !recordings.empty()) player = std::make_unique<tambrel::server::EvemuBackend>(recordings);
+#else
+        if (!recordings.empty()) throw std::runtime_error("this server plays no recordings (built without evdev)");
+#endif
+        if (scripted) backend = std::make_unique<tambrel::server::VirtualBackend>(script, player.get());
+        else if (player) backend = std::move(player);
 #ifdef TAMBREL_HAVE_EVDEV
         else backend = std::make_unique<tambrel::server::EvdevBackend>();
 #else

@@ -41,6 +41,8 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
     // runs, the window's keys play.
     instrument_.Input().detectAll = [this] { DetectInputDevices(); };
     instrument_.Input().serverLost = [this] { FeedWindowKeyboard(); };
+    hotPlug_ = std::make_unique<HotPlug>(*this, timers_);
+    instrument_.Input().deviceChanges = hotPlug_.get();
 }
 
 Program::~Program() {
@@ -59,6 +61,10 @@ void Program::DetectInputDevices() {
 void Program::FeedWindowKeyboard() {
     const std::int32_t before = st_.DeviceCount();
     windowKeyboard_.AfterDetection(st_);
+    // The nodes are there but this user may not read them: say how to join
+    // the group they belong to on this machine.
+    if (windowKeyboard_.Device() != 0 && !instrument_.Input().UnreadableGroup().empty())
+        st_.shell.Status(PermissionHelpText(instrument_.Input().UnreadableGroup()));
     // A keyboard the window feeds has a layout like any other.
     for (std::int32_t d = before + 1; d <= st_.DeviceCount(); ++d) ReadDeviceLayout(st_, settings_, d);
     st_.views.Post(notice::UpdateDeviceMenus{});

@@ -15,6 +15,7 @@
 #include "editor/EditorButtons.h"
 #include "editor/KeyEditor.h"
 #include "document/ProgramState.h"
+#include "session/HotPlug.h"
 #include "session/Instrument.h"
 #include "session/RecoveryCopies.h"
 #include "session/WindowKeyboard.h"
@@ -42,6 +43,9 @@ public:
     EditorButtons& Buttons() { return buttons_; }
     // Detects the devices again (start-up and "Detect Again").
     void DetectInputDevices();
+    // Detects again by itself when devices are plugged in or out.
+    HotPlug& GetHotPlug() { return *hotPlug_; }
+    ProgramState& State() { return st_; }
     // The "Midi Port" menu's item i (1-based) was chosen.
     void ChooseMidiPort(int i);
 
@@ -89,6 +93,8 @@ private:
     const Settings& settings_;
     AudioOutput& output_;
     TimerHost& timers_;
+    // Before the instrument: the bridge it owns points at it until it goes.
+    std::unique_ptr<HotPlug> hotPlug_;
     Instrument instrument_;
     MidiPortMenu portMenu_;
     WindowKeyboard windowKeyboard_;

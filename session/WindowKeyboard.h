@@ -15,9 +15,11 @@ namespace tambrel {
 class Instrument;
 
 // Said once in the second status panel when the window feeds the keyboard.
+// It names no group to join: the reason may be another (no /dev/input, a
+// desktop that keeps devices to itself); where the nodes exist but may not
+// be read, the program says which group they belong to (PermissionHelpText).
 inline constexpr std::string_view kWindowKeyboardText =
-    "Keys play while this window has the focus: the keyboard cannot be read in the background. To play from any "
-    "window, add your user to the \"input\" group (sudo usermod -aG input $USER), log out and in, and press Detect Again.";
+    "Keys play while this window has the focus: the keyboard cannot be read in the background.";
 
 // How long ago a window-system key event happened, from its time stamp.
 // X and Wayland servers stamp in milliseconds of a monotonic clock of their

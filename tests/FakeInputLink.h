@@ -17,6 +17,7 @@ public:
         calls.push_back("detect");
         kbData = reply;
         NoPermission = denied;
+        NoPermissionGroup = deniedGroup;
         return true;
     }
     bool DxDeviceAcquire() override {
@@ -43,6 +44,7 @@ public:
 
     std::vector<std::int32_t> reply;
     std::vector<std::string> denied;
+    std::string deniedGroup; // the group of the denied devices' nodes
     std::vector<std::string> calls;
     bool server = true, switchOk = true, answering = true;
     int beats = 0;

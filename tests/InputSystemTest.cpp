@@ -120,18 +120,44 @@ TEST(DetectInputDevices, WithoutAServerSaysSoOnceAndRunsOn) {
     EXPECT_TRUE(rig.link->calls.empty());
 }
 
-TEST(DetectInputDevices, TellsOnceHowToGetAccessToDevicesItMayNotRead) {
-    InputRig rig;
-    rig.reply = EncodeDetectionReply({{"Keyboard", false, {"Esc"}}, {"Mouse", true, {}}});
-    rig.input.Bridge();
-    rig.link->denied = {"Keyboard"};
-    rig.input.DetectInputDevices();
-    rig.input.DetectInputDevices();
-    ASSERT_EQ(rig.t.shell.messages.size(), 1u);
-    const std::string& text = rig.t.shell.messages[0].text;
-    EXPECT_NE(text.find("Keyboard"), std::string::npos);
-    EXPECT_NE(text.find("\"input\" group"), std::string::npos);
-    EXPECT_NE(text.find("usermod -aG input"), std::string::npos);
+TEST(DetectInputDevices, TellsOnceHowToJoinTheGroupTheUnreadableNodesBelongTo) {
+    struct Row {
+        const char* group;
+        const char* joins; // the command suggested; none when the group is not known
+    };
+    const Row rows[] = {
+        {"input", "sudo usermod -aG input $USER"}, {"plugdev", "sudo usermod -aG plugdev $USER"}, {"", ""}};
+    for (const Row& r : rows) {
+        InputRig rig;
+        rig.reply = EncodeDetectionReply({{"Keyboard", false, {"Esc"}}, {"Mouse", true, {}}});
+        rig.input.Bridge();
+        rig.link->denied = {"Keyboard"};
+        rig.link->deniedGroup = r.group;
+        rig.input.DetectInputDevices();
+        rig.input.DetectInputDevices();
+        ASSERT_EQ(rig.t.shell.messages.size(), 1u) << r.group;
+        const std::string& text = rig.t.shell.messages[0].text;
+        EXPECT_NE(text.find("Keyboard"), std::string::npos);
+        EXPECT_EQ(rig.input.UnreadableGroup(), r.group);
+        if (*r.joins) {
+            EXPECT_NE(text.find(r.joins), std::string::npos) << text;
+            EXPECT_NE(text.find(std::string("the group ") + r.group), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(text.find("usermod"), std::string::npos) << "no group is suggested that the nodes lack";
+        }
+        if (std::string(r.group) != "input") {
+            EXPECT_EQ(text.find("group input"), std::string::npos) << text;
+        }
+    }
+}
+
+TEST(DetectInputDevices, ThePermissionHelpNamesTheGroupFoundAndTheWindowKeyboard) {
+    EXPECT_EQ(PermissionHelpText("input"),
+              "Input devices cannot be read: add yourself to the group input (sudo usermod -aG input $USER), then log "
+              "out and in again. The window keyboard plays meanwhile.");
+    EXPECT_EQ(PermissionHelpText("plugdev").find("input "), std::string::npos);
+    EXPECT_EQ(PermissionHelpText(""),
+              "Input devices cannot be read by your user. The window keyboard plays meanwhile.");
 }
 
 struct NameRig : InputRig {

@@ -124,6 +124,7 @@ int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std:
 
 struct InputArgs {
     std::string server, script;
+    std::vector<std::string> recordings;
     double seconds = -1;
     TborcSettings settings;
 };
@@ -150,6 +151,10 @@ InputSystem::LinkFactory BridgeFactory(const InputArgs& a, LocInputDx7Class*& br
         InputServerOptions o;
         o.serverPath = a.server;
         if (!a.script.empty()) o.serverArgs = {"--virtual", a.script};
+        for (const std::string& f : a.recordings) {
+            o.serverArgs.push_back("--evemu");
+            o.serverArgs.push_back(f);
+        }
         auto b = std::make_unique<LocInputDx7Class>(std::move(o));
         bridge = b.get();
         return b;
@@ -338,6 +343,10 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     CLI::App* listen = app.add_subcommand("listen", "switch the input devices on and print every key press");
     for (CLI::App* c : {devs, listen}) {
         c->add_option("--virtual", input.script, "read devices and events from this script (see the README)");
+        c->add_option("--evemu", input.recordings,
+                      "play this recording of a real device (evemu-describe / evemu-record) as an attached device; "
+                      "may be repeated")
+            ->check(CLI::ExistingFile);
         c->add_option("--server", input.server, "the input-device server (default: TambrelOrchestraDll beside tborc)");
         input.settings.AddOption(*c);
     }
