@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/AudioMenu.h"
 #include "app/DeviceListDialog.h"
 #include "app/KeyEditorPanel.h"
 #include "app/RecordingPanel.h"
@@ -121,6 +122,7 @@ MainWindow::~MainWindow() {
 void MainWindow::SetProgram(Program* program) {
     program_ = program;
     editorPanel_->SetProgram(program);
+    audioMenu_->SetProgram(program);
     recordingPanel_->SetRecorder(program ? &program->GetInstrument().Recorder() : nullptr);
     qApp->installEventFilter(this);
 }
@@ -178,6 +180,7 @@ void MainWindow::BuildMenus() {
     boardDeleteMnu_ = board->addMenu("Delete");
 
     midiPortMnu_ = menuBar()->addMenu("&Midi Port");
+    audioMenu_ = new AudioMenu(menuBar(), midiPortMnu_->menuAction(), shell_);
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     editLayoutMnu_ = tools->addMenu("Edit Layout");

@@ -22,8 +22,14 @@ inline constexpr std::string_view kAudioSection = "Audio";
 inline constexpr int kDefaultBufferFrames = 256;
 // The sizes the "Buffer" menu offers, in frames.
 inline constexpr std::array<int, 5> kBufferFrameChoices{64, 128, 256, 512, 1024};
-// The first item of the "Audio Output" menu: the system's default device.
+// The menu beside "Midi Port", its "Buffer" submenu, its first item (the
+// system's default device), and the tips of their items.
+inline constexpr std::string_view kAudioOutputMenuText = "Audio Output";
+inline constexpr std::string_view kBufferMenuText = "Buffer";
 inline constexpr std::string_view kDefaultDeviceText = "Default";
+inline constexpr std::string_view kAudioDeviceTip = "Play the sound through this device (every sound stops)";
+inline constexpr std::string_view kBufferTip =
+    "Play with this buffer: smaller sounds sooner, larger is safer on a busy computer (every sound stops)";
 // How the program's stream presents itself to the desktop's mixers, beside
 // its name (the program's title): the desktop entry's icon, and the media
 // role of a live instrument (PipeWire's word, then PulseAudio's).
