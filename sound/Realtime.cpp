@@ -1,6 +1,8 @@
 #include "sound/Realtime.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "common/NumberText.h"
@@ -26,6 +28,25 @@ std::vector<std::string> RealtimeGroups(std::string_view limitsText) {
         if (std::find(groups.begin(), groups.end(), group) == groups.end()) groups.push_back(group);
     }
     return groups;
+}
+
+std::vector<std::string> SystemRealtimeGroups(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files{fs::path(folder) / "limits.conf"};
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(folder) / "limits.d", ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".conf") files.push_back(it->path());
+    std::sort(files.begin() + 1, files.end());
+    std::string text;
+    for (const fs::path& f : files) {
+        // Only the head of a file that is not what it should be.
+        std::ifstream in(f, std::ios::binary);
+        std::string part(64 * 1024, '\0');
+        in.read(part.data(), static_cast<std::streamsize>(part.size()));
+        part.resize(static_cast<std::size_t>(in.gcount()));
+        text += part + "\n";
+    }
+    return RealtimeGroups(text);
 }
 
 std::string RealtimeLine(const RealtimeGrant& grant, const std::vector<std::string>& groups) {

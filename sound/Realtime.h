@@ -27,6 +27,9 @@ struct RealtimeGrant {
 // are not such grants are passed over.
 std::vector<std::string> RealtimeGroups(std::string_view limitsText);
 
+// RealtimeGroups of limits.conf and limits.d/*.conf in folder.
+std::vector<std::string> SystemRealtimeGroups(const std::string& folder = "/etc/security");
+
 // One line in plain words: granted, or not and what to do about it. groups:
 // RealtimeGroups of this system's limits files.
 std::string RealtimeLine(const RealtimeGrant& grant, const std::vector<std::string>& groups);

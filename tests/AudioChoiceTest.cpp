@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 
 #include "audio/Mixer.h"
@@ -262,6 +263,17 @@ INSTANTIATE_TEST_SUITE_P(
                                  {}},
                       LimitsCase{"Garbage", "\x01\x02 @\n@ - rtprio 5\n\n\n", {}}),
     [](const auto& info) { return info.param.name; });
+
+TEST(RealtimeLimits, TheSystemsFilesAreLimitsConfThenEachConfInLimitsD) {
+    TempDir d;
+    std::filesystem::create_directories(d.File("limits.d"));
+    d.Write("limits.conf", "@audio - rtprio 95\n");
+    d.Write("limits.d/95-pipewire.conf", "@pipewire - rtprio 95\n");
+    d.Write("limits.d/10-other.conf", "@realtime hard rtprio 99\n");
+    d.Write("limits.d/notes.txt", "@ignored - rtprio 99\n");
+    EXPECT_EQ(SystemRealtimeGroups(d.Path()), (std::vector<std::string>{"audio", "realtime", "pipewire"}));
+    EXPECT_TRUE(SystemRealtimeGroups(d.File("not-there")).empty());
+}
 
 TEST(RealtimeLimits, TheCheckSaysWhatWasGrantedOrWhatToDo) {
     EXPECT_EQ(RealtimeLine({true, true, 80, "the system's limits", {}}, {}),
