@@ -61,6 +61,23 @@ namespace {
     std::exit(1);
 }
 
+// What a signal must still stop: the private graph (its stop command, ready
+// before any signal) and the program.
+char gStopCommand[4096];
+volatile pid_t gProgram = -1;
+
+void OnSignal(int) {
+    if (gProgram > 0) kill(gProgram, SIGKILL);
+    const pid_t p = fork();
+    if (p == 0) {
+        const char* argv[] = {"/bin/sh", "-c", gStopCommand, nullptr};
+        execv("/bin/sh", const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    if (p > 0) waitpid(p, nullptr, 0);
+    _exit(130);
+}
+
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 std::vector<std::string> Split(const std::string& s) {
@@ -326,6 +343,10 @@ int main(int argc, char** argv) {
 
     // The private graph.
     const std::string stackScript = b.source + "/tests/pipewire/pipewire_stack.sh";
+    std::snprintf(gStopCommand, sizeof gStopCommand, "bash '%s' stop '%s'; rm -rf '%s'", stackScript.c_str(),
+                  b.stack.c_str(), b.root.c_str());
+    signal(SIGINT, OnSignal);
+    signal(SIGTERM, OnSignal);
     if (std::system(("bash '" + stackScript + "' start '" + b.stack.string() + "' > /dev/null").c_str()) != 0 ||
         fs::exists(b.stack / "unavailable")) {
         std::ifstream why(b.stack / "unavailable");
@@ -423,6 +444,7 @@ int main(int argc, char** argv) {
                                    {"TAMBREL_INPUT_SERVER", (b.root / "server.sh").string()},
                                    {"QT_QPA_PLATFORM", haveX ? "xcb" : "offscreen"}},
                                   false, b.root / ("program-" + road + ".log"));
+            gProgram = program.pid;
             Window main = 0;
             if (haveX) {
                 main = screen.WaitFor("bench.TbOrc", 20000);
@@ -495,6 +517,7 @@ int main(int argc, char** argv) {
                     Sleep(300);
                 }
             }
+            gProgram = -1;
             End(program);
             close(script);
         }

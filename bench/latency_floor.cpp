@@ -11,6 +11,7 @@
 // benchmark; not a test.
 
 #include <SDL.h>
+#include <sched.h>
 
 #include <atomic>
 #include <cstdio>
@@ -25,6 +26,14 @@ std::atomic<bool> pressed{false};
 int clickLeft = 0;
 
 void Callback(void*, Uint8* stream, int len) {
+    // The same real-time priority as the program's audio thread gets.
+    static bool raised = false;
+    if (!raised) {
+        raised = true;
+        sched_param p{};
+        p.sched_priority = 80;
+        sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &p);
+    }
     auto* out = reinterpret_cast<float*>(stream);
     const int frames = len / static_cast<int>(2 * sizeof(float));
     if (pressed.exchange(false)) clickLeft = 960;
