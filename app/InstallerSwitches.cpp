@@ -74,11 +74,16 @@ int BeforeUnInstall(const std::string& appPath) {
 
 MediaProbes SystemMediaProbes(const std::string& appPath) {
     MediaProbes p;
-    p.audioOutput = [] {
+    // The audio probe plays, silently, as the program does: its thread's
+    // real-time priority is what the program's would get.
+    auto grant = std::make_shared<RealtimeGrant>();
+    p.audioOutput = [grant] {
         std::string error;
-        const bool ok = ProbeSdlAudio(error);
+        const bool ok = ProbeSdlAudio(error, grant.get());
         return AudioOutputStatus(ok, error);
     };
+    p.realtime = [grant] { return *grant; };
+    p.realtimeGroups = [] { return SystemRealtimeGroups(); };
     p.synthesizer = [appPath] {
 #ifdef TAMBREL_HAVE_FLUIDSYNTH
         return SynthesizerStatus(true, appPath, SystemSoundFonts());

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <variant>
 
+#include "app/AudioMenu.h"
 #include "app/DeviceListDialog.h"
 #include "app/KeyEditorPanel.h"
 #include "app/RecordingPanel.h"
@@ -122,6 +123,7 @@ MainWindow::~MainWindow() {
 void MainWindow::SetProgram(Program* program) {
     program_ = program;
     editorPanel_->SetProgram(program);
+    audioMenu_->SetProgram(program);
     recordingPanel_->SetRecorder(program ? &program->GetInstrument().Recorder() : nullptr);
     qApp->installEventFilter(this);
 }
@@ -179,6 +181,7 @@ void MainWindow::BuildMenus() {
     boardDeleteMnu_ = board->addMenu("Delete");
 
     midiPortMnu_ = menuBar()->addMenu("&Midi Port");
+    audioMenu_ = new AudioMenu(menuBar(), midiPortMnu_->menuAction(), shell_);
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     editLayoutMnu_ = tools->addMenu("Edit Layout");

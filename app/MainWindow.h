@@ -21,6 +21,7 @@
 
 namespace tambrel {
 
+class AudioMenu;
 class Program;
 class QtShell;
 class BoardViewWindow;
@@ -47,6 +48,8 @@ public:
     KeyEditorPanel* EditorPanel() const { return editorPanel_; }
     // The "Recording and Playback:" panel above the Play Tables.
     RecordingPanel* Recording() const { return recordingPanel_; }
+    // The "Audio Output" menu with its "Buffer" submenu.
+    AudioMenu* Audio() const { return audioMenu_; }
 
     // Raised by a second instance: un-minimised, raised and activated.
     void BringToFront();
@@ -156,6 +159,7 @@ private:
     QMenu* boardRenameMnu_ = nullptr;
     QMenu* boardDeleteMnu_ = nullptr;
     QMenu* midiPortMnu_ = nullptr;
+    AudioMenu* audioMenu_ = nullptr;
     QMenu* editLayoutMnu_ = nullptr;
     std::map<int, BoardViewWindow*> views_;
     bool refreshing_ = false;

@@ -20,6 +20,19 @@ public:
     virtual void Stop() = 0;
     virtual int Rate() const = 0;
     virtual int BufferFrames() const = 0;
+
+    // The sound device and buffer size the next Start opens; an empty device
+    // is the system's default. The device may give another buffer size:
+    // BufferFrames says what it gave once started.
+    virtual void Choose(const std::string& device, int bufferFrames) {
+        (void)device;
+        (void)bufferFrames;
+    }
+    // The output devices the audio system lists now, by name (UTF-8).
+    virtual std::vector<std::string> Devices() { return {}; }
+    // The audio system behind the output ("pipewire", "pulseaudio", "alsa",
+    // ...); empty when it has none.
+    virtual std::string Backend() const { return {}; }
 };
 
 // Frames pulled on demand into memory.

@@ -15,6 +15,8 @@ packages=(
   libx11-dev libxtst-dev        # the main program benchmark drives the X server
   desktop-file-utils appstream dpkg-dev file shared-mime-info lintian  # checking the install and the Debian package
   clang-format git              # the format check (scripts/check-format.sh)
+  pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon  # the private audio graph of the PipeWire tests
+  libpipewire-0.3-dev           # sinktap: what reached the test sink, for those tests and the latency benchmark
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -32,7 +32,10 @@ CheckDx7View LoadCheckDx7(const MediaCheck& check, std::string_view dataFolder) 
     const std::string advice = "Please install DirectX7 (or higher) before running it";
     const int ver = check.version;
     if (ver >= 7) {
-        v.NeedToShow = false;
+        // Every service is there; a sound thread without real-time priority
+        // is still worth the user's while, with what to do about it.
+        v.NeedToShow = check.realtimeRefused;
+        if (check.realtimeRefused) v.missing.push_back(check.realtime);
         return v;
     }
     std::string message;
@@ -40,6 +43,7 @@ CheckDx7View LoadCheckDx7(const MediaCheck& check, std::string_view dataFolder) 
     else message = "There was an error detecting DirectX version in your PC.\n" + advice;
     v.message = first + message;
     v.missing = MissingServiceLines(check);
+    if (!check.realtime.empty()) v.missing.push_back(check.realtime);
     v.NeedToShow = true;
     return v;
 }

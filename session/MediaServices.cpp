@@ -50,6 +50,19 @@ MediaCheck CheckMediaServices(const MediaProbes& probes) {
     } else {
         check.version = usable == 3 ? 7 : usable;
     }
+    // Not a service of its own: without it the program plays, but may
+    // crackle or come late on a busy computer.
+    if (!check.checkFailed && probes.realtime) {
+        try {
+            const RealtimeGrant grant = probes.realtime();
+            const std::vector<std::string> groups =
+                probes.realtimeGroups ? probes.realtimeGroups() : std::vector<std::string>{};
+            check.realtime = RealtimeLine(grant, groups);
+            check.realtimeRefused = grant.checked && !grant.granted;
+        } catch (...) {
+            check.realtime.clear();
+        }
+    }
     return check;
 }
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sound/Realtime.h"
+
 namespace tambrel {
 
 enum class MediaService { AudioOutput, Synthesizer, InputServer };
@@ -26,6 +28,11 @@ struct MediaProbes {
     std::function<ServiceStatus()> audioOutput;
     std::function<ServiceStatus()> synthesizer;
     std::function<ServiceStatus()> inputServer;
+    // How the sound's thread fared with real-time priority while the audio
+    // output was probed (called after it), and the groups this system's
+    // limits grant it to. Optional: without it nothing is said about it.
+    std::function<RealtimeGrant()> realtime;
+    std::function<std::vector<std::string>()> realtimeGroups;
 };
 
 struct MissingService {
@@ -40,6 +47,10 @@ struct MediaCheck {
     bool checkFailed = false;
     std::string failure; // why the check failed
     std::vector<MissingService> missing;
+    // Whether the sound's thread got real-time priority, in plain words
+    // (RealtimeLine); empty when it was not looked at.
+    std::string realtime;
+    bool realtimeRefused = false;
 };
 
 MediaCheck CheckMediaServices(const MediaProbes& probes);

@@ -6,6 +6,7 @@
 #include "document/FileCommands.h"
 #include "document/NewOrchestra.h"
 #include "recording/KeystrokeRecorder.h"
+#include "sound/KeyPlayer.h"
 #include "sound/SoundService.h"
 
 namespace tambrel {
@@ -81,10 +82,17 @@ bool Program::Start(const std::string& commandLine) {
     st_.shell.Caption(MainCaption("New"));
     st_.FileModified = kVbFalse;
 
-    if (!InitSound(st_, output_, [this](float* out, int frames) { instrument_.RenderAudio(out, frames); })) {
+    // The stored device and buffer, or what stands in for them; the status
+    // panel says what plays once the start is through.
+    const StoredAudioChoice stored = ReadAudioChoice(settings_);
+    const AudioOpening sound = OpenAudioOutput(
+        output_, stored, stored.choice.device.empty() ? std::vector<std::string>{} : output_.Devices(), Render());
+    if (!sound.ok) {
+        ShowSoundStartFailure(st_, sound.error);
         ExitProgram();
         return false;
     }
+    audio_ = sound.opened;
     instrument_.SetPumpRequest([this] {
         if (pumping_) return;
         pumping_ = true;
@@ -108,7 +116,53 @@ bool Program::Start(const std::string& commandLine) {
 
     std::int32_t on = 1;
     instrument_.Input().DiAcuire_Do(on);
+    st_.shell.Status(sound.status);
     return true;
+}
+
+AudioOutput::RenderFn Program::Render() {
+    return [this](float* out, int frames) { instrument_.RenderAudio(out, frames); };
+}
+
+MenuItems Program::AudioOutputMenu() {
+    audioDevices_ = output_.Devices();
+    return AudioDeviceMenu(audioDevices_, audio_.device);
+}
+
+MenuItems Program::BufferMenu() const { return tambrel::BufferMenu(output_.BufferFrames(), output_.Rate()); }
+
+void Program::ChooseAudioOutput(int i) {
+    if (i < 0 || i > static_cast<int>(audioDevices_.size())) return;
+    AudioChoice choice = audio_;
+    choice.device = i == 0 ? std::string() : audioDevices_[static_cast<std::size_t>(i - 1)];
+    ReopenAudio(choice);
+}
+
+void Program::ChooseBufferFrames(int i) {
+    if (i < 0 || i >= static_cast<int>(kBufferFrameChoices.size())) return;
+    AudioChoice choice = audio_;
+    choice.bufferFrames = kBufferFrameChoices[static_cast<std::size_t>(i)];
+    ReopenAudio(choice);
+}
+
+void Program::ReopenAudio(const AudioChoice& choice) {
+    if (ended_) return;
+    // Nothing may sound on across the switch: what was playing stops as
+    // Stop All stops it, and the new output starts from silence.
+    instrument_.Player().StopSounds(kStopAll);
+    output_.Stop();
+    const AudioOpening sound = OpenAudioOutput(
+        output_, {choice, {}}, choice.device.empty() ? std::vector<std::string>{} : output_.Devices(), Render());
+    if (!sound.ok) {
+        // Mid-performance the program goes on: the user can choose again.
+        st_.shell.Status(sound.status + " Choose another output in the \"Audio Output\" menu.");
+        return;
+    }
+    audio_ = sound.opened;
+    // Only a choice that opened is kept: a refused one would fail again at
+    // the next start.
+    if (sound.opened == choice) WriteAudioChoice(settings_, choice);
+    st_.shell.Status(sound.status);
 }
 
 void Program::ChooseMidiPort(int i) {

@@ -20,6 +20,7 @@
 #include "session/RecoveryCopies.h"
 #include "session/WindowKeyboard.h"
 #include "session/WindowPlacement.h"
+#include "sound/AudioChoice.h"
 #include "sound/MidiOutput.h"
 
 namespace tambrel {
@@ -48,6 +49,21 @@ public:
     ProgramState& State() { return st_; }
     // The "Midi Port" menu's item i (1-based) was chosen.
     void ChooseMidiPort(int i);
+
+    // The "Audio Output" menu as it stands now: "Default", then every
+    // output device the audio system lists, the one playing checked.
+    MenuItems AudioOutputMenu();
+    // Its "Buffer" menu: the offered sizes with their milliseconds.
+    MenuItems BufferMenu() const;
+    // Item i of the "Audio Output" menu last built (0: "Default"), or of
+    // the "Buffer" menu (0: the smallest size), was chosen: every sound
+    // stops as with Stop All, the output opens again with the choice (the
+    // built-in synthesizer plays on through it), the status panel says what
+    // plays now, and a choice that opened is kept in the settings.
+    void ChooseAudioOutput(int i);
+    void ChooseBufferFrames(int i);
+    // What the output plays with now.
+    const AudioChoice& Audio() const { return audio_; }
 
     // Detects the devices, builds a new Orchestra, reads LastUsedPath, shows
     // the boards, starts the sound service (false when it cannot: the
@@ -88,6 +104,8 @@ public:
 private:
     // The window's keys stand in for a keyboard the server does not read.
     void FeedWindowKeyboard();
+    AudioOutput::RenderFn Render();
+    void ReopenAudio(const AudioChoice& choice);
 
     ProgramState& st_;
     const Settings& settings_;
@@ -105,6 +123,9 @@ private:
     // then ExitProgram.
     void WriteSettingsAndExit(const WindowPlacement& placement);
 
+    AudioChoice audio_;
+    // The devices the "Audio Output" menu showed last, in its order.
+    std::vector<std::string> audioDevices_;
     int pumpTimer_ = -1;
     bool pumping_ = false;
     bool ended_ = false;

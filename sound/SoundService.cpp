@@ -20,6 +20,11 @@ std::string DirectXErrorLine(std::string_view error) {
 bool InitSound(ProgramState& st, AudioOutput& output, AudioOutput::RenderFn render) {
     std::string error;
     if (output.Start(std::move(render), error)) return true;
+    ShowSoundStartFailure(st, error);
+    return false;
+}
+
+void ShowSoundStartFailure(ProgramState& st, const std::string& error) {
     st.shell.Message("Could Not Initilize DirectX Sound Driver.\r\n(Error: " + error +
                          ")\r\n\r\nCheck whether another application is using sound driver exclusively.\r\n"
                          "If yes, put that off and and try again.\r\n\r\n"
@@ -27,7 +32,6 @@ bool InitSound(ProgramState& st, AudioOutput& output, AudioOutput::RenderFn rend
                          "or higher or your Sound Card's Driver.\r\n\r\n"
                          "In the ReadMe.txt file you can find many links to download DirectX7.",
                      "", MsgButtons::Ok);
-    return false;
 }
 
 void SelectWaveFile(ProgramState& st, KeyPlayer& player) {

@@ -23,6 +23,8 @@ std::string DirectXErrorLine(std::string_view error);
 // Opens the sound device and starts pulling frames from render. On failure
 // shows the long message and returns false: the program then ends.
 bool InitSound(ProgramState& st, AudioOutput& output, AudioOutput::RenderFn render);
+// The long message InitSound shows when the sound device cannot be opened.
+void ShowSoundStartFailure(ProgramState& st, const std::string& error);
 
 // The editor's "Select File" button: asks for a wave file, stops what the
 // edited key plays and loads the chosen file into it. Does nothing when the

@@ -17,7 +17,11 @@ ServiceStatus Ok() { return {true, {}, {}}; }
 ServiceStatus Bad(std::string package) { return {false, "broken", std::move(package)}; }
 
 MediaProbes Probes(ServiceStatus audio, ServiceStatus synth, ServiceStatus input) {
-    return {[audio] { return audio; }, [synth] { return synth; }, [input] { return input; }};
+    MediaProbes p;
+    p.audioOutput = [audio] { return audio; };
+    p.synthesizer = [synth] { return synth; };
+    p.inputServer = [input] { return input; };
+    return p;
 }
 
 } // namespace
@@ -74,6 +78,39 @@ TEST(CheckDx7, NothingUsableOrAFailedCheckReportsTheDetectionError) {
                              "There was an error detecting DirectX version in your PC.\n"
                              "Please install DirectX7 (or higher) before running it");
         EXPECT_FALSE(v.missing.empty());
+    }
+}
+
+TEST(CheckDx7, ASoundThreadWithoutRealtimePrioritySaysWhatToDoEvenWhenAllIsThere) {
+    struct Row {
+        const char* name;
+        bool probed; // a realtime probe at all
+        RealtimeGrant grant;
+        bool audioUsable;
+        bool shown;
+        const char* lineHolds; // empty: no line about it
+    };
+    const Row rows[] = {
+        {"NoProbe", false, {}, true, false, ""},
+        {"Granted", true, {true, true, 20, "RTKit", {}}, true, false, ""},
+        {"Refused", true, {true, false, 0, {}, "Operation not permitted"}, true, true, "not granted"},
+        {"RefusedBesideAMissingService", true, {true, false, 0, {}, "no"}, false, true, "-aG pipewire"},
+        {"NoSoundToCheck", true, {}, false, true, "not checked"},
+    };
+    for (const Row& r : rows) {
+        MediaProbes p = Probes(r.audioUsable ? Ok() : Bad("pipewire-audio"), Ok(), Ok());
+        if (r.probed) {
+            p.realtime = [&r] { return r.grant; };
+            p.realtimeGroups = [] { return std::vector<std::string>{"pipewire"}; };
+        }
+        const CheckDx7View v = LoadCheckDx7(CheckMediaServices(p), "/opt/t");
+        EXPECT_EQ(v.NeedToShow, r.shown) << r.name;
+        bool said = false;
+        for (const std::string& line : v.missing) said = said || line.find("Real-time priority") != std::string::npos;
+        EXPECT_EQ(said, *r.lineHolds != 0) << r.name;
+        if (*r.lineHolds) {
+            EXPECT_NE(v.missing.back().find(r.lineHolds), std::string::npos) << r.name << ": " << v.missing.back();
+        }
     }
 }
 

@@ -66,8 +66,11 @@ class InstallWindowsTest : public QObject {
     Q_OBJECT
 private slots:
     void checkWindowShowsTheMissingServiceAndItsPackage() {
-        MediaProbes p{[] { return Ok(); }, [] { return SynthesizerStatus(true, "/nowhere", {"/nowhere/none.sf2"}); },
-                      [] { return Ok(); }};
+        MediaProbes p{[] { return Ok(); },
+                      [] { return SynthesizerStatus(true, "/nowhere", {"/nowhere/none.sf2"}); },
+                      [] { return Ok(); },
+                      {},
+                      {}};
         CheckDx7Frm w(CheckMediaServices(p), "/opt/tambrel");
         QVERIFY(w.NeedToShow);
         QCOMPARE(w.windowTitle(), QStringLiteral("Check DirectX Version for Tambrel"));
@@ -85,7 +88,8 @@ private slots:
     }
 
     void checkWindowNeedNotShowWhenAllIsThere() {
-        CheckDx7Frm w(CheckMediaServices({[] { return Ok(); }, [] { return Ok(); }, [] { return Ok(); }}), "/x");
+        CheckDx7Frm w(CheckMediaServices({[] { return Ok(); }, [] { return Ok(); }, [] { return Ok(); }, {}, {}}),
+                      "/x");
         QVERIFY(!w.NeedToShow);
     }
 
