@@ -68,7 +68,7 @@ void CheckRead(const OrcParse& read, std::size_t inputSize) {
         const std::tuple<std::int32_t, std::int32_t, std::int32_t> at{w.set, w.bd, w.key};
         Check(at > last);
         last = at;
-        Check(o.ValidKey(w.set, w.bd, w.key));
+        Check(o.ValidKey({tambrel::PlayBoardNo{w.set}, tambrel::SubBoardNo{w.bd}, tambrel::KeyNo{w.key}}));
         std::size_t before = 0; // the Sub Boards ahead of this one
         for (std::int32_t i = 1; i < w.set; ++i) before += static_cast<std::size_t>(o.Set(i).BodNos());
         Check(w.key <= read.keysReached[before + static_cast<std::size_t>(w.bd - 1)]);

@@ -350,7 +350,7 @@ TEST(ProgramAudio, ChoosingReopensTheOutputStopsEverySoundAndKeepsTheChoice) {
         key.SndBuf = wave->Duplicate();
         key.WavBytes = 2 * 4800;
         CalcWaveDur(key);
-        rig.program->GetInstrument().PlayKey(k, 1, st.Orc.CurSet);
+        rig.program->GetInstrument().PlayKey({PlayBoardNo{st.Orc.CurSet}, SubBoardNo{1}, KeyNo{k}});
     }
     rig.clock.AdvanceBy(20);
     EXPECT_GT(rig.Peak(512), 0.0f) << "the loops sound";
@@ -379,7 +379,7 @@ TEST(ProgramAudio, ChoosingReopensTheOutputStopsEverySoundAndKeepsTheChoice) {
     EXPECT_TRUE(rig.program->BufferMenu()[1].Checked);
     EXPECT_TRUE(rig.program->AudioOutputMenu()[2].Checked);
     // The keys play again through the new output.
-    rig.program->GetInstrument().PlayKey(1, 1, st.Orc.CurSet);
+    rig.program->GetInstrument().PlayKey({PlayBoardNo{st.Orc.CurSet}, SubBoardNo{1}, KeyNo{1}});
     rig.clock.AdvanceBy(20);
     EXPECT_GT(rig.Peak(512), 0.0f);
 }
