@@ -32,7 +32,7 @@ AudioMenu::AudioMenu(QMenuBar* bar, QAction* after, QtShell& shell) : QObject(ba
     connect(buffer_->menuAction(), &QAction::hovered, this, [this] { shell_.Tip(FromCore(kBufferTip)); });
 }
 
-void AudioMenu::FillItems(QMenu* menu, const MenuItems& items, const QString& tip, void (Program::*choose)(int)) {
+void AudioMenu::FillItems(QMenu* menu, const MenuItems& items, const QString& tip, bool buffers) {
     auto* group = new QActionGroup(menu);
     group->setExclusive(true);
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -48,8 +48,10 @@ void AudioMenu::FillItems(QMenu* menu, const MenuItems& items, const QString& ti
         // Queued: the output reopens once the menu has closed.
         connect(
             a, &QAction::triggered, this,
-            [this, choose, index] {
-                if (program_) (program_->*choose)(index);
+            [this, buffers, index] {
+                if (!program_) return;
+                if (buffers) program_->ChooseBufferFrames(index);
+                else program_->ChooseAudioOutput(index);
             },
             Qt::QueuedConnection);
     }
@@ -58,7 +60,7 @@ void AudioMenu::FillItems(QMenu* menu, const MenuItems& items, const QString& ti
 void AudioMenu::Fill() {
     for (QActionGroup* g : menu_->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly)) g->deleteLater();
     menu_->clear();
-    if (program_) FillItems(menu_, program_->AudioOutputMenu(), FromCore(kAudioDeviceTip), &Program::ChooseAudioOutput);
+    if (program_) FillItems(menu_, program_->AudioOutputMenu(), FromCore(kAudioDeviceTip), false);
     menu_->addSeparator();
     menu_->addMenu(buffer_);
     FillBuffers();
@@ -67,7 +69,7 @@ void AudioMenu::Fill() {
 void AudioMenu::FillBuffers() {
     for (QActionGroup* g : buffer_->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly)) g->deleteLater();
     buffer_->clear();
-    if (program_) FillItems(buffer_, program_->BufferMenu(), FromCore(kBufferTip), &Program::ChooseBufferFrames);
+    if (program_) FillItems(buffer_, program_->BufferMenu(), FromCore(kBufferTip), true);
 }
 
 } // namespace tambrel

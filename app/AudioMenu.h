@@ -30,7 +30,8 @@ public:
     void FillBuffers();
 
 private:
-    void FillItems(QMenu* menu, const MenuItems& items, const QString& tip, void (Program::*choose)(int));
+    // buffers: the items are buffer sizes, else devices.
+    void FillItems(QMenu* menu, const MenuItems& items, const QString& tip, bool buffers);
 
     QtShell& shell_;
     Program* program_ = nullptr;

@@ -253,7 +253,7 @@ TEST_P(RealtimeLimits, NameTheGroupsGrantedRealtimePriority) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RealtimeLimits,
-    ::testing::Values(LimitsCase{"DebianPipeWire", "@pipewire - rtprio 95\n@pipewire - nice -19\n", {"pipewire"}},
+    ::testing::Values(LimitsCase{"DebianPipewireGroup", "@pipewire - rtprio 95\n@pipewire - nice -19\n", {"pipewire"}},
                       LimitsCase{
                           "Jack", "# comment\n@audio   -  rtprio     95\n@audio - memlock unlimited\n", {"audio"}},
                       LimitsCase{"SoftHardAndUnlimitedOnce", "@rt soft rtprio 50\n@rt hard rtprio unlimited\n", {"rt"}},
