@@ -69,13 +69,13 @@ ChooseDeviceFn DeviceListByInputBox(Shell& shell);
 // the device, lowest index first. Nothing when no Play Board is active.
 void RouteKeyEvent(Orchestra& orc, DeviceKey press, const PlayKeyFn& playKey);
 
-class InputSystem {
+class InputSystem final : private InputServerEvents {
 public:
     using LinkFactory = std::function<std::unique_ptr<InputServerLink>()>;
 
     // factory makes the bridge on first use (a LocInputDx7Class in the app).
     InputSystem(ProgramState& st, LinkFactory factory);
-    ~InputSystem();
+    ~InputSystem() override;
     InputSystem(const InputSystem&) = delete;
     InputSystem& operator=(const InputSystem&) = delete;
 
@@ -137,6 +137,12 @@ public:
 
 private:
     enum class Loss { None, Ended, NotAnswering, NotStarted };
+
+    // The bridge's events.
+    void PlayThisKey(std::int32_t keyNo, std::int32_t deviceNo) override;
+    void ServerMessage(std::string_view text, std::string_view title) override;
+    void ServerLost(bool stoppedAnswering) override;
+    void LatePress() override;
 
     void KeepLayouts(std::vector<InputDevice>& devices);
     void RebindAfterDetection(const std::vector<bool>& readAnew);
