@@ -89,10 +89,17 @@ Result RunCase(int events, int burst, int devices) {
     Result r;
     Clock::time_point sentAt;
     long arrived = 0;
-    bridge.InputDx7_PlayThisKey = [&](std::int32_t&, std::int32_t&) {
-        r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
-        ++arrived;
-    };
+    struct Arrivals : InputServerEvents {
+        Result& r;
+        Clock::time_point& sentAt;
+        long& arrived;
+        Arrivals(Result& result, Clock::time_point& sent, long& count) : r(result), sentAt(sent), arrived(count) {}
+        void PlayThisKey(std::int32_t, std::int32_t) override {
+            r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
+            ++arrived;
+        }
+    } arrivals(r, sentAt, arrived);
+    bridge.SetEvents(&arrivals);
     const int group = burst * devices;
     for (int sent = 0; sent < events; sent += group) {
         std::string lines;

@@ -5,7 +5,6 @@
 // User-interface thread only.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,14 +16,27 @@ namespace tambrel {
 // at once is worse on stage than a gap.
 inline constexpr std::int64_t kLatePressMs = 250;
 
-// Told what the server says of the attached devices, besides its events.
-class DeviceChangeListener {
+// What the link raises, on the user-interface thread, to the one object that
+// listens (the input system; a test's recorder). Events nobody needs may be
+// left as they are.
+class InputServerEvents {
 public:
-    virtual ~DeviceChangeListener() = default;
+    virtual ~InputServerEvents() = default;
+    // The server's PlayThisKey event, in its order: key number, device number.
+    virtual void PlayThisKey(std::int32_t keyNo, std::int32_t deviceNo) = 0;
+    // A message box the server asks the program to show.
+    virtual void ServerMessage(std::string_view /*text*/, std::string_view /*title*/) {}
+    // The link found its server gone by itself: it ended or broke the
+    // protocol (false), or did not answer in time (true). Raised once per
+    // server, possibly in the middle of one of the link's calls; never by
+    // releasing the link.
+    virtual void ServerLost(bool /*stoppedAnswering*/) {}
+    // Raised instead of PlayThisKey for a press older than kLatePressMs.
+    virtual void LatePress() {}
     // A device was plugged in or out, or its permissions changed: a new
     // detection would find something else. May come from inside one of the
     // link's calls.
-    virtual void InputDevicesChanged() = 0;
+    virtual void DevicesChanged() {}
 };
 
 class InputServerLink {
@@ -46,25 +58,18 @@ public:
     // previous one: the link has then ended it (and raised ServerLost).
     virtual bool Heartbeat() { return HasServer(); }
 
-    // The server's PlayThisKey event: key number, device number.
-    std::function<void(std::int32_t& KeyNo, std::int32_t& InpDvNo)> InputDx7_PlayThisKey;
-    // A message box the server asks the program to show (text, title).
-    std::function<void(std::string_view text, std::string_view title)> ServerMessage;
-    // The link found its server gone by itself: it ended or broke the
-    // protocol (false), or did not answer in time (true). Raised once per
-    // server, possibly in the middle of one of the calls above; never by
-    // releasing the link.
-    std::function<void(bool stoppedAnswering)> ServerLost;
-    // Raised instead of InputDx7_PlayThisKey for a press older than
-    // kLatePressMs.
-    std::function<void()> LatePress;
+    // Who hears the link's events; nullptr: nobody.
+    void SetEvents(InputServerEvents* events) { events_ = events; }
+    InputServerEvents* Events() const { return events_; }
+
     // Devices the last detection found but this user may not open.
     std::vector<std::string> NoPermission;
     // The group their event nodes belong to, as the server read it from the
     // nodes; empty when it could not tell.
     std::string NoPermissionGroup;
-    // Told when the server says the devices changed; none: not told.
-    DeviceChangeListener* deviceChanges = nullptr;
+
+protected:
+    InputServerEvents* events_ = nullptr;
 };
 
 } // namespace tambrel

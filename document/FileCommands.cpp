@@ -39,7 +39,7 @@ void CompleteTbo(std::string& name) {
 }
 
 void StopSounds(ProgramState& st) {
-    if (st.StopAllSounds) st.StopAllSounds();
+    if (st.soundEngine) st.soundEngine->StopAllSounds();
 }
 
 // Loads name and, only when that worked, makes it the open file.

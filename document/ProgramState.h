@@ -4,7 +4,6 @@
 // lives from start-up to exit; the app owns it, tests make their own.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,15 @@
 #include "document/Notices.h"
 
 namespace tambrel {
+
+// What the document asks of the sound engine, which lies above it: New and
+// Open silence everything before the Orchestra is replaced.
+class SoundEngine {
+public:
+    virtual ~SoundEngine() = default;
+    // "Stop All".
+    virtual void StopAllSounds() = 0;
+};
 
 struct ProgramState {
     explicit ProgramState(Shell& s) : shell(s) {}
@@ -42,8 +50,8 @@ struct ProgramState {
     bool ErrorTrapping = true;
     // Set while a keystroke recording or playback runs; file commands refuse then.
     bool RecordingInProgress = false;
-    // Stops every sound ("Stop All"); the sound engine installs it.
-    std::function<void()> StopAllSounds;
+    // The sound engine while there is one (the key player sets itself).
+    SoundEngine* soundEngine = nullptr;
 
     std::int32_t DeviceCount() const { return static_cast<std::int32_t>(InputDevices.size()); }
     const InputDevice* Device(std::int32_t d) const {

@@ -100,18 +100,24 @@ InputSystem::~InputSystem() {
     }
 }
 
-void InputSystem::Wire(InputServerLink& link) {
-    link.InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t& d) {
-        const LinkUse use(linkDepth_);
-        InputDx7_PlayThisKey({DeviceNo{d}, KeyNo{k}});
-    };
-    link.ServerMessage = [this](std::string_view text, std::string_view title) {
-        const LinkUse use(linkDepth_);
-        st_.shell.Message(text, title, MsgButtons::Ok);
-    };
-    link.ServerLost = [this](bool stoppedAnswering) { OnServerLost(stoppedAnswering); };
-    link.LatePress = [this] { LatePressDropped(); };
-    link.deviceChanges = deviceChanges;
+void InputSystem::Wire(InputServerLink& link) { link.SetEvents(this); }
+
+void InputSystem::PlayThisKey(std::int32_t keyNo, std::int32_t deviceNo) {
+    const LinkUse use(linkDepth_);
+    InputDx7_PlayThisKey({DeviceNo{deviceNo}, KeyNo{keyNo}});
+}
+
+void InputSystem::ServerMessage(std::string_view text, std::string_view title) {
+    const LinkUse use(linkDepth_);
+    st_.shell.Message(text, title, MsgButtons::Ok);
+}
+
+void InputSystem::ServerLost(bool stoppedAnswering) { OnServerLost(stoppedAnswering); }
+
+void InputSystem::LatePress() { LatePressDropped(); }
+
+void InputSystem::DevicesChanged() {
+    if (deviceChanges) deviceChanges->InputDevicesChanged();
 }
 
 InputServerLink* InputSystem::Bridge() {

@@ -14,6 +14,7 @@
 #include "document/ProgramState.h"
 #include "common/InputServerLink.h"
 #include "common/TimerHost.h"
+#include "input/DeviceChangeListener.h"
 #include "input/RestartBackoff.h"
 
 namespace tambrel {
@@ -78,13 +79,13 @@ ChooseDeviceFn DeviceListByInputBox(Shell& shell);
 // the device, lowest index first. Nothing when no Play Board is active.
 void RouteKeyEvent(Orchestra& orc, DeviceKey press, const PlayKeyFn& playKey);
 
-class InputSystem {
+class InputSystem final : private InputServerEvents {
 public:
     using LinkFactory = std::function<std::unique_ptr<InputServerLink>()>;
 
     // factory makes the bridge on first use (a LocInputDx7Class in the app).
     InputSystem(ProgramState& st, LinkFactory factory);
-    ~InputSystem();
+    ~InputSystem() override;
     InputSystem(const InputSystem&) = delete;
     InputSystem& operator=(const InputSystem&) = delete;
 
@@ -156,6 +157,13 @@ public:
 
 private:
     enum class Loss { None, Ended, NotAnswering, NotStarted };
+
+    // The bridge's events.
+    void PlayThisKey(std::int32_t keyNo, std::int32_t deviceNo) override;
+    void ServerMessage(std::string_view text, std::string_view title) override;
+    void ServerLost(bool stoppedAnswering) override;
+    void LatePress() override;
+    void DevicesChanged() override;
 
     void KeepLayouts(std::vector<InputDevice>& devices);
     void RebindAfterDetection(const std::vector<bool>& readAnew);

@@ -184,7 +184,7 @@ void LocInputDx7Class::Disconnect(bool unanswered) {
     pingOutstanding_ = false;
     if (up_) {
         up_ = false;
-        if (ServerLost) ServerLost(unanswered);
+        if (events_) events_->ServerLost(unanswered);
     }
 }
 
@@ -292,16 +292,16 @@ bool LocInputDx7Class::Handle(const Frame& f) {
         if (options_.latePressMs > 0 && now > readAt &&
             now - readAt > static_cast<std::uint64_t>(options_.latePressMs) * 1000u) {
             ++late_;
-            if (LatePress) LatePress();
+            if (events_) events_->LatePress();
             return true;
         }
-        if (InputDx7_PlayThisKey) InputDx7_PlayThisKey(key, device);
+        if (events_) events_->PlayThisKey(key, device);
         return true;
     }
     case FrameType::Pong: pingOutstanding_ = false; return false;
     case FrameType::Message: {
         std::string text, title;
-        if (r.Str(text) && r.Str(title) && ServerMessage) ServerMessage(text, title);
+        if (r.Str(text) && r.Str(title) && events_) events_->ServerMessage(text, title);
         return false;
     }
     case FrameType::Overflow: {
@@ -319,7 +319,7 @@ bool LocInputDx7Class::Handle(const Frame& f) {
         return false;
     }
     case FrameType::DevicesChanged:
-        if (deviceChanges) deviceChanges->InputDevicesChanged();
+        if (events_) events_->DevicesChanged();
         return false;
     default: return false; // stray answers and unknown frames carry nothing to do
     }

@@ -14,6 +14,7 @@
 #include "common/InputServerLink.h"
 #include "common/TimerHost.h"
 #include "document/InputDevice.h"
+#include "input/DeviceChangeListener.h"
 
 namespace tambrel {
 

@@ -10,10 +10,14 @@ namespace tambrel {
 
 KeyPlayer::KeyPlayer(ProgramState& st, Mixer& mixer, TimerHost& host, MidiPlayer& midi)
     : st_(st), mixer_(mixer), midi_(midi), timers_(host, *this), queues_(st, timers_, *this) {
-    st_.StopAllSounds = [this] { StopSounds(kStopAll); };
+    st_.soundEngine = this;
 }
 
-KeyPlayer::~KeyPlayer() { st_.StopAllSounds = nullptr; }
+KeyPlayer::~KeyPlayer() {
+    if (st_.soundEngine == this) st_.soundEngine = nullptr;
+}
+
+void KeyPlayer::StopAllSounds() { StopSounds(kStopAll); }
 
 template <class F>
 void KeyPlayer::Quietly(F&& f) {

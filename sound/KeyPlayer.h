@@ -29,9 +29,9 @@ struct DupBuf {
     KeyAddress Owner;
 };
 
-class KeyPlayer final : private ReplayActions {
+class KeyPlayer final : private ReplayActions, private SoundEngine {
 public:
-    // Installs st.StopAllSounds; the destructor removes it again.
+    // Becomes st.soundEngine; the destructor takes itself away again.
     KeyPlayer(ProgramState& st, Mixer& mixer, TimerHost& host, MidiPlayer& midi);
     ~KeyPlayer() override;
     KeyPlayer(const KeyPlayer&) = delete;
@@ -55,6 +55,7 @@ public:
     void CancelPending(KeyAddress key);
     // kStopAll, kStopMidi or kStopLoopAndQueue; other values do nothing.
     void StopSounds(int option);
+    void StopAllSounds() override;
     // The key's action command: change the active Play Board, or stop sounds.
     void DoActionCmd(KeyAddress key);
     // The key popup's "Mute": toggles Mute, silencing the key when it became muted.

@@ -39,7 +39,14 @@ public:
     void Die(bool stoppedAnswering = false) {
         if (!server) return;
         server = false;
-        if (ServerLost) ServerLost(stoppedAnswering);
+        if (events_) events_->ServerLost(stoppedAnswering);
+    }
+
+    // Someone hears the events.
+    bool Heard() const { return events_ != nullptr; }
+    // A press, as the bridge delivers the server's event.
+    void Press(std::int32_t keyNo, std::int32_t deviceNo) {
+        if (events_) events_->PlayThisKey(keyNo, deviceNo);
     }
 
     std::vector<std::int32_t> reply;

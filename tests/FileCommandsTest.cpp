@@ -12,17 +12,23 @@
 namespace tambrel::test {
 namespace {
 
+struct CountedStops : SoundEngine {
+    void StopAllSounds() override { ++count; }
+    int count = 0;
+};
+
 struct FileCommands : ::testing::Test {
     TempDir dir;
     TestState t;
     Orchestra& o = t.st.Orc;
-    int stops = 0;
+    CountedStops stopped;
+    const int& stops = stopped.count;
 
     void SetUp() override {
         t.st.TempPath = dir.Path() + "/";
         t.st.LastUsedPath = dir.Path() + "/";
         t.st.AppPath = dir.Path();
-        t.st.StopAllSounds = [this] { ++stops; };
+        t.st.soundEngine = &stopped;
         setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
     }
     // A saved copy of the current Orchestra under name, with one Play Board renamed.

@@ -72,8 +72,8 @@ struct Rig {
     void Plug(std::vector<DetectedDevice> now) {
         devices = std::move(now);
         Serve();
-        ASSERT_NE(link->deviceChanges, nullptr) << "the bridge tells the program";
-        link->deviceChanges->InputDevicesChanged();
+        ASSERT_NE(link->Events(), nullptr) << "the bridge tells the program";
+        link->Events()->DevicesChanged();
     }
     int Detections() const { return static_cast<int>(std::count(link->calls.begin(), link->calls.end(), "detect")); }
     std::string LastStatus() const { return t.shell.statuses.empty() ? "" : t.shell.statuses.back(); }
@@ -137,7 +137,7 @@ TEST(HotPlug, ChangesInABurstAreOneDetection) {
     Rig rig;
     const int before = rig.Detections();
     rig.Plug({Dev("Keyboard", 128), Dev("Mouse", 8), Dev("Pad", 6), Dev("Pad", 6)});
-    rig.link->deviceChanges->InputDevicesChanged();
+    rig.link->Events()->DevicesChanged();
     rig.clock.AdvanceBy(1000);
     EXPECT_EQ(rig.Detections(), before + 1);
     EXPECT_EQ(rig.LastStatus(), "Input device added: Pad") << "a second pad of the same name";
@@ -192,16 +192,20 @@ TEST(HotPlug, TheStatusSaysWhatWasAddedAndRemoved) {
     for (const Row& r : rows) EXPECT_EQ(DevicesChangedText(list(r.before), list(r.after)), r.says);
 }
 
-struct Told : DeviceChangeListener {
+// Hears the bridge's events: the device changes counted, the presses kept as
+// (device, key).
+struct Told : InputServerEvents {
     int times = 0;
-    void InputDevicesChanged() override { ++times; }
+    std::vector<std::pair<int, int>> presses;
+    void DevicesChanged() override { ++times; }
+    void PlayThisKey(std::int32_t keyNo, std::int32_t deviceNo) override { presses.emplace_back(deviceNo, keyNo); }
 };
 
 TEST(HotPlug, TheRealServerTellsTheBridgeWhenAScriptedDeviceIsPluggedIn) {
     ScriptPipe pipe("keyboard\n");
     LocInputDx7Class bridge(InputServerOptions{ServerPath(), {"--virtual", pipe.Path()}, 5000, 5000, 0});
     Told told;
-    bridge.deviceChanges = &told;
+    bridge.SetEvents(&told);
     std::vector<std::int32_t> reply;
     ASSERT_TRUE(bridge.DxDetectDiDevices(0, reply));
     pipe.Write("device Drum Kit\nkeys 4 Pad \n");
@@ -263,9 +267,8 @@ TEST(HotPlug, ARecordingPluggedOutMidPerformanceLeavesTheOthersPlaying) {
                     "gamepad-xbox360-madcatz.evemu\n");
     LocInputDx7Class bridge(InputServerOptions{ServerPath(), {"--virtual", pipe.Path()}, 5000, 5000, 0});
     Told told;
-    bridge.deviceChanges = &told;
-    std::vector<std::pair<int, int>> presses;
-    bridge.InputDx7_PlayThisKey = [&](std::int32_t& k, std::int32_t& d) { presses.emplace_back(d, k); };
+    bridge.SetEvents(&told);
+    std::vector<std::pair<int, int>>& presses = told.presses;
     std::vector<std::int32_t> reply;
     ASSERT_TRUE(bridge.DxDetectDiDevices(0, reply));
     ASSERT_TRUE(bridge.DxDeviceAcquire());

@@ -47,14 +47,17 @@ bool Within5s(F f) {
     return true;
 }
 
-struct Watched {
+struct Watched : InputServerEvents {
     explicit Watched(LocInputDx7Class& b) {
-        b.ServerLost = [this](bool unanswered) { lost.push_back(unanswered); };
-        b.InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t&) { keys.push_back(k); };
+        b.SetEvents(this);
         b.ChannelClosing = [this, &b] { fdOpenWhenTold = fcntl(b.EventFd(), F_GETFD) != -1; };
     }
+    void ServerLost(bool unanswered) override { lost.push_back(unanswered); }
+    void PlayThisKey(std::int32_t k, std::int32_t) override { keys.push_back(k); }
+    void LatePress() override { ++late; }
     std::vector<bool> lost;
     std::vector<int> keys;
+    int late = 0;
     bool fdOpenWhenTold = false;
 };
 
@@ -130,8 +133,7 @@ TEST(InputServerLoss, PressesReadWhileTheProgramWasBlockedAreDroppedAndCounted) 
     ScriptPipe pipe("keyboard\nwait-acquire\nwait 100\nevent 1 30 1\nevent 1 31 1\n");
     LocInputDx7Class bridge(Scripted(pipe));
     Watched w(bridge);
-    int late = 0;
-    bridge.LatePress = [&] { ++late; };
+    const int& late = w.late;
     std::vector<std::int32_t> reply;
     ASSERT_TRUE(bridge.DxDetectDiDevices(0, reply));
     ASSERT_TRUE(bridge.DxDeviceAcquire());

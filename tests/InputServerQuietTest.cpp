@@ -223,8 +223,12 @@ TEST(InputServerQueue, TheRealServerCountsWhatItDropsAndStillAnswers) {
     InputServerOptions options = Scripted(script);
     options.latePressMs = 0;
     LocInputDx7Class bridge(options);
-    std::vector<int> keys;
-    bridge.InputDx7_PlayThisKey = [&](std::int32_t& k, std::int32_t&) { keys.push_back(k); };
+    struct Keys : InputServerEvents {
+        void PlayThisKey(std::int32_t k, std::int32_t) override { all.push_back(k); }
+        std::vector<int> all;
+    } heard;
+    bridge.SetEvents(&heard);
+    std::vector<int>& keys = heard.all;
     std::vector<std::int32_t> reply;
     ASSERT_TRUE(bridge.DxDetectDiDevices(0, reply));
     ASSERT_TRUE(bridge.DxDeviceAcquire());

@@ -29,16 +29,17 @@ using Clock = std::chrono::steady_clock;
 using Event = std::pair<int, int>; // device, key
 using Events = std::vector<Event>;
 
-class Rig {
+class Rig : InputServerEvents {
 public:
     // Every press delivered however long it waited: these tests are about
     // what the server sends, on machines of any speed.
     explicit Rig(const std::string& script)
         : pipe_(script), bridge_(InputServerOptions{ServerPath(), {"--virtual", pipe_.Path()}, 5000, 5000, 0}) {
-        bridge_.InputDx7_PlayThisKey = [this](std::int32_t& k, std::int32_t& d) { events.emplace_back(d, k); };
-        bridge_.ServerMessage = [this](std::string_view text, std::string_view title) {
-            messages.push_back(std::string(title) + ": " + std::string(text));
-        };
+        bridge_.SetEvents(this);
+    }
+    void PlayThisKey(std::int32_t k, std::int32_t d) override { events.emplace_back(d, k); }
+    void ServerMessage(std::string_view text, std::string_view title) override {
+        messages.push_back(std::string(title) + ": " + std::string(text));
     }
 
     LocInputDx7Class& Bridge() { return bridge_; }

@@ -38,9 +38,9 @@ struct InputRig {
         input.playKey = [this](KeyAddress a) { played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value); };
     }
     void Press(std::int32_t key, std::int32_t device) {
-        InputServerLink* l = input.Bridge();
-        ASSERT_TRUE(l && l->InputDx7_PlayThisKey);
-        l->InputDx7_PlayThisKey(key, device); // as the bridge delivers an event
+        auto* l = static_cast<FakeLink*>(input.Bridge());
+        ASSERT_TRUE(l && l->Heard());
+        l->Press(key, device); // as the bridge delivers an event
     }
 };
 

@@ -500,7 +500,7 @@ TEST(KeyPlayerStop, StopAllEndsAPendingCountedLoopAtOnceEvenBeyond65Seconds) {
     Press(r, 1);
     r.RunTo(1000);
     r.shell.Clear();
-    r.st.StopAllSounds(); // installed by the key player
+    r.st.soundEngine->StopAllSounds(); // the key player
     EXPECT_EQ(r.BusyTimers(), 0);
     EXPECT_EQ(r.Key(1).Looping, kVbFalse);
     EXPECT_TRUE(r.shell.Saw<notice::ShowKeyIcon>());

@@ -187,13 +187,27 @@ int Listen(const InputArgs& a, std::ostream& out, std::ostream& err) {
     const Settings settings = a.settings.Open();
     WireSettings(input, st, settings, a);
     if (!DetectThroughServer(input, shell, err) || !bridge) return 1;
-    bridge->InputDx7_PlayThisKey = [&](std::int32_t& key, std::int32_t& device) {
-        const InputDevice* d = st.Device(device);
-        const std::string label = d && key >= 1 && key <= static_cast<std::int32_t>(d->KeyLabels.size())
-                                      ? d->KeyLabels[static_cast<std::size_t>(key - 1)]
-                                      : "?";
-        out << device << " " << key << " " << Cp1252ToUtf8(label) << std::endl;
+    // Presses are printed instead of played; the rest goes on to the input
+    // system as before.
+    struct Printer : InputServerEvents {
+        const ProgramState& st;
+        std::ostream& out;
+        InputServerEvents& next;
+        Printer(const ProgramState& s, std::ostream& o, InputServerEvents& n) : st(s), out(o), next(n) {}
+        void PlayThisKey(std::int32_t key, std::int32_t device) override {
+            const InputDevice* d = st.Device(device);
+            const std::string label = d && key >= 1 && key <= static_cast<std::int32_t>(d->KeyLabels.size())
+                                          ? d->KeyLabels[static_cast<std::size_t>(key - 1)]
+                                          : "?";
+            out << device << " " << key << " " << Cp1252ToUtf8(label) << std::endl;
+        }
+        void ServerMessage(std::string_view text, std::string_view title) override { next.ServerMessage(text, title); }
+        void ServerLost(bool stoppedAnswering) override { next.ServerLost(stoppedAnswering); }
+        void LatePress() override { next.LatePress(); }
     };
+    if (!bridge->Events()) return 1;
+    Printer printer(st, out, *bridge->Events());
+    bridge->SetEvents(&printer);
     std::int32_t on = 1;
     input.DiAcuire_Do(on);
     using Clock = std::chrono::steady_clock;
