@@ -221,8 +221,7 @@ void MainWindow::UpdateSetActiveMenu() {
 void MainWindow::UpdateBoardMenus() {
     const MenuItems items = BoardMenu(st_.Orc);
     auto op = [this](int code) {
-        return [this, code](int i) {
-            std::int32_t b = i;
+        return [this, code](int b) {
             if (st_.Orc.ValidSet(st_.Orc.CurSet) && b <= st_.Orc.Set(st_.Orc.CurSet).BodNos())
                 SubBoardOp(st_, code, b, st_.Orc.CurSet);
         };
@@ -235,11 +234,7 @@ void MainWindow::UpdateBoardMenus() {
 void MainWindow::UpdateDeviceMenus() {
     const MenuItems items = DeviceMenu(st_);
     FillMenu(
-        boardAddMnu_, items,
-        [this](int d) {
-            std::int32_t b = d;
-            SubBoardOp(st_, kSbAdd, b, st_.Orc.CurSet);
-        },
+        boardAddMnu_, items, [this](int d) { SubBoardOp(st_, kSbAdd, d, st_.Orc.CurSet); },
         "Add a board for this device to the active Play Board");
     FillMenu(
         editLayoutMnu_, items, [this](int d) { EditLayout(d); }, "Edit the key layout of this device");
@@ -324,17 +319,15 @@ void MainWindow::ShowSubBoardMenu(int p, int b, QPoint at) {
     FillMenu(
         add, DeviceMenu(st_),
         [this, p](int d) {
-            std::int32_t dev = d;
-            if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, dev, p);
+            if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, d, p);
         },
         "Add a board for this device to the active Play Board");
     QAction* del = menu.addAction("Delete");
     QAction* keys = menu.addAction("Change No of Keys");
     QAction* chosen = menu.exec(at);
-    std::int32_t board = b;
     if (p != st_.Orc.CurSet) return;
-    if (chosen == del) SubBoardOp(st_, kSbDelete, board, p);
-    else if (chosen == keys) SubBoardOp(st_, 5, board, p);
+    if (chosen == del) SubBoardOp(st_, kSbDelete, b, p);
+    else if (chosen == keys) SubBoardOp(st_, 5, b, p);
 }
 
 void MainWindow::OnNotice(const Notice& n) {

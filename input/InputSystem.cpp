@@ -390,7 +390,7 @@ void InputSystem::RebindAfterDetection(const std::vector<bool>& readAnew) {
     if (changed) st_.views.Post(notice::RebuildAllBoardViews{});
 }
 
-void InputSystem::DiAcuire_Do(std::int32_t& state) {
+void InputSystem::DiAcuire_Do(std::int32_t state) {
     const LinkUse use(linkDepth_);
     wanted_ = state;
     if (InputServerLink* link = Bridge(); link && link->HasServer()) {

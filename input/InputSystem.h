@@ -123,7 +123,7 @@ public:
     // state 1 switches every device on, any other value off; failures are
     // ignored. The ON/OFF control then shows state while a server answers,
     // and off while none does; a restarted server gets the state last asked.
-    void DiAcuire_Do(std::int32_t& state);
+    void DiAcuire_Do(std::int32_t state);
     // What the ON/OFF control shows.
     std::int32_t OnOffState() const { return shown_; }
     // The server's PlayThisKey event.

@@ -299,10 +299,10 @@ bool LayoutFrm::InitilizeForm(std::int32_t device) {
     const int buttonsHeight = layout()->itemAt(1)->sizeHint().height() + layout()->spacing();
     const int slack =
         canvas_->sizeHint().width() - std::max(session_.Picture().Width, session_.WidthLineX() + kLineThickness);
-    std::int32_t w = 0, h = 0;
-    session_.WindowSize(m.left() + m.right() + slack, m.top() + m.bottom() + buttonsHeight + slack, kLineThickness,
-                        avail.width(), avail.height(), w, h);
-    resize(w, h);
+    const LayoutEditSession::WindowExtent size =
+        session_.WindowSize(m.left() + m.right() + slack, m.top() + m.bottom() + buttonsHeight + slack, kLineThickness,
+                            avail.width(), avail.height());
+    resize(size.width, size.height);
     return true;
 }
 
