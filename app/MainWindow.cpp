@@ -53,11 +53,10 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     curPlyBdLbl_->setTextFormat(Qt::PlainText);
     curPlyBdLbl_->setAccessibleName("Current/Active Play Board");
     recordingPanel_ = new RecordingPanel(central);
-    recordingPanel_->onTip = [this](const QString& t) { Tip(t); };
-    recordingPanel_->runDialog = [this](QDialog* d) {
+    connect(recordingPanel_, &RecordingPanel::TipChanged, this, &MainWindow::Tip);
+    connect(recordingPanel_, &RecordingPanel::DialogOpening, this, [this](QDialog* d) {
         if (beforeDialog) beforeDialog(d);
-        d->exec();
-    };
+    });
     auto* activeCaption = new QLabel("Current/Active Play Board:", central);
     activeCaption->setAccessibleName(activeCaption->text());
     top->addWidget(activeCaption);
@@ -73,7 +72,7 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     auto* body = new QHBoxLayout;
     editorPanel_ = new KeyEditorPanel(central);
     editorPanel_->focusBack = this;
-    editorPanel_->onTip = [this](const QString& t) { Tip(t); };
+    connect(editorPanel_, &KeyEditorPanel::TipChanged, this, &MainWindow::Tip);
     body->addWidget(editorPanel_);
     body->addWidget(area_, 1);
     layout->addLayout(body, 1);
@@ -268,8 +267,8 @@ void MainWindow::OpenBoardView(int p) {
     v->setWindowIcon(windowIcon());
     area_->addSubWindow(v);
     views_[p] = v;
-    v->View()->onTip = [this](const QString& t) { Tip(t); };
-    v->View()->onCaptionMenu = [this](int pb, int sb, QPoint at) { ShowSubBoardMenu(pb, sb, at); };
+    connect(v->View(), &KeyboardFrm::TipChanged, this, &MainWindow::Tip);
+    connect(v->View(), &KeyboardFrm::CaptionMenuRequested, this, &MainWindow::ShowSubBoardMenu);
     v->UpdateTableCaption();
 }
 
