@@ -49,7 +49,7 @@ public:
     // Where the lists give the focus back to when the view asks for it.
     QWidget* focusBack = nullptr;
 
-    // The ShowPlayAssignment event: the editor's display routine, then render.
+    // The ShowPlayAssignment notice: the editor's display routine, then render.
     void ShowPlayAssignment();
     // Renders the editor's current view.
     void Render();

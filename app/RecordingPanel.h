@@ -24,7 +24,7 @@ public:
     explicit RecordingPanel(QWidget* parent = nullptr);
 
     void SetRecorder(KeystrokeRecorder* recorder);
-    // The UpdateRecordingPanel and ShowCurRecName events.
+    // The UpdateRecordingPanel and ShowCurRecName notices.
     void Render();
     // The list button: the recording-list dialog, unless the recorder refuses.
     void OpenRecordingList();
