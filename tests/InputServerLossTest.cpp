@@ -48,10 +48,18 @@ bool Within5s(F f) {
 }
 
 struct Watched : InputServerEvents {
-    explicit Watched(LocInputDx7Class& b) {
+    explicit Watched(LocInputDx7Class& b) : bridge(b) {
         b.SetEvents(this);
         b.ChannelClosing = [this, &b] { fdOpenWhenTold = fcntl(b.EventFd(), F_GETFD) != -1; };
     }
+    // The bridge is released after this: it must not tell what is gone.
+    ~Watched() override {
+        bridge.SetEvents(nullptr);
+        bridge.ChannelClosing = nullptr;
+    }
+    Watched(const Watched&) = delete;
+    Watched& operator=(const Watched&) = delete;
+    LocInputDx7Class& bridge;
     void ServerLost(bool unanswered) override { lost.push_back(unanswered); }
     void PlayThisKey(std::int32_t k, std::int32_t) override { keys.push_back(k); }
     void LatePress() override { ++late; }
