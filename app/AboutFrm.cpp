@@ -1,6 +1,5 @@
 #include "app/AboutFrm.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -50,7 +49,6 @@ AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(FromCore(kAboutTitle));
     setAccessibleName(windowTitle());
     SetHelpTopic(this, kTopicAbout);
-    openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     auto* layout = new QHBoxLayout(this);
     logo_ = new QLabel(this);
@@ -118,14 +116,13 @@ AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent) {
 }
 
 bool AboutFrm::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Enter && onTip) onTip(watched->property(kTipProperty).toString());
+    if (e->type() == QEvent::Enter) emit TipChanged(watched->property(kTipProperty).toString());
     const bool activate =
         (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) ||
         (e->type() == QEvent::KeyPress &&
          (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Space || static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return));
-    if (watched == link_ && activate && openUrl) {
-        // Whether the browser could be started is not our concern here.
-        openUrl(QUrl(FromCore(kProductWebPage)));
+    if (watched == link_ && activate) {
+        emit OpenUrlRequested(QUrl(FromCore(kProductWebPage)));
         return true;
     }
     return QDialog::eventFilter(watched, e);

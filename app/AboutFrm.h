@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <functional>
 #include <vector>
 
 namespace tambrel {
@@ -17,17 +16,18 @@ class AboutFrm : public QDialog {
 public:
     explicit AboutFrm(QWidget* parent = nullptr);
 
-    // The status-bar tip for where the mouse is.
-    std::function<void(const QString&)> onTip;
-    // Opens the web page; the desktop's browser unless a test replaces it.
-    std::function<void(const QUrl&)> openUrl;
-
     QLabel* Logo() const { return logo_; }
     QLabel* BuildLabel() const { return build_; }
     QLabel* LinkLabel() const { return link_; }
     const std::vector<QLabel*>& InfoLabels() const { return info_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
+
+signals:
+    // The status-bar tip for where the mouse is.
+    void TipChanged(const QString& text);
+    // The web page link was followed; whoever shows the dialog opens it.
+    void OpenUrlRequested(const QUrl& url);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

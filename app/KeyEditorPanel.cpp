@@ -764,7 +764,7 @@ void KeyEditorPanel::paintEvent(QPaintEvent*) {
 }
 
 bool KeyEditorPanel::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Enter && onTip) onTip(watched->property("tambrelTip").toString());
+    if (e->type() == QEvent::Enter) emit TipChanged(watched->property("tambrelTip").toString());
     // Escape in the delay list or the loop count drops the typing: the field
     // shows the key's value again, so leaving it afterwards changes nothing.
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {

@@ -46,12 +46,10 @@ public:
     void SetProgram(Program* program);
     // The timers the arrows repeat on; nullptr: their own.
     void SetTimerHost(TimerHost* host);
-    // Where the status tips of hovered controls go.
-    std::function<void(const QString&)> onTip;
     // Where the lists give the focus back to when the view asks for it.
     QWidget* focusBack = nullptr;
 
-    // The ShowPlayAssignment event: the editor's display routine, then render.
+    // The ShowPlayAssignment notice: the editor's display routine, then render.
     void ShowPlayAssignment();
     // Renders the editor's current view.
     void Render();
@@ -59,6 +57,10 @@ public:
     // The MIDI output's DLS remark shows or not (notice::ShowDslRemark).
     void ShowDslRemark(bool visible);
     const KeyEditorView& Shown() const { return view_; }
+
+signals:
+    // The status tip of the hovered control.
+    void TipChanged(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

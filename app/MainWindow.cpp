@@ -54,11 +54,10 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     curPlyBdLbl_->setTextFormat(Qt::PlainText);
     curPlyBdLbl_->setAccessibleName("Current/Active Play Board");
     recordingPanel_ = new RecordingPanel(central);
-    recordingPanel_->onTip = [this](const QString& t) { Tip(t); };
-    recordingPanel_->runDialog = [this](QDialog* d) {
+    connect(recordingPanel_, &RecordingPanel::TipChanged, this, &MainWindow::Tip);
+    connect(recordingPanel_, &RecordingPanel::DialogOpening, this, [this](QDialog* d) {
         if (beforeDialog) beforeDialog(d);
-        d->exec();
-    };
+    });
     auto* activeCaption = new QLabel("Current/Active Play Board:", central);
     activeCaption->setAccessibleName(activeCaption->text());
     top->addWidget(activeCaption);
@@ -74,7 +73,7 @@ MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell
     auto* body = new QHBoxLayout;
     editorPanel_ = new KeyEditorPanel(central);
     editorPanel_->focusBack = this;
-    editorPanel_->onTip = [this](const QString& t) { Tip(t); };
+    connect(editorPanel_, &KeyEditorPanel::TipChanged, this, &MainWindow::Tip);
     body->addWidget(editorPanel_);
     body->addWidget(area_, 1);
     layout->addLayout(body, 1);
@@ -224,8 +223,7 @@ void MainWindow::UpdateSetActiveMenu() {
 void MainWindow::UpdateBoardMenus() {
     const MenuItems items = BoardMenu(st_.Orc);
     auto op = [this](int code) {
-        return [this, code](int i) {
-            std::int32_t b = i;
+        return [this, code](int b) {
             if (st_.Orc.ValidSet(st_.Orc.CurSet) && b <= st_.Orc.Set(st_.Orc.CurSet).BodNos())
                 SubBoardOp(st_, code, b, st_.Orc.CurSet);
         };
@@ -238,11 +236,7 @@ void MainWindow::UpdateBoardMenus() {
 void MainWindow::UpdateDeviceMenus() {
     const MenuItems items = DeviceMenu(st_);
     FillMenu(
-        boardAddMnu_, items,
-        [this](int d) {
-            std::int32_t b = d;
-            SubBoardOp(st_, kSbAdd, b, st_.Orc.CurSet);
-        },
+        boardAddMnu_, items, [this](int d) { SubBoardOp(st_, kSbAdd, d, st_.Orc.CurSet); },
         "Add a board for this device to the active Play Board");
     FillMenu(
         editLayoutMnu_, items, [this](int d) { EditLayout(d); }, "Edit the key layout of this device");
@@ -276,8 +270,8 @@ void MainWindow::OpenBoardView(int p) {
     v->setWindowIcon(windowIcon());
     area_->addSubWindow(v);
     views_[p] = v;
-    v->View()->onTip = [this](const QString& t) { Tip(t); };
-    v->View()->onCaptionMenu = [this](int pb, int sb, QPoint at) { ShowSubBoardMenu(pb, sb, at); };
+    connect(v->View(), &KeyboardFrm::TipChanged, this, &MainWindow::Tip);
+    connect(v->View(), &KeyboardFrm::CaptionMenuRequested, this, &MainWindow::ShowSubBoardMenu);
     v->UpdateTableCaption();
 }
 
@@ -327,17 +321,15 @@ void MainWindow::ShowSubBoardMenu(int p, int b, QPoint at) {
     FillMenu(
         add, DeviceMenu(st_),
         [this, p](int d) {
-            std::int32_t dev = d;
-            if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, dev, p);
+            if (p == st_.Orc.CurSet) SubBoardOp(st_, kSbAdd, d, p);
         },
         "Add a board for this device to the active Play Board");
     QAction* del = menu.addAction("Delete");
     QAction* keys = menu.addAction("Change No of Keys");
     QAction* chosen = menu.exec(at);
-    std::int32_t board = b;
     if (p != st_.Orc.CurSet) return;
-    if (chosen == del) SubBoardOp(st_, kSbDelete, board, p);
-    else if (chosen == keys) SubBoardOp(st_, 5, board, p);
+    if (chosen == del) SubBoardOp(st_, kSbDelete, b, p);
+    else if (chosen == keys) SubBoardOp(st_, 5, b, p);
 }
 
 void MainWindow::OnNotice(const Notice& n) {

@@ -2,9 +2,11 @@
 // the layout editor: the parts of MainMDIFrm that open a window of their own.
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScopeGuard>
+#include <QUrl>
 
 #include "app/AboutFrm.h"
 #include "app/HelpWindow.h"
@@ -56,7 +58,9 @@ bool MainWindow::HandleHelpKey(QObject* receiver, QEvent* e) {
 
 void MainWindow::ShowAbout() {
     AboutFrm about(this);
-    about.onTip = [this](const QString& t) { Tip(t); };
+    connect(&about, &AboutFrm::TipChanged, this, &MainWindow::Tip);
+    // Whether the browser could be started is not our concern here.
+    connect(&about, &AboutFrm::OpenUrlRequested, this, [](const QUrl& url) { QDesktopServices::openUrl(url); });
     if (beforeDialog) beforeDialog(&about);
     about.exec();
     Tip({});
@@ -64,7 +68,7 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::ShowOpenMessageDialog(bool editMode) {
     OpenMsgFrm dialog(st_, editMode, this);
-    dialog.onTip = [this](const QString& t) { Tip(t); };
+    connect(&dialog, &OpenMsgFrm::TipChanged, this, &MainWindow::Tip);
     if (!dialog.ShouldShow()) return;
     if (beforeDialog) beforeDialog(&dialog);
     dialog.exec();
@@ -75,7 +79,7 @@ void MainWindow::EditLayout(int device) {
     if (device < 1 || device > st_.DeviceCount()) return;
     LayoutFrm editor(st_, this);
     SetHelpTopic(&editor, kTopicLayoutEditor);
-    editor.onTip = [this](const QString& t) { Tip(t); };
+    connect(&editor, &LayoutFrm::TipChanged, this, &MainWindow::Tip);
     if (!editor.InitilizeForm(device)) return;
     if (program_) program_->SetOpenLayoutEditor(&editor.Session());
     const auto closed = qScopeGuard([this] {

@@ -77,19 +77,13 @@ void OpenMsgFrm::Ok() {
 
 bool OpenMsgFrm::eventFilter(QObject* watched, QEvent* e) {
     // Over the message box its tip shows; over everything else it is cleared.
-    if (e->type() == QEvent::Enter && onTip) {
+    if (e->type() == QEvent::Enter) {
         const bool overMessage = watched == msgTxt_ || watched == msgTxt_->viewport();
-        onTip(overMessage ? FromCore(view_.messageTip) : QString());
-    } else if (e->type() == QEvent::Leave && onTip && (watched == msgTxt_ || watched == msgTxt_->viewport())) {
-        onTip({});
+        emit TipChanged(overMessage ? FromCore(view_.messageTip) : QString());
+    } else if (e->type() == QEvent::Leave && (watched == msgTxt_ || watched == msgTxt_->viewport())) {
+        emit TipChanged({});
     }
     return QDialog::eventFilter(watched, e);
-}
-
-void ShowOpenMessage(ProgramState& st, bool editMode, QWidget* parent, std::function<void(const QString&)> onTip) {
-    OpenMsgFrm dialog(st, editMode, parent);
-    dialog.onTip = std::move(onTip);
-    if (dialog.ShouldShow()) dialog.exec();
 }
 
 } // namespace tambrel

@@ -9,8 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <functional>
-
 #include "document/OpenMessage.h"
 
 namespace tambrel {
@@ -21,14 +19,16 @@ public:
     OpenMsgFrm(ProgramState& st, bool editMode, QWidget* parent = nullptr);
 
     bool EditMode = false;
-    // The status-bar tip for where the mouse is.
-    std::function<void(const QString&)> onTip;
     QPlainTextEdit* MessageBox() const { return msgTxt_; }
     QLabel* Label() const { return label_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
     // Whether the dialog is to be shown at all (view mode: only a message).
     bool ShouldShow() const { return view_.show; }
+
+signals:
+    // The status-bar tip for where the mouse is.
+    void TipChanged(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -42,9 +42,5 @@ private:
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
 };
-
-// ShowOpenMessage: shows the open message modally in view or edit mode
-// (view mode shows nothing when there is no message).
-void ShowOpenMessage(ProgramState& st, bool editMode, QWidget* parent, std::function<void(const QString&)> onTip);
 
 } // namespace tambrel

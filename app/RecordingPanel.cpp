@@ -140,14 +140,14 @@ void RecordingPanel::Render() {
 void RecordingPanel::OpenRecordingList() {
     if (!recorder_ || !recorder_->OpenRecordingList()) return;
     RecordListFrm dialog(*recorder_, window());
-    if (runDialog) runDialog(&dialog);
-    else dialog.exec();
+    emit DialogOpening(&dialog);
+    dialog.exec();
     recorder_->CloseRecordingList();
 }
 
 bool RecordingPanel::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Enter && onTip)
-        if (auto* w = qobject_cast<QWidget*>(watched)) onTip(w->statusTip());
+    if (e->type() == QEvent::Enter)
+        if (auto* w = qobject_cast<QWidget*>(watched)) emit TipChanged(w->statusTip());
     return QWidget::eventFilter(watched, e);
 }
 

@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 
 class QDialog;
 
@@ -25,21 +24,23 @@ public:
     explicit RecordingPanel(QWidget* parent = nullptr);
 
     void SetRecorder(KeystrokeRecorder* recorder);
-    // The UpdateRecordingPanel and ShowCurRecName events.
+    // The UpdateRecordingPanel and ShowCurRecName notices.
     void Render();
     // The list button: the recording-list dialog, unless the recorder refuses.
     void OpenRecordingList();
-
-    // Where the tips of hovered controls go.
-    std::function<void(const QString&)> onTip;
-    // Runs a modal dialog (the main window lets tests stand in here).
-    std::function<void(QDialog*)> runDialog;
 
     std::array<SkinButton*, 2> recordBtn{};
     std::array<SkinButton*, 3> playBackBtn{};
     QCheckBox* loopChk = nullptr;
     SkinButton* listBtn = nullptr;
     QLabel* curRecLbl = nullptr;
+
+signals:
+    // The tip of the hovered control.
+    void TipChanged(const QString& text);
+    // A modal dialog is about to be shown (the main window lets tests stand
+    // in here).
+    void DialogOpening(QDialog* dialog);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

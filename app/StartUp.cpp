@@ -165,10 +165,9 @@ int RunMainProgram(int argc, char** argv) {
     // The arrows repeat on the program's timers, which go before the window.
     window.EditorPanel()->SetTimerHost(&timers);
     const auto releaseTimers = qScopeGuard([&window] { window.EditorPanel()->SetTimerHost(nullptr); });
-    program.GetInstrument().Input().chooseDevice = [&window](std::string_view text,
-                                                             const std::vector<std::string>& entries) {
+    program.SetDeviceChooser([&window](std::string_view text, const std::vector<std::string>& entries) {
         return ChooseFromDeviceList(&window, text, entries);
-    };
+    });
     program.SetRecoveryFolder(
         RecoveryFolder(qEnvironmentVariable("XDG_STATE_HOME").toStdString(), QDir::homePath().toStdString()));
     window.SetProgram(&program);

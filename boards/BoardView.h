@@ -2,7 +2,7 @@
 // The model behind one board view window: it describes what the window shows
 // for its Play Board and carries out what the user does on it. The window
 // paints the description and forwards presses and activation; it holds no
-// rule of its own. What changed is told through the shell's events.
+// rule of its own. What changed is told through notices (document/Notices.h).
 // User-interface thread.
 
 #include <cstdint>

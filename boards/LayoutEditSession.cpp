@@ -65,13 +65,12 @@ std::string LayoutEditSession::CaptionText() const {
     return "Device: " + (d ? d->Name : std::string());
 }
 
-void LayoutEditSession::WindowSize(std::int32_t frameWidth, std::int32_t frameHeight, std::int32_t lineThickness,
-                                   std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t& width,
-                                   std::int32_t& height) const {
+LayoutEditSession::WindowExtent LayoutEditSession::WindowSize(std::int32_t frameWidth, std::int32_t frameHeight,
+                                                              std::int32_t lineThickness, std::int32_t screenWidth,
+                                                              std::int32_t screenHeight) const {
     const std::int64_t w = std::max<std::int64_t>(picture_.Width, std::int64_t{lineX_} + lineThickness) + frameWidth;
     const std::int64_t h = std::max<std::int64_t>(picture_.Height, std::int64_t{lineY_} + lineThickness) + frameHeight;
-    width = Clamp64(std::min<std::int64_t>(w, screenWidth));
-    height = Clamp64(std::min<std::int64_t>(h, screenHeight));
+    return {Clamp64(std::min<std::int64_t>(w, screenWidth)), Clamp64(std::min<std::int64_t>(h, screenHeight))};
 }
 
 bool LayoutEditSession::InitilizeForm(std::int32_t device) {

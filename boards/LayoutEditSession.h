@@ -82,9 +82,11 @@ public:
     std::int32_t Redraws() const { return redraws_; }
     // The window's size: the board and both drag lines (lineThickness wide)
     // plus the frame, never larger than the screen.
-    void WindowSize(std::int32_t frameWidth, std::int32_t frameHeight, std::int32_t lineThickness,
-                    std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t& width,
-                    std::int32_t& height) const;
+    struct WindowExtent {
+        std::int32_t width = 0, height = 0;
+    };
+    WindowExtent WindowSize(std::int32_t frameWidth, std::int32_t frameHeight, std::int32_t lineThickness,
+                            std::int32_t screenWidth, std::int32_t screenHeight) const;
     bool Accepted() const { return accepted_; }
 
     // Mouse pressed on the board at (x, y): the first key, in index order,

@@ -13,7 +13,7 @@ namespace tambrel {
 // CurSet becomes the last Play Board, whose view is then activated.
 // p = a Play Board: its view is made when missing and drawn again, and the
 // view of CurSet is activated. Any other p does nothing.
-// The windows follow the events OpenBoardView, RedrawBoardView,
+// The windows follow the notices OpenBoardView, RedrawBoardView,
 // ShowBoardView, ActivateBoardView, UpdateTableCaption and CloseAllBoardViews;
 // the state changes (key counts matched, CurSet, the edit Play Board) are
 // made here.

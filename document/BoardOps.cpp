@@ -94,35 +94,34 @@ void PlayBoardOp(ProgramState& st, int op, std::int32_t p) {
     }
 }
 
-void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
+std::optional<SubBoardNo> SubBoardOp(ProgramState& st, int op, std::int32_t b, std::int32_t p) {
     Orchestra& o = st.Orc;
-    if (!o.ValidSet(p)) return;
+    if (!o.ValidSet(p)) return std::nullopt;
     PlayBoard& pb = o.Set(p);
 
     if (op == kSbAdd) {
         // b names a device here, so it is bounded by the detected devices,
         // not by how many Sub Boards the Play Board happens to have.
-        if (!st.Device(b)) return;
+        if (!st.Device(b)) return std::nullopt;
         const std::int32_t n = pb.BodNos() + 1;
         pb.Bds.push_back(NewSubBoard(st, b, "New" + st.Device(b)->Name + "-" + IntText(n)));
-        b = n;
         BoardsChanged(st, p);
-        return;
+        return SubBoardNo{n};
     }
     if (op != kSbDelete && op != kSbRename && op != kSbClone) {
         st.views.Post(notice::RedrawBoardView{PlayBoardNo{p}});
-        return;
+        return std::nullopt;
     }
-    if (b < 1 || b > pb.BodNos()) return;
+    if (b < 1 || b > pb.BodNos()) return std::nullopt;
 
     if (op == kSbDelete) {
         if (pb.BodNos() < 2) {
             st.shell.Message(kLastOne, "Delete Sub Board Failed", MsgButtons::Ok);
-            return;
+            return std::nullopt;
         }
         const std::string question =
             "Do you wish to delete the Board \"" + pb.Bd(b).BodNam + "\" in the Play Board \"" + pb.SetNam + "\" ?";
-        if (st.shell.Message(question, "Delete Sub Board", MsgButtons::YesNo) != MsgAnswer::Yes) return;
+        if (st.shell.Message(question, "Delete Sub Board", MsgButtons::YesNo) != MsgAnswer::Yes) return std::nullopt;
         pb.Bds.erase(pb.Bds.begin() + (b - 1));
         if (pb.CurBd > pb.BodNos()) pb.CurBd = pb.BodNos();
         if (st.EditSet == p && st.EditBd == b) ForgetEditKey(st);
@@ -131,7 +130,7 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
     } else if (op == kSbRename) {
         const std::string old = pb.Bd(b).BodNam;
         std::string name = st.shell.Input("Enter the new name for this board\r\n(old name: " + old + ")", "", old);
-        if (name.empty()) return;
+        if (name.empty()) return std::nullopt;
         pb.Bd(b).BodNam = std::move(name); // Sub Board names are kept as typed
         st.views.Post(notice::UpdateBoardMenu{});
         st.views.Post(notice::UpdateBoardCaption{PlayBoardNo{p}, SubBoardNo{b}});
@@ -144,6 +143,7 @@ void SubBoardOp(ProgramState& st, int op, std::int32_t& b, std::int32_t p) {
         if (st.EditSet == p && st.EditBd > b) ++st.EditBd;
         BoardsChanged(st, p);
     }
+    return std::nullopt;
 }
 
 std::vector<std::string> SetActiveMenuItems(const Orchestra& orc) {

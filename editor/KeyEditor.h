@@ -7,7 +7,7 @@
 // say "Invalid Key" first).
 //
 // The panel learns what to show from View() (or ShowPlayAssignment() on the
-// ShowPlayAssignment event); commands that change what is shown beyond their
+// ShowPlayAssignment notice); commands that change what is shown beyond their
 // own control post notice::ShowPlayAssignment, and ShowKeyIcon where the
 // key's icon changes.
 //

@@ -117,7 +117,7 @@ void InputSystem::ServerLost(bool stoppedAnswering) { OnServerLost(stoppedAnswer
 void InputSystem::LatePress() { LatePressDropped(); }
 
 void InputSystem::DevicesChanged() {
-    if (deviceChanges) deviceChanges->InputDevicesChanged();
+    if (client_) client_->DevicesChanged();
 }
 
 InputServerLink* InputSystem::Bridge() {
@@ -185,8 +185,7 @@ void InputSystem::Restart() {
         // keyboard and mouse were settled before. It switches the devices on
         // again when they were on.
         quiet_ = true;
-        if (detectAll) detectAll();
-        else DetectInputDevices();
+        if (!client_ || !client_->DetectAll()) DetectInputDevices();
         quiet_ = false;
     }
     inRestart_ = false;
@@ -219,7 +218,7 @@ void InputSystem::BackAgain(Loss was) {
 void InputSystem::StandIn() {
     // Listed as before, so Sub Boards keep their devices; read by nobody.
     for (InputDevice& d : st_.InputDevices) d.Ready = false;
-    if (serverLost) serverLost();
+    if (client_) client_->ServerLost();
     if (toldAway_) return;
     toldAway_ = true;
     std::string text(loss_ == Loss::NotAnswering ? kServerUnansweringRestartingText
@@ -274,9 +273,10 @@ std::string InputSystem::FindDeviceName(std::string_view section, std::string_vi
     if (standsIn) return name;
     // With no device at all there is nothing to choose from; a restarted
     // server finds what the user settled before.
-    if (!chooseDevice || st_.InputDevices.empty() || quiet_) return name;
-    const std::int32_t chosen = chooseDevice(question, DeviceListEntries(st_));
-    if (const InputDevice* d = st_.Device(chosen)) {
+    if (!client_ || st_.InputDevices.empty() || quiet_) return name;
+    const std::optional<std::int32_t> chosen = client_->ChooseDevice(question, DeviceListEntries(st_));
+    if (!chosen) return name;
+    if (const InputDevice* d = st_.Device(*chosen)) {
         name = d->Name;
         if (settings) settings->WriteSetting(section, "LangName", name);
     }
@@ -357,9 +357,9 @@ void InputSystem::DetectInputDevices() {
     for (std::size_t k = 0; k < known.size(); ++k)
         if (!used[k]) unused.push_back(std::move(known[k]));
     KeepLayouts(unused);
-    if (readDeviceLayout)
+    if (client_)
         for (std::int32_t d = 1; d <= st_.DeviceCount(); ++d)
-            if (readAnew[static_cast<std::size_t>(d - 1)]) readDeviceLayout(d);
+            if (readAnew[static_cast<std::size_t>(d - 1)]) client_->ReadDeviceLayout(d);
     st_.shell.Status(" ");
     RebindAfterDetection(readAnew);
     // Detection leaves every device off in the server; those that were on
@@ -408,7 +408,7 @@ void InputSystem::RebindAfterDetection(const std::vector<bool>& readAnew) {
     if (changed) st_.views.Post(notice::RebuildAllBoardViews{});
 }
 
-void InputSystem::DiAcuire_Do(std::int32_t& state) {
+void InputSystem::DiAcuire_Do(std::int32_t state) {
     const LinkUse use(linkDepth_);
     wanted_ = state;
     if (InputServerLink* link = Bridge(); link && link->HasServer()) {
@@ -420,8 +420,10 @@ void InputSystem::DiAcuire_Do(std::int32_t& state) {
 
 void InputSystem::InputDx7_PlayThisKey(DeviceKey press) {
     lateRun_ = 0;
-    if (recorder && recorder->IsRecording()) recorder->AppendKeyStroke(press);
-    RouteKeyEvent(st_.Orc, press, playKey);
+    if (!client_) return;
+    if (KeyStrokeSink* recorder = client_->RecordingSink(); recorder && recorder->IsRecording())
+        recorder->AppendKeyStroke(press);
+    RouteKeyEvent(st_.Orc, press, [this](KeyAddress key) { client_->PlayKey(key); });
 }
 
 void InputSystem::Release() {

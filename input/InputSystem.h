@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,6 @@
 #include "document/ProgramState.h"
 #include "common/InputServerLink.h"
 #include "common/TimerHost.h"
-#include "input/DeviceChangeListener.h"
 #include "input/RestartBackoff.h"
 
 namespace tambrel {
@@ -79,6 +79,41 @@ ChooseDeviceFn DeviceListByInputBox(Shell& shell);
 // the device, lowest index first. Nothing when no Play Board is active.
 void RouteKeyEvent(Orchestra& orc, DeviceKey press, const PlayKeyFn& playKey);
 
+// What the input system asks of the program around it (the instrument, or
+// the main program on top of it); user-interface thread. Only PlayKey must
+// be given.
+class InputClient {
+public:
+    virtual ~InputClient() = default;
+    // The play dispatcher.
+    virtual void PlayKey(KeyAddress key) = 0;
+    // Receives the key events while it records; none: nothing records.
+    virtual KeyStrokeSink* RecordingSink() { return nullptr; }
+    // Called after detection, in device order, for every device whose
+    // layout is not carried over: a device found again under the same name
+    // with the same key count keeps this run's layout (the n-th device of a
+    // name takes the n-th earlier one), also across a failed detection or an
+    // unplugging in between.
+    virtual void ReadDeviceLayout(std::int32_t /*device*/) {}
+    // Asks for the keyboard or mouse when its name is not found: the chosen
+    // entry as ChooseDeviceFn returns it; none: the question is not asked.
+    virtual std::optional<std::int32_t> ChooseDevice(std::string_view /*text*/,
+                                                     const std::vector<std::string>& /*entries*/) {
+        return std::nullopt;
+    }
+    // The program's whole detection (the input system's DetectInputDevices
+    // and what the program adds to it), run by restarts; false when there is
+    // none and the input system's own is to run.
+    virtual bool DetectAll() { return false; }
+    // The server is lost and not back at once: every device is now listed
+    // as not ready, and the program may stand in for the keyboard.
+    virtual void ServerLost() {}
+    // The server says the devices changed (plugged in or out, permissions
+    // changed): a new detection would find something else. May come from
+    // inside one of the bridge's calls.
+    virtual void DevicesChanged() {}
+};
+
 class InputSystem final : private InputServerEvents {
 public:
     using LinkFactory = std::function<std::unique_ptr<InputServerLink>()>;
@@ -89,40 +124,23 @@ public:
     InputSystem(const InputSystem&) = delete;
     InputSystem& operator=(const InputSystem&) = delete;
 
+    // Who plays, records, reads layouts and answers the device question;
+    // none: presses go nowhere and nothing is asked.
+    void SetClient(InputClient* client) { client_ = client; }
+
     // Where the keyboard's and mouse's names are kept; none: not kept.
     const Settings* settings = nullptr;
-    // Asks for the keyboard or mouse when its name is not found; none: not asked.
-    ChooseDeviceFn chooseDevice;
     // True where a keyboard under the default name is always there, fed by
     // the main window when the server reads none. The server reports every
     // keyboard under that one name, so a missing keyboard means it cannot be
     // read, not that its name differs: asking which device is the keyboard
     // would only offer the mouse or a game controller, at every start.
     bool keyboardStandsIn = false;
-    // Called after detection, in device order, for every device whose
-    // layout is not carried over: a device found again under the same name
-    // with the same key count keeps this run's layout (the n-th device of a
-    // name takes the n-th earlier one), also across a failed detection or an
-    // unplugging in between.
-    std::function<void(std::int32_t device)> readDeviceLayout;
-    // The play dispatcher.
-    PlayKeyFn playKey;
-    // Receives the key events while it records.
-    KeyStrokeSink* recorder = nullptr;
     // The program's timers. With them a lost server is started again by
     // itself (RestartBackoff) and a server with its devices on is asked for
     // a sign of life every kHeartbeatMs; without them only the next
     // detection starts it again.
     TimerHost* timers = nullptr;
-    // The program's whole detection (this one's DetectInputDevices and what
-    // the program adds to it), run by restarts; none: DetectInputDevices.
-    std::function<void()> detectAll;
-    // The server is lost and not back at once: every device is now listed
-    // as not ready, and the program may stand in for the keyboard.
-    std::function<void()> serverLost;
-    // Told when the server says the devices changed (given to every bridge
-    // made from now on); none: not told.
-    DeviceChangeListener* deviceChanges = nullptr;
     // Detections the program runs by itself (devices plugged in or out) ask
     // nothing while this is on: the keyboard and mouse were settled before,
     // and a question popping up mid-performance would stop the show.
@@ -143,7 +161,7 @@ public:
     // state 1 switches every device on, any other value off; failures are
     // ignored. The ON/OFF control then shows state while a server answers,
     // and off while none does; a restarted server gets the state last asked.
-    void DiAcuire_Do(std::int32_t& state);
+    void DiAcuire_Do(std::int32_t state);
     // What the ON/OFF control shows.
     std::int32_t OnOffState() const { return shown_; }
     // The server's PlayThisKey event.
@@ -188,6 +206,7 @@ private:
 
     ProgramState& st_;
     LinkFactory factory_;
+    InputClient* client_ = nullptr;
     std::unique_ptr<InputServerLink> link_;
     bool linkTried_ = false;
     std::int32_t wanted_ = 0; // the state last asked of DiAcuire_Do

@@ -14,7 +14,6 @@
 #include "common/InputServerLink.h"
 #include "common/TimerHost.h"
 #include "document/InputDevice.h"
-#include "input/DeviceChangeListener.h"
 
 namespace tambrel {
 
@@ -36,10 +35,10 @@ inline constexpr std::int64_t kHotPlugRetryMs = 250;
 // names, "Input devices detected again".
 std::string DevicesChangedText(const std::vector<InputDevice>& before, const std::vector<InputDevice>& after);
 
-class HotPlug : public DeviceChangeListener {
+class HotPlug {
 public:
     HotPlug(Program& program, TimerHost& timers);
-    ~HotPlug() override;
+    ~HotPlug();
     HotPlug(const HotPlug&) = delete;
     HotPlug& operator=(const HotPlug&) = delete;
 
@@ -47,7 +46,7 @@ public:
     const DialogWatch* dialogs = nullptr;
 
     // Never detects at once: this may come from inside a call to the server.
-    void InputDevicesChanged() override;
+    void InputDevicesChanged();
     // A change waits to be detected.
     bool Waiting() const { return waiting_; }
 

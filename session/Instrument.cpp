@@ -20,8 +20,7 @@ Instrument::Instrument(ProgramState& st, InstrumentSeams seams)
     input_ = std::make_unique<InputSystem>(st, std::move(seams.inputLink));
     input_->settings = seams.settings;
     input_->timers = &seams.timers;
-    input_->recorder = recorder_.get();
-    input_->playKey = [this](KeyAddress key) { PlayKey(key); };
+    input_->SetClient(this);
 }
 
 // Members go in reverse order: input first, so no press arrives at a
@@ -36,6 +35,8 @@ MidiPlayer& Instrument::Midi() {
 void Instrument::KeyEvent(DeviceKey press) { input_->InputDx7_PlayThisKey(press); }
 
 void Instrument::PlayKey(KeyAddress key) { player_->PlayKey(key); }
+
+KeyStrokeSink* Instrument::RecordingSink() { return recorder_.get(); }
 
 void Instrument::PumpAudio() {
     mixer_->Pump();

@@ -39,10 +39,13 @@ struct InstrumentSeams {
     InputSystem::LinkFactory inputLink; // none: no input server
 };
 
-class Instrument {
+// The instrument is its input's client: presses play through its dispatcher
+// and are recorded by its recorder. The main program takes over as client
+// to add what it does besides.
+class Instrument final : public InputClient {
 public:
     Instrument(ProgramState& st, InstrumentSeams seams);
-    ~Instrument();
+    ~Instrument() override;
     Instrument(const Instrument&) = delete;
     Instrument& operator=(const Instrument&) = delete;
 
@@ -57,7 +60,8 @@ public:
     // then played on every Sub Board of the active Play Board bound to device.
     void KeyEvent(DeviceKey press);
     // Plays the key at key through the dispatcher.
-    void PlayKey(KeyAddress key);
+    void PlayKey(KeyAddress key) override;
+    KeyStrokeSink* RecordingSink() override;
 
     // Hands on what waits for the audio thread; the offline renderer calls
     // it before each block, the program whenever the request below came.

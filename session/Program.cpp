@@ -35,18 +35,37 @@ Program::Program(ProgramState& st, const Settings& settings, InstrumentSeams sea
             pumping_ = false;
         }
     });
-    instrument_.Input().readDeviceLayout = [this](std::int32_t d) { ReadDeviceLayout(st_, settings_, d); };
+    instrument_.Input().SetClient(this);
     // The window keyboard stands in for a keyboard the server cannot read.
     instrument_.Input().keyboardStandsIn = true;
-    // A restarted server is detected as the detect button does; while none
-    // runs, the window's keys play.
-    instrument_.Input().detectAll = [this] { DetectInputDevices(); };
-    instrument_.Input().serverLost = [this] { FeedWindowKeyboard(); };
     hotPlug_ = std::make_unique<HotPlug>(*this, timers_);
-    instrument_.Input().deviceChanges = hotPlug_.get();
 }
 
+void Program::PlayKey(KeyAddress key) { instrument_.PlayKey(key); }
+
+KeyStrokeSink* Program::RecordingSink() { return instrument_.RecordingSink(); }
+
+void Program::ReadDeviceLayout(std::int32_t device) { tambrel::ReadDeviceLayout(st_, settings_, device); }
+
+std::optional<std::int32_t> Program::ChooseDevice(std::string_view text, const std::vector<std::string>& entries) {
+    if (!chooseDevice_) return std::nullopt;
+    return chooseDevice_(text, entries);
+}
+
+// A restarted server is detected as the detect button does.
+bool Program::DetectAll() {
+    DetectInputDevices();
+    return true;
+}
+
+// While no server runs, the window's keys play.
+void Program::ServerLost() { FeedWindowKeyboard(); }
+
+void Program::DevicesChanged() { hotPlug_->InputDevicesChanged(); }
+
 Program::~Program() {
+    // The instrument outlives this body: its input goes back to it.
+    instrument_.Input().SetClient(&instrument_);
     output_.Stop();
     // Voices released while the instrument goes must not start a timer
     // that is gone.
@@ -67,7 +86,7 @@ void Program::FeedWindowKeyboard() {
     if (windowKeyboard_.Device() != 0 && !instrument_.Input().UnreadableGroup().empty())
         st_.shell.Status(PermissionHelpText(instrument_.Input().UnreadableGroup()));
     // A keyboard the window feeds has a layout like any other.
-    for (std::int32_t d = before + 1; d <= st_.DeviceCount(); ++d) ReadDeviceLayout(st_, settings_, d);
+    for (std::int32_t d = before + 1; d <= st_.DeviceCount(); ++d) tambrel::ReadDeviceLayout(st_, settings_, d);
     st_.views.Post(notice::UpdateDeviceMenus{});
 }
 

@@ -27,10 +27,10 @@ namespace tambrel {
 
 class LayoutEditSession;
 
-class Program {
+class Program final : private InputClient {
 public:
     Program(ProgramState& st, const Settings& settings, InstrumentSeams seams, AudioOutput& output);
-    ~Program();
+    ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -47,6 +47,9 @@ public:
     // Detects again by itself when devices are plugged in or out.
     HotPlug& GetHotPlug() { return *hotPlug_; }
     ProgramState& State() { return st_; }
+    // The device-list question for a keyboard or mouse not found by name
+    // (the main window's list dialog); none: not asked.
+    void SetDeviceChooser(ChooseDeviceFn choose) { chooseDevice_ = std::move(choose); }
     // The "Midi Port" menu's item i (1-based) was chosen.
     void ChooseMidiPort(int i);
 
@@ -102,12 +105,22 @@ public:
     void SetOpenLayoutEditor(LayoutEditSession* session) { layoutEditor_ = session; }
 
 private:
+    // The input's client: the instrument's part, and what the program adds.
+    void PlayKey(KeyAddress key) override;
+    KeyStrokeSink* RecordingSink() override;
+    void ReadDeviceLayout(std::int32_t device) override;
+    std::optional<std::int32_t> ChooseDevice(std::string_view text, const std::vector<std::string>& entries) override;
+    bool DetectAll() override;
+    void ServerLost() override;
+    void DevicesChanged() override;
+
     // The window's keys stand in for a keyboard the server does not read.
     void FeedWindowKeyboard();
     AudioOutput::RenderFn Render();
     void ReopenAudio(const AudioChoice& choice);
 
     ProgramState& st_;
+    ChooseDeviceFn chooseDevice_;
     const Settings& settings_;
     AudioOutput& output_;
     TimerHost& timers_;

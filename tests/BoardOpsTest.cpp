@@ -141,9 +141,7 @@ TEST(SanitizeName, ReplacesEveryByteOutsideTheAllowedSet) {
 }
 
 TEST_F(BoardOps, AddSubBoardForADeviceNamesItAndReturnsItsIndex) {
-    std::int32_t b = 2; // the mouse
-    SubBoardOp(t.st, kSbAdd, b, 3);
-    EXPECT_EQ(b, 3);
+    EXPECT_EQ(SubBoardOp(t.st, kSbAdd, 2, 3), SubBoardNo{3}); // for the mouse
     ASSERT_EQ(o.Set(3).BodNos(), 3);
     const SubBoard& sb = o.Set(3).Bd(3);
     EXPECT_EQ(sb.BodNam, "NewMouse-3");
@@ -155,12 +153,11 @@ TEST_F(BoardOps, AddSubBoardForADeviceNamesItAndReturnsItsIndex) {
 
     // Devices are bounded by the detected devices, not by the board count.
     o.Set(1).Bds.resize(1);
-    b = 2;
-    SubBoardOp(t.st, kSbAdd, b, 1);
+    EXPECT_EQ(SubBoardOp(t.st, kSbAdd, 2, 1), SubBoardNo{2});
     EXPECT_EQ(o.Set(1).BodNos(), 2);
-    b = 3;
-    SubBoardOp(t.st, kSbAdd, b, 1);
+    EXPECT_EQ(SubBoardOp(t.st, kSbAdd, 3, 1), std::nullopt);
     EXPECT_EQ(o.Set(1).BodNos(), 2);
+    EXPECT_EQ(SubBoardOp(t.st, kSbRename, 1, 1), std::nullopt) << "only an added board is returned";
 }
 
 TEST_F(BoardOps, CloneSubBoardPutsTheCopyRightAfterItsSource) {

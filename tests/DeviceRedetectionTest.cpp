@@ -14,6 +14,7 @@
 #include "document/NewOrchestra.h"
 #include "input/InputProtocol.h"
 #include "input/InputSystem.h"
+#include "tests/FakeInputLink.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
 
@@ -50,9 +51,12 @@ struct Rig {
                       }};
     std::vector<std::int32_t> read;
 
+    TestInputClient client;
+
     Rig() {
         input.settings = &settings;
-        input.readDeviceLayout = [this](std::int32_t d) {
+        input.SetClient(&client);
+        client.readDeviceLayout = [this](std::int32_t d) {
             read.push_back(d);
             ReadDeviceLayout(t.st, settings, d);
         };
@@ -147,7 +151,7 @@ TEST(Redetection, SubBoardsFollowTheirDeviceByNameAndKeepTheirKeys) {
     EXPECT_TRUE(rig.Rebuilt());
 
     std::vector<std::int32_t> boards;
-    rig.input.playKey = [&](KeyAddress a) { boards.push_back(a.subBoard.value); };
+    rig.client.playKey = [&](KeyAddress a) { boards.push_back(a.subBoard.value); };
     rig.input.InputDx7_PlayThisKey({DeviceNo{3}, KeyNo{6}});
     EXPECT_EQ(boards, (std::vector<std::int32_t>{2})) << "the Pad's presses reach the Pad's board";
 

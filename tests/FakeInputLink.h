@@ -2,10 +2,14 @@
 // A stand-in for the input server's bridge in tests.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/InputServerLink.h"
+#include "input/InputSystem.h"
 
 namespace tambrel::test {
 
@@ -55,6 +59,27 @@ public:
     std::vector<std::string> calls;
     bool server = true, switchOk = true, answering = true;
     int beats = 0;
+};
+
+// The input system's client in tests: each part a test fills in; the rest
+// as a client that gives nothing.
+struct TestInputClient : InputClient {
+    std::function<void(KeyAddress)> playKey;
+    KeyStrokeSink* recorder = nullptr;
+    std::function<void(std::int32_t)> readDeviceLayout;
+    std::function<std::int32_t(std::string_view, const std::vector<std::string>&)> chooseDevice;
+
+    void PlayKey(KeyAddress key) override {
+        if (playKey) playKey(key);
+    }
+    KeyStrokeSink* RecordingSink() override { return recorder; }
+    void ReadDeviceLayout(std::int32_t device) override {
+        if (readDeviceLayout) readDeviceLayout(device);
+    }
+    std::optional<std::int32_t> ChooseDevice(std::string_view text, const std::vector<std::string>& entries) override {
+        if (!chooseDevice) return std::nullopt;
+        return chooseDevice(text, entries);
+    }
 };
 
 } // namespace tambrel::test

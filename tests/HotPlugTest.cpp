@@ -121,10 +121,10 @@ TEST(HotPlug, APluggedInDeviceIsDetectedByItselfAndTheBoardsKeepTheirDevices) {
 TEST(HotPlug, UnpluggingTheMouseAsksNothingMidPerformance) {
     Rig rig;
     int questions = 0;
-    rig.program->GetInstrument().Input().chooseDevice = [&](std::string_view, const std::vector<std::string>&) {
+    rig.program->SetDeviceChooser([&](std::string_view, const std::vector<std::string>&) {
         ++questions;
         return 0;
-    };
+    });
     rig.Plug({Dev("Keyboard", 128), Dev("Pad", 6)});
     rig.clock.AdvanceBy(1);
     EXPECT_EQ(rig.LastStatus(), "Input device removed: Mouse");

@@ -69,10 +69,10 @@ struct Rig {
             return std::unique_ptr<InputServerLink>(std::move(l));
         };
         program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
-        Input().chooseDevice = [this](std::string_view, const std::vector<std::string>&) {
+        program->SetDeviceChooser([this](std::string_view, const std::vector<std::string>&) {
             ++questions;
             return 0;
-        };
+        });
         program->Start("");
     }
     InputSystem& Input() { return program->GetInstrument().Input(); }

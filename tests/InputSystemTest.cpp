@@ -34,8 +34,13 @@ struct InputRig {
     bool server = true;
     std::vector<Play> played;
 
+    TestInputClient client;
+
     InputRig() {
-        input.playKey = [this](KeyAddress a) { played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value); };
+        client.playKey = [this](KeyAddress a) {
+            played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value);
+        };
+        input.SetClient(&client);
     }
     void Press(std::int32_t key, std::int32_t device) {
         auto* l = static_cast<FakeLink*>(input.Bridge());
@@ -66,7 +71,7 @@ TEST(DetectInputDevices, BuildsTheDeviceListFromTheReply) {
     InputRig rig;
     rig.reply = EncodeDetectionReply({{"Keyboard", true, {"Esc", "Numpad 7"}}, {"Mouse", false, {"X Axis"}}});
     std::vector<std::int32_t> layouts;
-    rig.input.readDeviceLayout = [&](std::int32_t d) {
+    rig.client.readDeviceLayout = [&](std::int32_t d) {
         EXPECT_EQ(rig.t.shell.statuses.back(), "Detecting Input Devices")
             << "layouts are read before the status clears";
         layouts.push_back(d);
@@ -95,7 +100,7 @@ TEST_P(DetectionErrors, EmptyTheListAndSaySo) {
     InputRig rig;
     rig.reply = GetParam().reply;
     bool layoutRead = false;
-    rig.input.readDeviceLayout = [&](std::int32_t) { layoutRead = true; };
+    rig.client.readDeviceLayout = [&](std::int32_t) { layoutRead = true; };
     rig.input.DetectInputDevices();
     EXPECT_EQ(rig.t.st.DeviceCount(), 0);
     EXPECT_EQ(rig.t.shell.statuses.back(), "Error Detecting Input Devices");
@@ -170,7 +175,7 @@ struct NameRig : InputRig {
     NameRig() {
         reply = EncodeDetectionReply({{"Tastatur", true, std::vector<std::string>(128, "k")}, {"Mouse", true, {}}});
         input.settings = &settings;
-        input.chooseDevice = [this](std::string_view text, const std::vector<std::string>& entries) {
+        client.chooseDevice = [this](std::string_view text, const std::vector<std::string>& entries) {
             asked.emplace_back(text);
             listed.push_back(entries);
             const std::int32_t p = picks.empty() ? 0 : picks.front();
@@ -266,8 +271,8 @@ TEST(KeyRouting, EverySubBoardOfTheDeviceOnTheActivePlayBoardPlaysLowestFirst) {
 TEST(KeyRouting, ADeviceOfAnotherPlayBoardPlaysNothingButIsRecorded) {
     InputRig rig;
     VirtualClock clock;
-    KeystrokeRecorder rec(rig.t.st, clock, rig.input.playKey);
-    rig.input.recorder = &rec;
+    KeystrokeRecorder rec(rig.t.st, clock, rig.client.playKey);
+    rig.client.recorder = &rec;
     for (SubBoard& b : rig.t.st.Orc.Set(3).Bds) b.InpDevNo = 0; // only Play Boards 1 and 2 use devices
     rec.StartRecording();
     clock.AdvanceBy(250);
@@ -286,7 +291,7 @@ TEST(KeyRouting, APlayedKeyThatRemovesSubBoardsEndsTheRoundSafely) {
     InputRig rig;
     PlayBoard& active = rig.t.st.Orc.Set(3);
     active.Bds.push_back(active.Bds[0]);
-    rig.input.playKey = [&](KeyAddress a) {
+    rig.client.playKey = [&](KeyAddress a) {
         rig.played.emplace_back(a.key.value, a.subBoard.value, a.playBoard.value);
         rig.t.st.Orc.Set(3).Bds.resize(1); // an action that deletes Sub Boards
     };

@@ -61,13 +61,12 @@ TEST(LayoutEditor, ThereIsNoOpeningOnADeviceThatIsNotThere) {
 TEST(LayoutEditor, TheWindowHoldsBoardAndLinesButNeverOutgrowsTheScreen) {
     EditRig rig({{"Pad", 10}});
     ASSERT_TRUE(rig.s.InitilizeForm(1)); // 190 x 120 board: surface 200 x 120
-    std::int32_t w = 0, h = 0;
-    rig.s.WindowSize(10, 30, 4, 1920, 1080, w, h);
-    EXPECT_EQ(w, 200 + 10);
-    EXPECT_EQ(h, 160 + 4 + 30);
-    rig.s.WindowSize(10, 30, 4, 150, 100, w, h);
-    EXPECT_EQ(w, 150);
-    EXPECT_EQ(h, 100);
+    const LayoutEditSession::WindowExtent fits = rig.s.WindowSize(10, 30, 4, 1920, 1080);
+    EXPECT_EQ(fits.width, 200 + 10);
+    EXPECT_EQ(fits.height, 160 + 4 + 30);
+    const LayoutEditSession::WindowExtent small = rig.s.WindowSize(10, 30, 4, 150, 100);
+    EXPECT_EQ(small.width, 150);
+    EXPECT_EQ(small.height, 100);
 }
 
 // ---- selecting -------------------------------------------------------------

@@ -149,17 +149,14 @@ void KeyboardFrm::mousePressEvent(QMouseEvent* e) {
         return;
     }
     model_.MousePressed(sub, at.x(), at.y(), b);
-    if (b == MouseButton::Right && at.y() < CaptionStripHeight && onCaptionMenu)
-        onCaptionMenu(p, sub, e->globalPosition().toPoint());
+    if (b == MouseButton::Right && at.y() < CaptionStripHeight)
+        emit CaptionMenuRequested(p, sub, e->globalPosition().toPoint());
 }
 
 void KeyboardFrm::mouseMoveEvent(QMouseEvent* e) {
     QPoint at;
-    if (onTip)
-        onTip([&] {
-            const std::string_view t = SurfaceAt(e->position().toPoint(), at) ? kBoardSurfaceTip : kBoardBackgroundTip;
-            return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-        }());
+    const std::string_view t = SurfaceAt(e->position().toPoint(), at) ? kBoardSurfaceTip : kBoardBackgroundTip;
+    emit TipChanged(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
 }
 
 } // namespace tambrel

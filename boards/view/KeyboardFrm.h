@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QWidget>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,6 @@ public:
     std::int32_t SurfaceAt(QPoint p, QPoint& inSurface) const;
     const BoardViewPicture& Picture() const { return picture_; }
 
-    // A right press on a board's caption strip: the "SubBoard" popup.
-    std::function<void(std::int32_t playBoard, std::int32_t subBoard, QPoint globalPos)> onCaptionMenu;
-    // The status-bar tip for where the mouse is.
-    std::function<void(const QString&)> onTip;
-
     QSize sizeHint() const override;
     ~KeyboardFrm() override;
 
@@ -46,6 +40,12 @@ public:
     QAccessible::Id& AccessibleId(int index);
     // A screen reader pressed key `index`: as a click in its middle.
     void PressAccessibleKey(int index);
+
+signals:
+    // A right press on a board's caption strip: the "SubBoard" popup.
+    void CaptionMenuRequested(int playBoard, int subBoard, QPoint globalPos);
+    // The status-bar tip for where the mouse is.
+    void TipChanged(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent*) override;

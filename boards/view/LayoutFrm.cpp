@@ -131,15 +131,9 @@ void LayoutCanvas::paintEvent(QPaintEvent*) {
     }
 }
 
-void LayoutCanvas::Tip(const QString& text) {
-    if (form_.onTip) form_.onTip(text);
-}
+void LayoutCanvas::Tip(const QString& text) { emit form_.TipChanged(text); }
 
 void LayoutCanvas::ShowKeyMenu(QPoint at) {
-    if (popUpKeyMenu) {
-        popUpKeyMenu(at);
-        return;
-    }
     QMenu menu(this);
     menu.setObjectName("ButtonLayPopUpMnu");
     menu.setAccessibleName("Key layout");
@@ -299,10 +293,10 @@ bool LayoutFrm::InitilizeForm(std::int32_t device) {
     const int buttonsHeight = layout()->itemAt(1)->sizeHint().height() + layout()->spacing();
     const int slack =
         canvas_->sizeHint().width() - std::max(session_.Picture().Width, session_.WidthLineX() + kLineThickness);
-    std::int32_t w = 0, h = 0;
-    session_.WindowSize(m.left() + m.right() + slack, m.top() + m.bottom() + buttonsHeight + slack, kLineThickness,
-                        avail.width(), avail.height(), w, h);
-    resize(w, h);
+    const LayoutEditSession::WindowExtent size =
+        session_.WindowSize(m.left() + m.right() + slack, m.top() + m.bottom() + buttonsHeight + slack, kLineThickness,
+                            avail.width(), avail.height());
+    resize(size.width, size.height);
     return true;
 }
 
@@ -312,15 +306,10 @@ void LayoutFrm::Refresh() {
 }
 
 void LayoutFrm::ResetLayout() {
-    std::optional<LayoutType> type;
-    if (chooseResetType) {
-        type = chooseResetType();
-    } else {
-        LayOutRsetFrm dialog(this);
-        if (dialog.exec() == QDialog::Accepted) type = dialog.Chosen();
-    }
-    if (!type) return;
-    session_.Reset(*type);
+    // The window's own dialog; a test answers it as a user would.
+    LayOutRsetFrm dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    session_.Reset(dialog.Chosen());
     Refresh();
 }
 

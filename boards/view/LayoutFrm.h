@@ -11,9 +11,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include <functional>
-#include <optional>
-
 #include "boards/LayoutEditSession.h"
 
 namespace tambrel {
@@ -44,17 +41,16 @@ public:
     LayoutEditSession& Session() { return session_; }
     LayoutCanvas* Canvas() const { return canvas_; }
 
-    // The dialog the "Reset Layout" button shows; tests answer it.
-    std::function<std::optional<LayoutType>()> chooseResetType;
-    // The status-bar tip for where the mouse is.
-    std::function<void(const QString&)> onTip;
-
     // The width of the drag lines, in pixels.
     static constexpr int kLineThickness = 4;
 
 public slots:
     void accept() override; // OK
     void reject() override; // Cancel, Escape and the title bar's close
+
+signals:
+    // The status-bar tip for where the mouse is.
+    void TipChanged(const QString& text);
 
 private:
     void ResetLayout();
@@ -76,9 +72,7 @@ public:
     // Where the lines stand now (also while dragged).
     QRect WidthLineRect() const;
     QRect HeightLineRect() const;
-    // The key pop-up menu ButtonLayPopUpMnu, shown at a global position;
-    // tests replace it to choose an item.
-    std::function<void(QPoint)> popUpKeyMenu;
+    // The key pop-up menu ButtonLayPopUpMnu, shown at a global position.
     void ShowKeyMenu(QPoint at);
 
 protected:

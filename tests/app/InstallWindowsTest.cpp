@@ -126,9 +126,9 @@ private slots:
         QCOMPARE(w.ContinueButton()->text(), QStringLiteral("Continue Uninstall .."));
         QCOMPARE(w.CancelButton()->text(), QStringLiteral("Cancel  Uninstall"));
         QStringList acts;
-        w.onLink = [&](int i) { acts << QString::number(i); };
-        w.onContinue = [&] { acts << "continue"; };
-        w.onCancel = [&] { acts << "cancel"; };
+        connect(&w, &FeedBackFrm::LinkClicked, this, [&](int i) { acts << QString::number(i); });
+        connect(&w, &FeedBackFrm::ContinueClicked, this, [&] { acts << "continue"; });
+        connect(&w, &FeedBackFrm::CancelClicked, this, [&] { acts << "cancel"; });
         w.SurveyLink()->click();
         w.MailLink()->click();
         w.ContinueButton()->click();
@@ -162,7 +162,7 @@ private slots:
         VirtualClock clock;
         FakeProcess process;
         Uninstaller u(ui, clock, process);
-        w.onContinue = [&] { u.OnContinue(); };
+        connect(&w, &FeedBackFrm::ContinueClicked, this, [&] { u.OnContinue(); });
         QString text, title;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         AnswerNextBox(QMessageBox::Yes, &text, &title, &icon, "uninstall-question");

@@ -286,7 +286,7 @@ private slots:
     void everyControlIsNamedAndExplained() {
         Rig rig;
         QString tip;
-        rig.panel->onTip = [&](const QString& t) { tip = t; };
+        connect(rig.panel, &RecordingPanel::TipChanged, this, [&](const QString& t) { tip = t; });
         QList<QWidget*> controls{rig.panel->loopChk, rig.panel->listBtn, rig.panel->curRecLbl};
         for (auto* b : rig.panel->recordBtn) controls << b;
         for (auto* b : rig.panel->playBackBtn) controls << b;

@@ -296,8 +296,8 @@ private slots:
         AboutFrm about;
         QString tip;
         QUrl opened;
-        about.onTip = [&](const QString& t) { tip = t; };
-        about.openUrl = [&](const QUrl& u) { opened = u; };
+        connect(&about, &AboutFrm::TipChanged, this, [&](const QString& t) { tip = t; });
+        connect(&about, &AboutFrm::OpenUrlRequested, this, [&](const QUrl& u) { opened = u; });
         about.show();
         const QString build = about.BuildLabel()->text();
         QVERIFY2(build.startsWith("(Version " TAMBREL_TEST_VERSION ", built 20") && build.endsWith(")"),
@@ -375,8 +375,14 @@ private slots:
             auto* editor = qobject_cast<LayoutFrm*>(d);
             QTimer::singleShot(0, editor, [&, editor] {
                 DragWidthLine(editor, 80);
-                // A reset to one row, then the title bar's close.
-                editor->chooseResetType = [] { return std::optional<LayoutType>(LayoutType::Mouse); };
+                // A reset to one row, chosen in the window's own dialog,
+                // then the title bar's close.
+                QTimer::singleShot(0, editor, [] {
+                    auto* reset = qobject_cast<LayOutRsetFrm*>(QApplication::activeModalWidget());
+                    if (!reset) return;
+                    reset->List()->setCurrentRow(static_cast<int>(LayoutType::Mouse));
+                    reset->accept();
+                });
                 Button(editor, "ResetBtn")->click();
                 QVERIFY(again.st.InputDevices[0].Layout.RowCount == 1);
                 editor->close();

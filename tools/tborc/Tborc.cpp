@@ -131,9 +131,21 @@ struct InputArgs {
 
 // As the program sets up detection: the keyboard's and mouse's names from the
 // settings, and each device's layout read after detection, in device order.
-void WireSettings(InputSystem& input, ProgramState& st, const Settings& settings, const InputArgs& a) {
+// Nothing is played.
+class LayoutReader final : public InputClient {
+public:
+    LayoutReader(ProgramState& st, const Settings& settings) : st_(st), settings_(settings) {}
+    void PlayKey(KeyAddress) override {}
+    void ReadDeviceLayout(std::int32_t device) override { tambrel::ReadDeviceLayout(st_, settings_, device); }
+
+private:
+    ProgramState& st_;
+    const Settings& settings_;
+};
+
+void WireSettings(InputSystem& input, LayoutReader& reader, const Settings& settings, const InputArgs& a) {
     if (a.settings.Given()) input.settings = &settings;
-    input.readDeviceLayout = [&st, &settings](std::int32_t d) { ReadDeviceLayout(st, settings, d); };
+    input.SetClient(&reader);
 }
 
 // Detection through the real bridge and server, as the program runs it.
@@ -167,7 +179,8 @@ int Devices(const InputArgs& a, std::ostream& out, std::ostream& err) {
     LocInputDx7Class* bridge = nullptr;
     InputSystem input(st, BridgeFactory(a, bridge));
     const Settings settings = a.settings.Open();
-    WireSettings(input, st, settings, a);
+    LayoutReader reader(st, settings);
+    WireSettings(input, reader, settings, a);
     if (!DetectThroughServer(input, shell, err)) return 1;
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const InputDevice& d : st.InputDevices) {
@@ -185,7 +198,8 @@ int Listen(const InputArgs& a, std::ostream& out, std::ostream& err) {
     LocInputDx7Class* bridge = nullptr;
     InputSystem input(st, BridgeFactory(a, bridge));
     const Settings settings = a.settings.Open();
-    WireSettings(input, st, settings, a);
+    LayoutReader reader(st, settings);
+    WireSettings(input, reader, settings, a);
     if (!DetectThroughServer(input, shell, err) || !bridge) return 1;
     // Presses are printed instead of played; the rest goes on to the input
     // system as before.

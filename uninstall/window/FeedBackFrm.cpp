@@ -71,18 +71,10 @@ FeedBackFrm::FeedBackFrm(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(cancel_);
     box->addLayout(buttons);
 
-    connect(links_[0], &QPushButton::clicked, this, [this] {
-        if (onLink) onLink(0);
-    });
-    connect(links_[1], &QPushButton::clicked, this, [this] {
-        if (onLink) onLink(1);
-    });
-    connect(continue_, &QPushButton::clicked, this, [this] {
-        if (onContinue) onContinue();
-    });
-    connect(cancel_, &QPushButton::clicked, this, [this] {
-        if (onCancel) onCancel();
-    });
+    connect(links_[0], &QPushButton::clicked, this, [this] { emit LinkClicked(0); });
+    connect(links_[1], &QPushButton::clicked, this, [this] { emit LinkClicked(1); });
+    connect(continue_, &QPushButton::clicked, this, [this] { emit ContinueClicked(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { emit CancelClicked(); });
 }
 
 void FeedBackFrm::Render(const FeedbackView& v) {
@@ -112,7 +104,7 @@ void FeedBackFrm::Render(const FeedbackView& v) {
 
 void FeedBackFrm::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (onCancel) onCancel();
+    emit CancelClicked();
 }
 
 } // namespace tambrel

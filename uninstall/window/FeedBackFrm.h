@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 #include "uninstall/Uninstaller.h"
 
 class QLabel;
@@ -22,14 +20,17 @@ public:
 
     void Render(const FeedbackView& view);
 
-    std::function<void(int)> onLink;
-    std::function<void()> onContinue;
-    std::function<void()> onCancel;
-
     QPushButton* SurveyLink() const { return links_[0]; }
     QPushButton* MailLink() const { return links_[1]; }
     QPushButton* ContinueButton() const { return continue_; }
     QPushButton* CancelButton() const { return cancel_; }
+
+signals:
+    // Link 0 (the survey) or 1 (mail) was followed.
+    void LinkClicked(int link);
+    void ContinueClicked();
+    // "Cancel  Uninstall", or the window closed.
+    void CancelClicked();
 
 protected:
     // Closing the window removes nothing, as "Cancel  Uninstall" does.

@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
     FeedBackFrm window;
     QtUninstallUi ui(window);
     Uninstaller uninstaller(ui, timers, process);
-    window.onLink = [&uninstaller](int i) { uninstaller.OnLink(i); };
-    window.onContinue = [&uninstaller] { uninstaller.OnContinue(); };
-    window.onCancel = [&uninstaller] { uninstaller.OnCancel(); };
+    QObject::connect(&window, &FeedBackFrm::LinkClicked, [&uninstaller](int i) { uninstaller.OnLink(i); });
+    QObject::connect(&window, &FeedBackFrm::ContinueClicked, [&uninstaller] { uninstaller.OnContinue(); });
+    QObject::connect(&window, &FeedBackFrm::CancelClicked, [&uninstaller] { uninstaller.OnCancel(); });
 
     uninstaller.Start(
         args, [&folder](const std::string& name) { return FileExists(folder + "/" + name); },
