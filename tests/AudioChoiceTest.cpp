@@ -301,11 +301,7 @@ struct AudioProgramRig {
     void Start() {
         InstrumentSeams seams(clock);
         // An input server that answers and finds no device.
-        seams.inputLink = [] {
-            auto link = std::make_unique<FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
+        seams.inputLink = FakeLinksFinding();
         program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
         ASSERT_TRUE(program->Start(""));
     }

@@ -18,7 +18,7 @@
 #include "sound/StyleFile.h"
 #include "sound/fluidsynth/FluidSynthPorts.h"
 #include "tests/FakeShell.h"
-#include "tools/tborc/Tborc.h"
+#include "tests/TborcRun.h"
 #endif
 
 namespace tambrel::test {
@@ -259,13 +259,9 @@ Rendered RenderMidiKey(TempDir& dir, int dur, int instru, const std::string& nam
          << instru << R"(, "MidiKeyNo": 60, "Velos": 100, "Dur": )" << dur << "}]}]}]}";
     dir.Write(name + ".json", json.str());
     auto run = [](std::vector<std::string> args, std::string& err) {
-        args.insert(args.begin(), "tborc");
-        std::vector<const char*> argv;
-        for (const auto& a : args) argv.push_back(a.c_str());
-        std::ostringstream o, e;
-        const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), o, e);
-        err += e.str();
-        return status;
+        const ToolRun r = Tborc(std::move(args));
+        err += r.err;
+        return r.status;
     };
     Rendered r{};
     r.status = run({"build", dir.File(name + ".json"), "-o", dir.File(name + ".TbOrc"), "--device", "Pad:4"}, r.err);

@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/InputServerLink.h"
+#include "input/InputProtocol.h"
 #include "input/InputSystem.h"
 
 namespace tambrel::test {
@@ -81,5 +83,15 @@ struct TestInputClient : InputClient {
         return chooseDevice(text, entries);
     }
 };
+
+// Bridges that answer detection with these devices (by default: an input
+// server that answers and finds no device).
+inline InputSystem::LinkFactory FakeLinksFinding(std::vector<DetectedDevice> devices = {}) {
+    return [devices = std::move(devices)] {
+        auto link = std::make_unique<FakeLink>();
+        link->reply = EncodeDetectionReply(devices);
+        return std::unique_ptr<InputServerLink>(std::move(link));
+    };
+}
 
 } // namespace tambrel::test

@@ -18,6 +18,7 @@
 #include "recording/KeystrokeRecorder.h"
 #include "session/Program.h"
 #include "tests/FakeInputLink.h"
+#include "tests/ProgramOnFakeLinks.h"
 #include "tests/ScriptPipe.h"
 #include "tests/ServerPath.h"
 #include "tests/TempDir.h"
@@ -26,38 +27,15 @@
 namespace tambrel::test {
 namespace {
 
-DetectedDevice Dev(const std::string& name, int keys) {
-    DetectedDevice d{name, true, {}};
-    for (int k = 1; k <= keys; ++k) d.keyNames.push_back("K" + std::to_string(k));
-    return d;
-}
-
 struct OpenDialog : DialogWatch {
     bool open = false;
     bool DialogOpen() const override { return open; }
 };
 
-struct Rig {
-    TestState t{{}};
-    TempDir dir;
-    Settings settings{dir.File("TambrelOrchestra.ini")};
-    VirtualClock clock;
-    MemoryAudioOutput output;
-    std::vector<DetectedDevice> devices{Dev("Keyboard", 128), Dev("Mouse", 8), Dev("Pad", 6)};
-    FakeLink* link = nullptr;
+struct Rig : ProgramOnFakeLinks {
     OpenDialog dialog;
-    std::unique_ptr<Program> program;
 
-    Rig() {
-        t.st.AppPath = dir.Path();
-        InstrumentSeams seams(clock);
-        seams.inputLink = [this] {
-            auto l = std::make_unique<FakeLink>();
-            l->reply = EncodeDetectionReply(devices);
-            link = l.get();
-            return std::unique_ptr<InputServerLink>(std::move(l));
-        };
-        program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
+    Rig() : ProgramOnFakeLinks({Dev("Keyboard", 128), Dev("Mouse", 8), Dev("Pad", 6)}) {
         program->GetHotPlug().dialogs = &dialog;
         program->Start("");
         // A Sub Board on the pad, as a user adds one.

@@ -17,6 +17,7 @@
 #include "recording/KeystrokeRecorder.h"
 #include "session/Program.h"
 #include "tests/FakeInputLink.h"
+#include "tests/ProgramOnFakeLinks.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
 
@@ -24,12 +25,6 @@ namespace tambrel::test {
 namespace {
 
 constexpr std::uint32_t kNativeA = 30 + 8; // KEY_A as X11 reports it
-
-DetectedDevice Dev(const std::string& name, int keys) {
-    DetectedDevice d{name, true, {}};
-    for (int k = 1; k <= keys; ++k) d.keyNames.push_back("K" + std::to_string(k));
-    return d;
-}
 
 // A server that ends in the middle of its detection.
 struct DyingLink : FakeLink {
@@ -41,34 +36,19 @@ struct DyingLink : FakeLink {
     }
 };
 
-// The program on a virtual clock; every bridge it makes is a FakeLink that
-// answers with the devices below.
-struct Rig {
-    TestState t{{}};
-    TempDir dir;
-    Settings settings{dir.File("TambrelOrchestra.ini")};
-    VirtualClock clock;
-    MemoryAudioOutput output;
-    // No "Mouse" among them: the program asks which device is the mouse.
-    std::vector<DetectedDevice> devices{Dev("Keyboard", 128), Dev("Pad", 6)};
+// Bridges that may fail to start the server, or die in their detection.
+struct Rig : ProgramOnFakeLinks {
     bool serverStarts = true, dieInDetection = false;
-    int made = 0;
-    FakeLink* link = nullptr; // the bridge alive now
     int questions = 0;
-    std::unique_ptr<Program> program;
 
-    Rig() {
-        t.st.AppPath = dir.Path();
-        InstrumentSeams seams(clock);
-        seams.inputLink = [this] {
-            std::unique_ptr<FakeLink> l = dieInDetection ? std::make_unique<DyingLink>() : std::make_unique<FakeLink>();
-            l->server = serverStarts;
-            l->reply = EncodeDetectionReply(devices);
-            link = l.get();
-            ++made;
-            return std::unique_ptr<InputServerLink>(std::move(l));
-        };
-        program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
+    // No "Mouse" among the devices: the program asks which device is the mouse.
+    Rig()
+        : ProgramOnFakeLinks({Dev("Keyboard", 128), Dev("Pad", 6)}, [this] {
+              std::unique_ptr<FakeLink> l =
+                  dieInDetection ? std::make_unique<DyingLink>() : std::make_unique<FakeLink>();
+              l->server = serverStarts;
+              return l;
+          }) {
         program->SetDeviceChooser([this](std::string_view, const std::vector<std::string>&) {
             ++questions;
             return 0;

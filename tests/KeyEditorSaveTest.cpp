@@ -13,7 +13,7 @@
 #include "document/OpenSaveClass.h"
 #include "tests/SoundRig.h"
 #include "tests/TempDir.h"
-#include "tools/tborc/Tborc.h"
+#include "tests/TborcRun.h"
 
 namespace tambrel::test {
 namespace {
@@ -33,12 +33,9 @@ std::string Wave(std::size_t frames) {
 }
 
 nlohmann::json Dump(const std::string& path) {
-    const std::vector<std::string> args = {"tborc", "dump", path, "--device", "Pad:8"};
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    EXPECT_EQ(RunTborc(static_cast<int>(argv.size()), argv.data(), out, err), 0) << err.str();
-    return nlohmann::json::parse(out.str());
+    const ToolRun r = Tborc({"dump", path, "--device", "Pad:8"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.Json();
 }
 
 TEST(KeyEditorSave, EditedFieldsAreWhatTheSavedFileHolds) {

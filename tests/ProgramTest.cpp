@@ -188,12 +188,7 @@ struct ProgramRig {
 
     void Make() {
         InstrumentSeams seams(clock);
-        if (server)
-            seams.inputLink = [] {
-                auto link = std::make_unique<FakeLink>();
-                link->reply = EncodeDetectionReply({});
-                return std::unique_ptr<InputServerLink>(std::move(link));
-            };
+        if (server) seams.inputLink = FakeLinksFinding();
         program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
     }
     // The place of the first notice of type N; SIZE_MAX when none came.

@@ -42,11 +42,7 @@ struct ProgramRun {
         t.shell.answers = std::move(answers);
         InstrumentSeams seams(clock);
         // A server that finds no device: the window's keyboard stands in.
-        seams.inputLink = [] {
-            auto link = std::make_unique<FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
+        seams.inputLink = FakeLinksFinding();
         program = std::make_unique<Program>(t.st, settings, std::move(seams), output);
         program->SetRecoveryFolder(dir.File("state/TambrelOrchestra"));
         EXPECT_TRUE(program->Start(""));

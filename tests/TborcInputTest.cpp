@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/TempDir.h"
-#include "tools/tborc/Tborc.h"
+#include "tests/TborcRun.h"
 
 #ifndef TAMBREL_INPUT_SERVER_PATH
 #define TAMBREL_INPUT_SERVER_PATH ""
@@ -18,28 +18,19 @@
 namespace tambrel::test {
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-ToolRun Tborc(std::vector<std::string> args) {
-    args.insert(args.begin(), "tborc");
+// tborc against the input server this build made.
+ToolRun TborcOnServer(std::vector<std::string> args) {
     if (std::string(TAMBREL_INPUT_SERVER_PATH) != "") {
         args.push_back("--server");
         args.push_back(TAMBREL_INPUT_SERVER_PATH);
     }
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return Tborc(std::move(args));
 }
 
 TEST(TborcDevices, PrintsTheDetectedDevicesWithTheirLabels) {
     TempDir dir;
     const std::string script = dir.Write("devices.txt", "keyboard\nmouse\ndevice-unready Pad \xc3\xa9\nkey Numpad 1\n");
-    const ToolRun r = Tborc({"devices", "--virtual", script});
+    const ToolRun r = TborcOnServer({"devices", "--virtual", script});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     ASSERT_EQ(j.size(), 3u);
@@ -58,7 +49,7 @@ TEST(TborcDevices, PrintsTheDetectedDevicesWithTheirLabels) {
 
 TEST(TborcDevices, AFailedDetectionIsAnError) {
     TempDir dir;
-    const ToolRun r = Tborc({"devices", "--virtual", dir.Write("devices.txt", "fail-detect no bus\n")});
+    const ToolRun r = TborcOnServer({"devices", "--virtual", dir.Write("devices.txt", "fail-detect no bus\n")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Error Detecting Input Devices: no bus"), std::string::npos) << r.err;
 }
@@ -67,13 +58,13 @@ TEST(TborcListen, PrintsEveryPressUntilTheTimeIsUp) {
     TempDir dir;
     const std::string script = dir.Write(
         "play.txt", "keyboard\nmouse\nwait-acquire\nevent 1 30 1\nevent 1 30 0\nevent 1 71 1\nevent 2 1 -4\n");
-    const ToolRun r = Tborc({"listen", "--seconds", "1", "--virtual", script});
+    const ToolRun r = TborcOnServer({"listen", "--seconds", "1", "--virtual", script});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1 30 A\n1 71   7\n2 1 X Axis\n");
 }
 
 TEST(TborcListen, RejectsANegativeTime) {
-    const ToolRun r = Tborc({"listen", "--seconds", "-2"});
+    const ToolRun r = TborcOnServer({"listen", "--seconds", "-2"});
     EXPECT_EQ(r.status, 2);
 }
 

@@ -10,28 +10,19 @@
 
 #include "common/Settings.h"
 #include "tests/TempDir.h"
+#include "tests/TborcRun.h"
 #include "tools/tborc/Tborc.h"
 
 namespace tambrel::test {
 namespace {
 
-struct LayoutRun {
-    int status;
-    std::string out, err;
-    nlohmann::json Json() const { return nlohmann::json::parse(out); }
-};
-
-LayoutRun Layout(std::vector<std::string> args) {
-    args.insert(args.begin(), {"tborc", "layout"});
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+ToolRun Layout(std::vector<std::string> args) {
+    args.insert(args.begin(), "layout");
+    return Tborc(std::move(args));
 }
 
 TEST(TborcLayout, TheDefaultKeyboardAndMouseWithoutSettings) {
-    const LayoutRun r = Layout({});
+    const ToolRun r = Layout({});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = r.Json();
     ASSERT_EQ(j.size(), 2u);
@@ -64,7 +55,7 @@ TEST(TborcLayout, TheDefaultKeyboardAndMouseWithoutSettings) {
 }
 
 TEST(TborcLayout, DevicesInTheOrderGivenAndOthersGetTheGrid) {
-    const LayoutRun r = Layout({"--device", "Pad:20", "--device", "Keyboard:104", "--device", "Empty:0"});
+    const ToolRun r = Layout({"--device", "Pad:20", "--device", "Keyboard:104", "--device", "Empty:0"});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = r.Json();
     ASSERT_EQ(j.size(), 3u);
@@ -84,8 +75,8 @@ TEST(TborcLayout, TheSettingsNameTheKeyboardAndMouseAndHoldLayouts) {
         dir.Write("t.ini", "[KeyBoard]\nLangName=AT Keyboard\n[Mouse]\nLangName=Maus\n"
                            "[Pad]\nKey1=1,1,50,0\nKey2=1,2,50,5\nRowHeight=1;10,120\nBoardWidth=60\n"
                            "BoardHeight=80\n");
-    const LayoutRun r = Layout({"--settings", ini, "--device", "AT Keyboard:128", "--device", "Keyboard:128",
-                                "--device", "Maus:3", "--device", "Pad:2"});
+    const ToolRun r = Layout({"--settings", ini, "--device", "AT Keyboard:128", "--device", "Keyboard:128", "--device",
+                              "Maus:3", "--device", "Pad:2"});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = r.Json();
     EXPECT_EQ(j[0]["BoardWidth"], 944);
@@ -101,14 +92,14 @@ TEST(TborcLayout, TheSettingsNameTheKeyboardAndMouseAndHoldLayouts) {
 TEST(TborcLayout, WriteStoresWhatItShowsAndItReadsBack) {
     TempDir dir;
     const std::string ini = dir.Write("t.ini", "[Pad]\nKey1=1,1,50,0\nKey2=1,1,50,0\nRowHeight=1;30,0\n");
-    const LayoutRun first = Layout({"--settings", ini, "--device", "Pad:2", "--write"});
+    const ToolRun first = Layout({"--settings", ini, "--device", "Pad:2", "--write"});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.Json()[0]["keys"][1]["row"], 2) << "the clash is repaired";
     const Settings s(ini);
     EXPECT_EQ(s.ReadSetting("Pad", "Key2", ""), "2,1,50,0");
     EXPECT_EQ(s.ReadSetting("Pad", "RowHeight", ""), "2;30,0;20,0");
     EXPECT_EQ(s.ReadSetting("Pad", "BoardWidth", ""), "500");
-    const LayoutRun again = Layout({"--settings", ini, "--device", "Pad:2"});
+    const ToolRun again = Layout({"--settings", ini, "--device", "Pad:2"});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.out, first.out);
 }
@@ -117,10 +108,10 @@ TEST(TborcLayout, ALayoutOfManyRowsSurvivesARestart) {
     TempDir dir;
     const std::string script = dir.Write("rows.txt", "reset rectangle 1\ndrag-width 300\nok\n");
     const std::string ini = dir.File("t.ini");
-    const LayoutRun first = Layout({"--settings", ini, "--device", "Pad:30", "--edit", "Pad:" + script, "--write"});
+    const ToolRun first = Layout({"--settings", ini, "--device", "Pad:30", "--edit", "Pad:" + script, "--write"});
     ASSERT_EQ(first.status, 0) << first.err;
     ASSERT_EQ(first.Json()[0]["rows"].size(), 30u);
-    const LayoutRun again = Layout({"--settings", ini, "--device", "Pad:30"});
+    const ToolRun again = Layout({"--settings", ini, "--device", "Pad:30"});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.Json()[0]["rows"].size(), 30u);
     EXPECT_EQ(again.Json()[0]["BoardWidth"], 300);
@@ -141,7 +132,7 @@ TEST(TborcLayout, AnEditScriptMovesAndSizesKeys) {
                                                      "space-above   7  \n"
                                                      "drag-height 60\n"
                                                      "ok\n");
-    const LayoutRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
+    const ToolRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json l = r.Json()[0];
     ASSERT_EQ(l["rows"].size(), 2u);
@@ -161,12 +152,12 @@ TEST(TborcLayout, AnEditScriptMovesAndSizesKeys) {
 
 TEST(TborcLayout, CancelOrNoOkKeepsNothing) {
     TempDir dir;
-    const LayoutRun plain = Layout({"--device", "Pad:8"});
+    const ToolRun plain = Layout({"--device", "Pad:8"});
     for (const char* end : {"cancel\n", ""}) {
         const std::string script = dir.Write("edit.txt", std::string("select 20 30\nmove down\ndrag-width 900\n"
                                                                      "reset rectangle 2\n") +
                                                              end);
-        const LayoutRun r = Layout({"--device", "Pad:8", "--edit", "1:" + script});
+        const ToolRun r = Layout({"--device", "Pad:8", "--edit", "1:" + script});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, plain.out) << "ending with '" << end << "'";
     }
@@ -175,7 +166,7 @@ TEST(TborcLayout, CancelOrNoOkKeepsNothing) {
 TEST(TborcLayout, MessageBoxesGoToStandardError) {
     TempDir dir;
     const std::string script = dir.Write("edit.txt", "reset rectangle 0\nreset rectangle\nok\n");
-    const LayoutRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
+    const ToolRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Tambrel Orchestra: Number of keys invalid\n");
 }
@@ -184,7 +175,7 @@ TEST(TborcLayout, TooManyRows) {
     TempDir dir;
     // 100 rows of one key: key 100's row starts at 17 + 3 + 99 * 30.
     const std::string script = dir.Write("edit.txt", "reset rectangle 1\nselect 30 3000\nmove down\nok\n");
-    const LayoutRun r = Layout({"--device", "Pad:100", "--edit", "Pad:" + script});
+    const ToolRun r = Layout({"--device", "Pad:100", "--edit", "Pad:" + script});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Tambrel Orchestra: Too many rows\n");
     EXPECT_EQ(r.Json()[0]["rows"].size(), 100u);
@@ -194,7 +185,7 @@ TEST(TborcLayout, SeveralEditsRunInOrderOnTheirDevices) {
     TempDir dir;
     const std::string mouse = dir.Write("m.txt", "reset rectangle 4\nok\n");
     const std::string pad = dir.Write("p.txt", "reset mouse\nok\n");
-    const LayoutRun r =
+    const ToolRun r =
         Layout({"--device", "Mouse:8", "--device", "Pa:d:3", "--edit", "Mouse:" + mouse, "--edit", "Pa:d:" + pad});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Json()[0]["BoardWidth"], 190);
@@ -226,7 +217,7 @@ TEST_P(TborcLayoutFailures, SayWhatIsWrong) {
         if (at != std::string::npos) a.replace(at, 4, dir.Path() + "/");
         args.push_back(a);
     }
-    const LayoutRun r = Layout(args);
+    const ToolRun r = Layout(args);
     EXPECT_EQ(r.status, GetParam().status) << r.err;
     EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
@@ -257,7 +248,7 @@ TEST(TborcLayout, AScriptWithWindowsLineEndsAndCommentsReads) {
     TempDir dir;
     const std::string script = dir.Write("edit.txt", "# comment\r\n   # indented comment\r\n\r\nselect 20 30\r\n"
                                                      "width 60\r\nok\r\n");
-    const LayoutRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
+    const ToolRun r = Layout({"--device", "Pad:8", "--edit", "Pad:" + script});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Json()[0]["keys"][0]["width"], 60);
 }

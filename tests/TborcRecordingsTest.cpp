@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/TempDir.h"
-#include "tools/tborc/Tborc.h"
+#include "tests/TborcRun.h"
 
 #ifndef TAMBREL_INPUT_SERVER_PATH
 #define TAMBREL_INPUT_SERVER_PATH ""
@@ -25,22 +25,13 @@ std::string Fixture(const std::string& name) {
     return std::string(TAMBREL_SOURCE_DIR) + "/tests/data/devices/" + name + ".evemu";
 }
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-ToolRun Tborc(std::vector<std::string> args) {
-    args.insert(args.begin(), "tborc");
+// tborc against the input server this build made.
+ToolRun TborcOnServer(std::vector<std::string> args) {
     if (std::string(TAMBREL_INPUT_SERVER_PATH) != "") {
         args.push_back("--server");
         args.push_back(TAMBREL_INPUT_SERVER_PATH);
     }
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return Tborc(std::move(args));
 }
 
 std::vector<std::string> Split(const std::string& text) {
@@ -95,7 +86,7 @@ const Row kRows[] = {
 
 TEST(TborcRecordings, DevicesListsWhatEachRecordingIs) {
     for (const Row& r : kRows) {
-        const ToolRun run = Tborc({"devices", "--evemu", Fixture(r.fixture)});
+        const ToolRun run = TborcOnServer({"devices", "--evemu", Fixture(r.fixture)});
         ASSERT_EQ(run.status, 0) << r.fixture << ": " << run.err;
         Lines got;
         for (const auto& d : nlohmann::json::parse(run.out)) {
@@ -110,17 +101,17 @@ TEST(TborcRecordings, ListenPrintsWhatEachRecordingPlays) {
     for (const Row& r : kRows) {
         if (r.devices.empty()) continue; // nothing to switch on, nothing to hear
         const ToolRun run =
-            Tborc({"listen", "--seconds", std::to_string(r.seconds + 0.6), "--evemu", Fixture(r.fixture)});
+            TborcOnServer({"listen", "--seconds", std::to_string(r.seconds + 0.6), "--evemu", Fixture(r.fixture)});
         ASSERT_EQ(run.status, 0) << r.fixture << ": " << run.err;
         EXPECT_EQ(Split(run.out), r.presses) << r.fixture;
     }
 }
 
 TEST(TborcRecordings, AMachinesMixPlaysThroughOneKeyboardAndOneMouse) {
-    const ToolRun run = Tborc({"listen", "--seconds", "1.6", "--evemu", Fixture("power-button"), "--evemu",
-                               Fixture("keyboard-laptop-at"), "--evemu", Fixture("gamepad-ds4-motion-sensors"),
-                               "--evemu", Fixture("touchpad-apple-bcm5974"), "--evemu", Fixture("gamepad-ds4"),
-                               "--evemu", Fixture("gamepad-ds4-touchpad")});
+    const ToolRun run = TborcOnServer({"listen", "--seconds", "1.6", "--evemu", Fixture("power-button"), "--evemu",
+                                       Fixture("keyboard-laptop-at"), "--evemu", Fixture("gamepad-ds4-motion-sensors"),
+                                       "--evemu", Fixture("touchpad-apple-bcm5974"), "--evemu", Fixture("gamepad-ds4"),
+                                       "--evemu", Fixture("gamepad-ds4-touchpad")});
     ASSERT_EQ(run.status, 0) << run.err;
     const Lines got = Split(run.out);
     auto has = [&](const std::string& l) { return std::count(got.begin(), got.end(), l); };
@@ -133,7 +124,7 @@ TEST(TborcRecordings, AMachinesMixPlaysThroughOneKeyboardAndOneMouse) {
 TEST(TborcRecordings, ARecordingThatIsNoDeviceIsAnErrorNamingIt) {
     TempDir dir;
     const std::string bad = dir.Write("bad.evemu", "E: 0.1 0001 001e 1\n");
-    const ToolRun run = Tborc({"devices", "--evemu", bad});
+    const ToolRun run = TborcOnServer({"devices", "--evemu", bad});
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("Error Detecting Input Devices"), std::string::npos) << run.err;
 }

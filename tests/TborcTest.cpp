@@ -7,24 +7,10 @@
 #include <sstream>
 
 #include "tests/TempDir.h"
-#include "tools/tborc/Tborc.h"
+#include "tests/TborcRun.h"
 
 namespace tambrel::test {
 namespace {
-
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result Tborc(std::vector<std::string> args) {
-    args.insert(args.begin(), "tborc");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 // A canonical 44-byte-header wave of 8-bit mono 11025 Hz samples.
 std::string Wave(const std::string& samples) {
@@ -56,11 +42,11 @@ TEST_F(TborcTool, BuildThenDumpKeepsWhatTheJsonSaid) {
           {"SndSrc": 5, "MidiKeyNo": 64, "Dur": 250}]}]}],
       "Recordings": [{"Name": "Take", "events": [{"KeyNo": 2, "InpDvNo": 1, "time": 0.25}]}]
     })");
-    const Result b = Tborc({"build", dir.File("song.json"), "-o", dir.File("song.TbOrc"), "--device", "Pad:4"});
+    const ToolRun b = Tborc({"build", dir.File("song.json"), "-o", dir.File("song.TbOrc"), "--device", "Pad:4"});
     ASSERT_EQ(b.status, 0) << b.err;
 
     // Load it on a computer whose pad has more keys: the extra key is all zero.
-    const Result d = Tborc({"dump", dir.File("song.TbOrc"), "--device", "Pad:5"});
+    const ToolRun d = Tborc({"dump", dir.File("song.TbOrc"), "--device", "Pad:5"});
     ASSERT_EQ(d.status, 0) << d.err;
     const auto j = nlohmann::json::parse(d.out);
     EXPECT_EQ(j["SetNos"], 1);
@@ -86,7 +72,7 @@ TEST_F(TborcTool, BuildThenDumpKeepsWhatTheJsonSaid) {
 TEST_F(TborcTool, KeysGivenByNumberLandOnThoseKeys) {
     dir.Write("sparse.json", R"({"PlayBoards":[{"Bds":[{"InpDev":"Pad","Keys":{"3":{"SndSrc":5,"Velos":7}}}]}]})");
     ASSERT_EQ(Tborc({"build", dir.File("sparse.json"), "-o", dir.File("s.TbOrc"), "--device", "Pad:4"}).status, 0);
-    const Result d = Tborc({"dump", dir.File("s.TbOrc"), "--device", "Pad:4"});
+    const ToolRun d = Tborc({"dump", dir.File("s.TbOrc"), "--device", "Pad:4"});
     const auto keys = nlohmann::json::parse(d.out)["PlayBoards"][0]["Bds"][0]["Keys"];
     ASSERT_EQ(keys.size(), 4u);
     EXPECT_EQ(keys[2]["Velos"], 7);
@@ -95,11 +81,11 @@ TEST_F(TborcTool, KeysGivenByNumberLandOnThoseKeys) {
 }
 
 TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
-    const Result missing = Tborc({"dump", dir.File("none.TbOrc")});
+    const ToolRun missing = Tborc({"dump", dir.File("none.TbOrc")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Open File: File Not Found\n");
 
-    const Result junk = Tborc({"dump", dir.Write("junk.TbOrc", "*\xff\xff\xff\x7f")});
+    const ToolRun junk = Tborc({"dump", dir.Write("junk.TbOrc", "*\xff\xff\xff\x7f")});
     EXPECT_EQ(junk.status, 1);
     EXPECT_EQ(junk.err.rfind("Open File Error: ", 0), 0u) << junk.err;
     EXPECT_TRUE(junk.out.empty());
@@ -125,7 +111,7 @@ TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
          1},
     };
     for (const auto& c : cases) {
-        const Result r = Tborc(c.args);
+        const ToolRun r = Tborc(c.args);
         EXPECT_EQ(r.status, c.status) << testing::PrintToString(c.args);
         EXPECT_NE(r.err, "") << testing::PrintToString(c.args);
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -134,7 +120,7 @@ TEST_F(TborcTool, LoaderMessagesGoToStandardErrorAndFailuresAreNonZero) {
 }
 
 TEST_F(TborcTool, WavInfoPrintsTheParsedFieldsOrTheParsersMessage) {
-    const Result ok = Tborc({"wav-info", dir.Write("a.wav", Wave(std::string(2205, '\x80')))});
+    const ToolRun ok = Tborc({"wav-info", dir.Write("a.wav", Wave(std::string(2205, '\x80')))});
     ASSERT_EQ(ok.status, 0) << ok.err;
     const auto j = nlohmann::json::parse(ok.out);
     EXPECT_EQ(j["BitsPerSample"], 8);
@@ -144,7 +130,7 @@ TEST_F(TborcTool, WavInfoPrintsTheParsedFieldsOrTheParsersMessage) {
     EXPECT_EQ(j["ByteCount"], 2205);
     EXPECT_NEAR(j["WaveDur"].get<double>(), 0.2, 1e-6);
 
-    const Result shortFile = Tborc({"wav-info", dir.Write("s.wav", "RIFF")});
+    const ToolRun shortFile = Tborc({"wav-info", dir.Write("s.wav", "RIFF")});
     EXPECT_EQ(shortFile.status, 1);
     EXPECT_EQ(shortFile.err, "Error Loading " + dir.File("s.wav") + ": No wave Data found in file\n");
 }
@@ -164,13 +150,13 @@ struct TborcBoards : TborcTool {
             {"InpDev": "Drum"}]},
           {"SetNam": "Second", "Bds": [{"InpDev": "Pad"}]}], "CurSet": 1})");
         orc = dir.File("song.TbOrc");
-        const Result b = Tborc({"build", dir.File("song.json"), "-o", orc, "--device", "Pad:4", "--device", "Drum:2"});
+        const ToolRun b = Tborc({"build", dir.File("song.json"), "-o", orc, "--device", "Pad:4", "--device", "Drum:2"});
         ASSERT_EQ(b.status, 0) << b.err;
     }
     nlohmann::json Boards(std::vector<std::string> more) {
         std::vector<std::string> args{"boards", orc, "--device", "Pad:4"};
         args.insert(args.end(), more.begin(), more.end());
-        const Result r = Tborc(args);
+        const ToolRun r = Tborc(args);
         EXPECT_EQ(r.status, 0) << r.err;
         return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json::object();
     }
@@ -263,7 +249,7 @@ TEST_F(TborcBoards, LayoutsAndTheSystemKeyboardsNameComeFromTheSettingsFile) {
     const std::vector<std::string> devices{"--device", "Tastatur:128", "--device", "Pad:4"};
     std::vector<std::string> args{"boards", dir.File("kb.TbOrc"), "--settings", ini};
     args.insert(args.end(), devices.begin(), devices.end());
-    const Result with = Tborc(args);
+    const ToolRun with = Tborc(args);
     ASSERT_EQ(with.status, 0) << with.err;
     const auto j = nlohmann::json::parse(with.out);
     EXPECT_EQ(j["surfaces"][0]["caption"], "Board Name: Keyboard-1 (Device: Tastatur)");
@@ -276,7 +262,7 @@ TEST_F(TborcBoards, LayoutsAndTheSystemKeyboardsNameComeFromTheSettingsFile) {
     // keyboard board finds no device of its name.
     args = {"boards", dir.File("kb.TbOrc")};
     args.insert(args.end(), devices.begin(), devices.end());
-    const Result without = Tborc(args);
+    const ToolRun without = Tborc(args);
     ASSERT_EQ(without.status, 0) << without.err;
     const auto w = nlohmann::json::parse(without.out);
     EXPECT_EQ(w["surfaces"][0]["size"], nlohmann::json::parse("[200, 50]"));
@@ -306,12 +292,12 @@ TEST_F(TborcBoards, BadArgumentsAndUnreadableFilesEndWithAMessage) {
     for (const Bad& c : cases) {
         std::vector<std::string> args{"boards", orc, "--device", "Pad:4"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const Result r = Tborc(args);
+        const ToolRun r = Tborc(args);
         EXPECT_EQ(r.status, c.status) << testing::PrintToString(c.args);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << testing::PrintToString(c.args);
     }
-    const Result missing = Tborc({"boards", dir.File("none.TbOrc")});
+    const ToolRun missing = Tborc({"boards", dir.File("none.TbOrc")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Open File: File Not Found\n");
 }
@@ -343,7 +329,7 @@ TEST_F(TborcTool, FoldersPipesAndDevicesAreNamedForWhatTheyAreAndNeverWaitedOn) 
         };
         for (const auto& args : runs) {
             SCOPED_TRACE(testing::PrintToString(args));
-            const Result r = Tborc(args);
+            const ToolRun r = Tborc(args);
             EXPECT_NE(r.status, 0);
             EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -361,10 +347,10 @@ TEST_F(TborcTool, RenderingARecordingWithoutKeyPressesFails) {
         "Recordings":[{"Name":"Take","events":[{"KeyNo":1,"InpDvNo":1,"time":0.1}]},{"Name":"Empty","events":[]}]})");
     const std::string orc = dir.File("rec.TbOrc");
     ASSERT_EQ(Tborc({"build", json, "-o", orc, "--device", "Pad:4"}).status, 0);
-    const Result played =
+    const ToolRun played =
         Tborc({"render", orc, "-o", dir.File("take.wav"), "--device", "Pad:4", "--recording", "1", "--tail", "0"});
     EXPECT_EQ(played.status, 0) << played.err;
-    const Result empty = Tborc({"render", orc, "-o", dir.File("empty.wav"), "--device", "Pad:4", "--recording", "2"});
+    const ToolRun empty = Tborc({"render", orc, "-o", dir.File("empty.wav"), "--device", "Pad:4", "--recording", "2"});
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "Tambrel Orchestra: Current recording in not yet recorded\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("empty.wav")));

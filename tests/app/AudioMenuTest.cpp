@@ -40,11 +40,7 @@ struct Rig {
         window = std::make_unique<MainWindow>(st, shell);
         InstrumentSeams seams(timers);
         seams.rate = 48000;
-        seams.inputLink = [] {
-            auto link = std::make_unique<test::FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
+        seams.inputLink = test::FakeLinksFinding();
         program = std::make_unique<Program>(st, settings, std::move(seams), output);
         window->SetProgram(program.get());
         window->show();

@@ -43,11 +43,7 @@ struct ProgramRig {
         if (prepare) prepare(dir.path());
         window = std::make_unique<MainWindow>(st, shell);
         InstrumentSeams seams(timers ? *timers : static_cast<TimerHost&>(qtTimers));
-        seams.inputLink = [] {
-            auto link = std::make_unique<FakeLink>();
-            link->reply = EncodeDetectionReply({});
-            return std::unique_ptr<InputServerLink>(std::move(link));
-        };
+        seams.inputLink = FakeLinksFinding();
         program = std::make_unique<Program>(st, settings, std::move(seams), output);
         window->SetProgram(program.get());
         window->show();
