@@ -30,6 +30,9 @@
 #ifdef TAMBREL_HAVE_LIBLO
 #include "inputserver/OscService.h"
 #endif
+#ifdef TAMBREL_HAVE_ALSA_MIDI_INPUT
+#include "inputserver/AlsaMidiBackend.h"
+#endif
 #include "inputserver/VirtualBackend.h"
 #ifdef TAMBREL_HAVE_EVDEV
 #include "inputserver/EvdevBackend.h"
@@ -135,6 +138,15 @@ int main(int argc, char** argv) {
     // MIDI ports and OSC come after the machine's devices, so these keep
     // their numbers.
     std::vector<tambrel::server::Backend*> parts{backend.get()};
+#ifdef TAMBREL_HAVE_ALSA_MIDI_INPUT
+    // This machine's MIDI ports, unless its devices are played from a script
+    // or recordings (those bring their own).
+    std::unique_ptr<tambrel::server::AlsaMidiBackend> midi;
+    if (!scripted && recordings.empty()) {
+        midi = std::make_unique<tambrel::server::AlsaMidiBackend>();
+        parts.push_back(midi.get());
+    }
+#endif
 #ifdef TAMBREL_HAVE_LIBLO
     std::unique_ptr<tambrel::server::OscService> oscService;
     if (osc) {
