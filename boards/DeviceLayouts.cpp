@@ -167,7 +167,19 @@ void ReadDeviceLayout(ProgramState& st, const Settings& settings, std::int32_t d
     if (dev->Name == st.KeyboardName) BuildKeyboardLayout(st, device);
     else if (dev->Name == st.MouseName) BuildMouseLayout(st, device);
     else if (IsMidiNoteDevice(*dev)) BuildNoteLayout(st, device);
+    else if (dev->Name == kOscDeviceName && dev->KeyCount == kOscKeys) BuildOscLayout(st, device);
     else BuildRectangularLayout(st, device, kGridKeysPerRow);
+}
+
+void BuildOscLayout(ProgramState& st, std::int32_t device) {
+    // The grid, with keys wide enough for "OSC 128": eight rows of sixteen.
+    constexpr std::int32_t kPerRow = 16, kWidth = 54;
+    BuildRectangularLayout(st, device, kPerRow);
+    InputDevice* dev = DeviceAt(st, device);
+    if (!dev) return;
+    DeviceLayout& l = LayoutOf(*dev);
+    for (LayoutKey& k : l.Keys) k.Width = kWidth;
+    l.BoardWidth = kPerRow * kWidth + 30;
 }
 
 bool IsMidiNoteDevice(const InputDevice& dev) {

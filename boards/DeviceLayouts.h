@@ -40,5 +40,10 @@ bool IsMidiNoteDevice(const InputDevice& dev);
 // lowest octave at the bottom, black keys narrower and set apart. Any other
 // device gets the rectangular grid.
 void BuildNoteLayout(ProgramState& st, std::int32_t device);
+// The OSC device the input server offers: its 128 keys "OSC 1" ... "OSC 128"
+// in rows of sixteen, wide enough for their labels.
+inline constexpr std::string_view kOscDeviceName = "OSC";
+inline constexpr std::int32_t kOscKeys = 128;
+void BuildOscLayout(ProgramState& st, std::int32_t device);
 
 } // namespace tambrel

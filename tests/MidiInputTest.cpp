@@ -258,5 +258,23 @@ TEST(MidiLayout, APortsBoardIsElevenOctaveRowsLowestAtTheBottomWithBlackKeysSetA
     EXPECT_EQ(t.st.InputDevices[2].Layout.RowCount, 2);
 }
 
+TEST(OscLayout, TheOscBoardIsEightRowsOfSixteenKeysWideEnoughForTheirLabels) {
+    TestState t{{{"OSC", 128}, {"OSC", 8}}};
+    TempDir dir;
+    Settings settings{dir.File("TambrelOrchestra.ini")};
+    ReadDeviceLayout(t.st, settings, 1);
+    DeviceLayout& l = t.st.InputDevices[0].Layout;
+    EXPECT_EQ(l.RowCount, 8);
+    std::vector<std::string> labels;
+    for (int k = 1; k <= 128; ++k) labels.push_back("OSC " + std::to_string(k));
+    LayOutBoard(l, labels, 0);
+    EXPECT_EQ(l.Keys[16].Row, 2);
+    EXPECT_EQ(l.Keys[16].Position, 1);
+    EXPECT_GE(l.Keys[127].Right - l.Keys[127].Left + 1, 50) << "room for \"OSC 128\"";
+    EXPECT_LT(l.Keys[127].Right, l.BoardWidth);
+    ReadDeviceLayout(t.st, settings, 2);
+    EXPECT_EQ(t.st.InputDevices[1].Layout.Keys[0].Width, 40) << "another key count keeps the plain grid";
+}
+
 } // namespace
 } // namespace tambrel::test
