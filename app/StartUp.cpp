@@ -25,6 +25,7 @@
 #include "common/Settings.h"
 #include "document/ProgramState.h"
 #include "input/LocInputDx7Class.h"
+#include "session/OscSettings.h"
 #include "session/Program.h"
 #include "session/ProgramFiles.h"
 #include "session/RecoveryCopies.h"
@@ -152,7 +153,9 @@ int RunMainProgram(int argc, char** argv) {
     seams.rate = kOutputRate;
     seams.midi = midi.chain.get();
     seams.synth = midi.Synth();
-    seams.inputLink = WatchedInputLink(inputNotifier);
+    InputServerOptions serverOptions;
+    serverOptions.serverArgs = OscServerArgs(ReadOscSetting(settings)); // the OSC device, where the settings say
+    seams.inputLink = WatchedInputLink(inputNotifier, serverOptions);
     // Devices plugged in are detected once no dialog or menu is open; the
     // watch outlives the program that asks it.
     struct QtDialogWatch : DialogWatch {

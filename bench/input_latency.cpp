@@ -9,8 +9,13 @@
 // reads; the handler stamps its arrival. Three runs: one change at a time,
 // bursts of ten on one device (the most one wake-up reads), and bursts of
 // ten on each of two devices. Prints percentiles and how many were lost.
+// A fourth run presses the OSC device: each press is stamped just before its
+// UDP datagram is sent to the server's socket on the loopback.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,6 +122,69 @@ Result RunCase(int events, int burst, int devices) {
     return r;
 }
 
+int FreeUdpPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+// OSC press to handler: "/tambrel/key/N" datagrams, one at a time.
+Result RunOsc(int events) {
+    Pipe pipe; // no scripted device: the OSC device is the only one
+    const int port = FreeUdpPort();
+    LocInputDx7Class bridge(
+        InputServerOptions{{}, {"--virtual", pipe.path, "--osc", "127.0.0.1:" + std::to_string(port)}, 5000});
+    std::vector<std::int32_t> reply;
+    if (!bridge.HasServer() || !bridge.DxDetectDiDevices(0, reply) || reply.size() < 2 || reply[1] != 1 ||
+        !bridge.DxDeviceAcquire()) {
+        std::fprintf(stderr, "input_latency: the server offers no OSC device listening on port %d\n", port);
+        std::exit(1);
+    }
+    Result r;
+    Clock::time_point sentAt;
+    long arrived = 0;
+    struct Arrivals : InputServerEvents {
+        Result& r;
+        Clock::time_point& sentAt;
+        long& arrived;
+        Arrivals(Result& result, Clock::time_point& sent, long& count) : r(result), sentAt(sent), arrived(count) {}
+        void PlayThisKey(std::int32_t, std::int32_t) override {
+            r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
+            ++arrived;
+        }
+    } arrivals(r, sentAt, arrived);
+    bridge.SetEvents(&arrivals);
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<std::string> messages;
+    for (int k = 1; k <= 16; ++k) {
+        std::string m = "/tambrel/key/" + std::to_string(k);
+        m.append(4 - m.size() % 4, '\0');
+        messages.push_back(m + std::string(",\0\0\0", 4));
+    }
+    for (int i = 0; i < events; ++i) {
+        const std::string& m = messages[static_cast<std::size_t>(i % 16)];
+        arrived = 0;
+        sentAt = Clock::now();
+        sendto(sock, m.data(), m.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        ++r.sent;
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (arrived < 1 && Clock::now() < deadline) bridge.WaitForEvents(100);
+        r.received += arrived;
+    }
+    close(sock);
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -129,5 +197,7 @@ int main(int argc, char** argv) {
     Report("bursts of 10, one device", ten);
     Result twenty = RunCase(events, 10, 2);
     Report("bursts of 10 on 2 devices", twenty);
+    Result osc = RunOsc(events);
+    Report("OSC press, one at a time", osc);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "boards/DeviceLayouts.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -165,7 +166,56 @@ void ReadDeviceLayout(ProgramState& st, const Settings& settings, std::int32_t d
     // other device the rectangular grid (so its keys can be seen and clicked).
     if (dev->Name == st.KeyboardName) BuildKeyboardLayout(st, device);
     else if (dev->Name == st.MouseName) BuildMouseLayout(st, device);
+    else if (IsMidiNoteDevice(*dev)) BuildNoteLayout(st, device);
+    else if (dev->Name == kOscDeviceName && dev->KeyCount == kOscKeys) BuildOscLayout(st, device);
     else BuildRectangularLayout(st, device, kGridKeysPerRow);
+}
+
+void BuildOscLayout(ProgramState& st, std::int32_t device) {
+    // The grid, with keys wide enough for "OSC 128": eight rows of sixteen.
+    constexpr std::int32_t kPerRow = 16, kWidth = 54;
+    BuildRectangularLayout(st, device, kPerRow);
+    InputDevice* dev = DeviceAt(st, device);
+    if (!dev) return;
+    DeviceLayout& l = LayoutOf(*dev);
+    for (LayoutKey& k : l.Keys) k.Width = kWidth;
+    l.BoardWidth = kPerRow * kWidth + 30;
+}
+
+bool IsMidiNoteDevice(const InputDevice& dev) {
+    return dev.KeyCount == kMidiNoteKeys && dev.Name.rfind(kMidiNoteDevicePrefix, 0) == 0;
+}
+
+void BuildNoteLayout(ProgramState& st, std::int32_t device) {
+    InputDevice* dev = DeviceAt(st, device);
+    if (!dev) return;
+    if (!IsMidiNoteDevice(*dev)) {
+        BuildRectangularLayout(st, device, kGridKeysPerRow);
+        return;
+    }
+    // One octave a row, the lowest at the bottom as on a keyboard turned to
+    // stand upright; black keys narrower and with a gap on each side, so an
+    // octave reads as a piano's.
+    constexpr std::int32_t kRows = (kMidiNoteKeys + 11) / 12;
+    constexpr std::int32_t kWhite = 40, kBlack = 28, kGap = 8, kTouch = 2, kRowHeight = 30, kRowGap = 6;
+    static constexpr bool kIsBlack[12] = {false, true,  false, true,  false, false,
+                                          true,  false, true,  false, true,  false};
+    DeviceLayout& l = LayoutOf(*dev);
+    SetRowCount(l, kRows);
+    for (std::int32_t r = 0; r < kRows; ++r) l.Rows[static_cast<std::size_t>(r)] = {kRowHeight, r == 0 ? 3 : kRowGap};
+    std::int32_t widest = 0, rowWidth = 0;
+    for (std::int32_t i = 0; i < kMidiNoteKeys; ++i) {
+        const std::int32_t step = i % 12;
+        LayoutKey& k = l.Keys[static_cast<std::size_t>(i)];
+        k.Row = kRows - i / 12;
+        k.Position = step + 1;
+        k.Width = kIsBlack[step] ? kBlack : kWhite;
+        k.SpaceBefore = step == 0 ? 10 : (kIsBlack[step] || kIsBlack[step - 1]) ? kGap : kTouch;
+        rowWidth = (step == 0 ? 0 : rowWidth) + k.SpaceBefore + k.Width;
+        widest = std::max(widest, rowWidth);
+    }
+    l.BoardWidth = widest + 20;
+    l.BoardHeight = kRows * (kRowHeight + kRowGap) + 20;
 }
 
 void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::int32_t device) {

@@ -4,6 +4,7 @@
 // named exactly as the device. User-interface thread.
 
 #include <cstdint>
+#include <string_view>
 
 #include "common/Settings.h"
 #include "document/ProgramState.h"
@@ -11,8 +12,8 @@
 namespace tambrel {
 
 // Reads device's layout from settings; a missing or invalid one becomes the
-// default for the system keyboard, the system mouse, or (any other device)
-// the 14-per-row grid. Called for every device, in device order, after
+// default for the system keyboard, the system mouse, a MIDI port (its notes
+// by octave), or (any other device) the 14-per-row grid. Called for every device, in device order, after
 // detection. The entries are read whole (not cut to 99 characters); a number
 // that does not fit in 32 bits fails its field's check (a board size then
 // takes its default, a key or row entry makes the layout invalid). The rows
@@ -29,5 +30,20 @@ void WriteDeviceLayout(const ProgramState& st, const Settings& settings, std::in
 void BuildKeyboardLayout(ProgramState& st, std::int32_t device);
 void BuildMouseLayout(ProgramState& st, std::int32_t device);
 void BuildRectangularLayout(ProgramState& st, std::int32_t device, std::int32_t keysPerRow);
+
+// A MIDI port the input server reports: "MIDI: " and the port's name, one
+// key per note.
+inline constexpr std::string_view kMidiNoteDevicePrefix = "MIDI: ";
+inline constexpr std::int32_t kMidiNoteKeys = 128;
+bool IsMidiNoteDevice(const InputDevice& dev);
+// A MIDI port's default: eleven rows of twelve notes, one octave a row, the
+// lowest octave at the bottom, black keys narrower and set apart. Any other
+// device gets the rectangular grid.
+void BuildNoteLayout(ProgramState& st, std::int32_t device);
+// The OSC device the input server offers: its 128 keys "OSC 1" ... "OSC 128"
+// in rows of sixteen, wide enough for their labels.
+inline constexpr std::string_view kOscDeviceName = "OSC";
+inline constexpr std::int32_t kOscKeys = 128;
+void BuildOscLayout(ProgramState& st, std::int32_t device);
 
 } // namespace tambrel

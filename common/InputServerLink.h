@@ -37,6 +37,9 @@ public:
     // detection would find something else. May come from inside one of the
     // link's calls.
     virtual void DevicesChanged() {}
+    // A line the server has for the status panel (an OSC port taken, a
+    // socket open to the network). A restarted server says it again.
+    virtual void ServerNote(std::string_view /*text*/) {}
 };
 
 class InputServerLink {

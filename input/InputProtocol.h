@@ -23,7 +23,8 @@ namespace tambrel {
 
 // 2: presses carry the time the server read them; Ping and Pong.
 // 3: DevicesChanged; a NoPermission notice names the nodes' group.
-inline constexpr std::uint32_t kInputProtocolVersion = 3;
+// 4: Note.
+inline constexpr std::uint32_t kInputProtocolVersion = 4;
 // No legitimate frame comes near this; a larger length means a broken peer.
 inline constexpr std::uint32_t kMaxFrameBytes = 8u << 20;
 
@@ -39,6 +40,7 @@ enum class FrameType : std::uint8_t {
     Overflow = 8,        // i32 presses dropped here because the program did not read them
     Pong = 9,            // the answer to Ping
     DevicesChanged = 10, // a device was plugged in or out: detecting again is worth it
+    Note = 11,           // string text: a line for the status panel (a port taken, a socket open to the network)
     // bridge -> server
     Detect = 20, // i32 window handle (unused on this platform)
     Acquire = 21,

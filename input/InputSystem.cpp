@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <utility>
 
 #include "common/NumberText.h"
 #include "common/Settings.h"
@@ -118,6 +119,19 @@ void InputSystem::LatePress() { LatePressDropped(); }
 
 void InputSystem::DevicesChanged() {
     if (client_) client_->DevicesChanged();
+}
+
+void InputSystem::ServerNote(std::string_view text) {
+    // A server started again says the same again: once is enough.
+    for (const std::string& n : notes_)
+        if (n == text) return;
+    if (notes_.size() >= 16) return; // a broken server cannot fill the panel
+    notes_.emplace_back(text);
+    if (!detecting_) ShowNotes();
+}
+
+void InputSystem::ShowNotes() {
+    for (; notesShown_ < notes_.size(); ++notesShown_) st_.shell.Status(notes_[notesShown_]);
 }
 
 InputServerLink* InputSystem::Bridge() {
@@ -285,6 +299,16 @@ std::string InputSystem::FindDeviceName(std::string_view section, std::string_vi
 
 void InputSystem::DetectInputDevices() {
     const LinkUse use(linkDepth_);
+    // The detection's own texts would hide a note arriving meanwhile.
+    const bool wasDetecting = std::exchange(detecting_, true);
+    struct Done {
+        InputSystem& s;
+        bool was;
+        ~Done() {
+            s.detecting_ = was;
+            if (!was) s.ShowNotes();
+        }
+    } done{*this, wasDetecting};
     st_.shell.Status("Detecting Input Devices");
     std::vector<std::int32_t> reply = DetectionErrorReply();
     const bool hadBridge = linkTried_;

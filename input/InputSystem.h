@@ -148,6 +148,8 @@ public:
     // After a detection that found devices this user may not read: the group
     // their nodes belong to (empty when none, or when it is not known).
     const std::string& UnreadableGroup() const { return unreadableGroup_; }
+    // The server's notes for the status panel so far, each once, in order.
+    const std::vector<std::string>& ServerNotes() const { return notes_; }
 
     // The bridge, created on first use; nullptr only when the factory gives none.
     InputServerLink* Bridge();
@@ -182,6 +184,9 @@ private:
     void ServerLost(bool stoppedAnswering) override;
     void LatePress() override;
     void DevicesChanged() override;
+    void ServerNote(std::string_view text) override;
+    // Shows the notes that came while a detection held the status panel.
+    void ShowNotes();
 
     void KeepLayouts(std::vector<InputDevice>& devices);
     void RebindAfterDetection(const std::vector<bool>& readAnew);
@@ -237,6 +242,9 @@ private:
     bool toldNoServer_ = false;
     bool toldNoPermission_ = false;
     std::string unreadableGroup_;
+    std::vector<std::string> notes_;
+    std::size_t notesShown_ = 0;
+    bool detecting_ = false;
     // Devices of earlier detections not listed now, with this run's layouts.
     std::vector<InputDevice> earlier_;
 };

@@ -321,6 +321,11 @@ bool LocInputDx7Class::Handle(const Frame& f) {
     case FrameType::DevicesChanged:
         if (events_) events_->DevicesChanged();
         return false;
+    case FrameType::Note: {
+        std::string text;
+        if (r.Str(text) && events_) events_->ServerNote(text);
+        return false;
+    }
     default: return false; // stray answers and unknown frames carry nothing to do
     }
 }

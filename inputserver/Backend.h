@@ -71,6 +71,9 @@ public:
     // plugged in or out, or its permissions changed): the program should
     // detect again.
     virtual bool TakeChanged() { return false; }
+    // Lines for the program's status panel the service has to say (a port it
+    // could not open, a socket open to the network); each is taken once.
+    virtual std::vector<std::string> TakeNotes() { return {}; }
 };
 
 // A service whose devices are recordings of real devices (evemu files),

@@ -265,6 +265,7 @@ int InputServer::Run() {
         backend_.Service();
         // Told once per change; the program detects again when it can.
         if (backend_.TakeChanged()) Send(FrameType::DevicesChanged, {});
+        for (const std::string& note : backend_.TakeNotes()) Send(FrameType::Note, BodyWriter().Str(note).Bytes());
         if (!Flush()) return 0;
         // Requests wait while too many answers lie unread (a program that
         // sends and never reads); the socket's end is seen when writing.

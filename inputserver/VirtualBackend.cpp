@@ -21,6 +21,10 @@ constexpr std::size_t kMaxLine = 64 * 1024;
 constexpr std::size_t kMaxBuffered = 16u << 20;
 constexpr std::size_t kMaxDevices = 1000;
 constexpr std::size_t kMaxKeys = 10000;
+// Changes a MIDI port buffers unread; beyond this they are lost, as a full
+// sequencer queue loses them.
+constexpr std::size_t kMaxMidiQueued = 1024;
+constexpr long long kMaxMidiRepeat = 1000000;
 
 long long NowMs() {
     using namespace std::chrono;
@@ -256,6 +260,39 @@ void VirtualBackend::Line(const std::string& raw) {
         // Only an acquired device buffers, as a real one does.
         if (d->plugged && d->inTable && d->acquired)
             d->queue.push_back({static_cast<std::int32_t>(key), static_cast<std::int32_t>(value)});
+    } else if (cmd == "midi-port") {
+        if (Described* d = addDevice(std::string(kMidiDevicePrefix) + rest, true, false)) {
+            d->midi = true;
+            d->keys = MidiKeyNames();
+        }
+    } else if (cmd == "midi" || cmd == "midi-repeat") {
+        // midi DEVICE BYTE...; midi-repeat DEVICE COUNT BYTE... (hex bytes)
+        const std::size_t first = cmd == "midi" ? 1 : 2;
+        if (args.size() < first + 1) return Complain(cmd + " wants DEVICE " + (first == 2 ? "COUNT " : "") + "BYTE...");
+        Described* d = DeviceArg(args[0]);
+        if (!d) return;
+        if (!d->midi) return Complain("device " + args[0] + " is no MIDI port");
+        long long times = 1;
+        if (first == 2 && !ParseInt(args[1], 0, kMaxMidiRepeat, times))
+            return Complain("midi-repeat wants a count up to " + std::to_string(kMaxMidiRepeat));
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = first; i < args.size(); ++i) {
+            unsigned v = 0;
+            const char* b = args[i].data();
+            const auto [p, ec] = std::from_chars(b, b + args[i].size(), v, 16);
+            if (ec != std::errc() || p != b + args[i].size() || v > 0xFF || args[i].size() > 2)
+                return Complain("not a hex byte: " + args[i]);
+            bytes.push_back(static_cast<std::uint8_t>(v));
+        }
+        const bool reading = d->plugged && d->inTable && d->acquired;
+        for (long long t = 0; t < times; ++t)
+            for (std::uint8_t byte : bytes) {
+                // The port is read whether or not the program listens.
+                const std::optional<Item> it = d->midiReader.Feed(byte);
+                if (!it || it->data == 0 || !reading) continue;
+                if (d->queue.size() < kMaxMidiQueued) d->queue.push_back(*it);
+                else if (d->queue.back().keyNo != 0) d->queue.push_back({0, 0});
+            }
     } else if (cmd == "overflow") {
         if (args.size() != 1) return Complain("overflow wants DEVICE");
         if (Described* d = DeviceArg(args[0]); d && d->plugged && d->inTable && d->acquired) d->queue.push_back({0, 0});

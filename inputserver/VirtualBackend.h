@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "inputserver/Backend.h"
+#include "inputserver/MidiNotes.h"
 
 namespace tambrel::server {
 
@@ -38,6 +39,9 @@ public:
         // Buffered changes; an entry with keyNo 0 marks where the service
         // lost changes (a reader stops there and reports an overflow).
         std::deque<Item> queue;
+        // A MIDI port ("midi-port"): its bytes are read as a port's are.
+        bool midi = false;
+        MidiByteReader midiReader;
     };
 
 private:

@@ -2,13 +2,14 @@
 // one end of a private socket pair as descriptor --fd and talks to it only
 // there; it ends when that socket closes or its parent dies.
 //
-//   TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT] [--evemu FILE]...
+//   TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT] [--evemu FILE]... [--osc ADDRESS:PORT]
 //
 // SCRIPT is opened by name (a file or a FIFO): the server keeps no
 // descriptor it did not open itself apart from --fd. Each --evemu FILE is a
 // recording of a real device (evemu-describe / evemu-record), played as an
 // attached device instead of the machine's own; with --virtual they follow
-// the script's devices, and the script may plug more in and out.
+// the script's devices, and the script may plug more in and out. --osc
+// offers the OSC device, listening on that IPv4 address and UDP port.
 
 #include <signal.h>
 #include <sys/prctl.h>
@@ -19,11 +20,19 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "inputserver/InputServer.h"
+#include "inputserver/JoinedBackend.h"
+#ifdef TAMBREL_HAVE_LIBLO
+#include "inputserver/OscService.h"
+#endif
+#ifdef TAMBREL_HAVE_ALSA_MIDI_INPUT
+#include "inputserver/AlsaMidiBackend.h"
+#endif
 #include "inputserver/VirtualBackend.h"
 #ifdef TAMBREL_HAVE_EVDEV
 #include "inputserver/EvdevBackend.h"
@@ -44,7 +53,8 @@ bool ToInt(const char* s, long& out) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT] [--evemu FILE]...\n"
+    std::fprintf(stderr, "usage: TambrelOrchestraDll --fd N [--parent PID] [--virtual SCRIPT] [--evemu FILE]... "
+                         "[--osc ADDRESS:PORT]\n"
                          "The program starts this server itself; it is not meant to be run by hand.\n");
     return 2;
 }
@@ -56,6 +66,11 @@ int main(int argc, char** argv) {
     std::string script;
     bool scripted = false;
     std::vector<std::string> recordings;
+    struct OscWhere {
+        std::string address;
+        int port = 0;
+    };
+    std::optional<OscWhere> osc;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (i + 1 >= argc) return Usage();
@@ -68,6 +83,15 @@ int main(int argc, char** argv) {
             scripted = true;
         } else if (a == "--evemu") {
             recordings.emplace_back(argv[++i]);
+        } else if (a == "--osc") {
+            const std::string where = argv[++i];
+            const std::size_t colon = where.rfind(':');
+            long port = -1;
+            // Settings the user wrote: a bad one is said in the status
+            // panel by the OSC device, never a server that will not start.
+            if (colon == std::string::npos || !ToInt(where.c_str() + colon + 1, port) || port < 0 || port > 65535)
+                osc = OscWhere{where.substr(0, 64), -1};
+            else osc = OscWhere{where.substr(0, colon), static_cast<int>(port)};
         } else {
             return Usage();
         }
@@ -111,6 +135,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "TambrelOrchestraDll: %s\n", e.what());
         return 1;
     }
-    tambrel::server::InputServer server(static_cast<int>(fd), *backend);
+    // MIDI ports and OSC come after the machine's devices, so these keep
+    // their numbers.
+    std::vector<tambrel::server::Backend*> parts{backend.get()};
+#ifdef TAMBREL_HAVE_ALSA_MIDI_INPUT
+    // This machine's MIDI ports, unless its devices are played from a script
+    // or recordings (those bring their own).
+    std::unique_ptr<tambrel::server::AlsaMidiBackend> midi;
+    if (!scripted && recordings.empty()) {
+        midi = std::make_unique<tambrel::server::AlsaMidiBackend>();
+        parts.push_back(midi.get());
+    }
+#endif
+#ifdef TAMBREL_HAVE_LIBLO
+    std::unique_ptr<tambrel::server::OscService> oscService;
+    if (osc) {
+        oscService = std::make_unique<tambrel::server::OscService>(tambrel::server::OscConfig{osc->address, osc->port});
+        parts.push_back(oscService.get());
+    }
+#else
+    if (osc) std::fprintf(stderr, "TambrelOrchestraDll: built without liblo: no OSC device\n");
+#endif
+    tambrel::server::JoinedBackend joined(parts);
+    tambrel::server::InputServer server(static_cast<int>(fd), joined);
     return server.Run();
 }

@@ -135,7 +135,11 @@ bool Program::Start(const std::string& commandLine) {
 
     std::int32_t on = 1;
     instrument_.Input().DiAcuire_Do(on);
-    st_.shell.Status(sound.status);
+    // What the input server noted at the start (an OSC socket open to the
+    // network, a port taken) stays readable beside what plays.
+    std::string status = sound.status;
+    for (const std::string& note : instrument_.Input().ServerNotes()) status += "  " + note;
+    st_.shell.Status(status);
     return true;
 }
 

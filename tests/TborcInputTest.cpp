@@ -47,6 +47,22 @@ TEST(TborcDevices, PrintsTheDetectedDevicesWithTheirLabels) {
     EXPECT_EQ(j[2]["labels"], nlohmann::json::array({"  1"}));
 }
 
+TEST(TborcDevices, AMidiPortAndTheOscDeviceAreListedAfterTheOthers) {
+    TempDir dir;
+    const std::string script = dir.Write("devices.txt", "keyboard\nmidi-port Launchpad Mini\n");
+    // Port 0: the system picks a free one, so parallel runs never collide.
+    const ToolRun r = Tborc({"devices", "--virtual", script, "--osc", "127.0.0.1:0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 3u);
+    EXPECT_EQ(j[1]["name"], "MIDI: Launchpad Mini");
+    EXPECT_EQ(j[1]["keys"], 128);
+    EXPECT_EQ(j[1]["labels"][60], "C4");
+    EXPECT_EQ(j[2]["name"], "OSC");
+    EXPECT_EQ(j[2]["ready"], true);
+    EXPECT_EQ(j[2]["labels"][127], "OSC 128");
+}
+
 TEST(TborcDevices, AFailedDetectionIsAnError) {
     TempDir dir;
     const ToolRun r = TborcOnServer({"devices", "--virtual", dir.Write("devices.txt", "fail-detect no bus\n")});

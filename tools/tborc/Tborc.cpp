@@ -123,7 +123,7 @@ int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std:
 }
 
 struct InputArgs {
-    std::string server, script;
+    std::string server, script, osc;
     std::vector<std::string> recordings;
     double seconds = -1;
     TborcSettings settings;
@@ -166,6 +166,10 @@ InputSystem::LinkFactory BridgeFactory(const InputArgs& a, LocInputDx7Class*& br
         for (const std::string& f : a.recordings) {
             o.serverArgs.push_back("--evemu");
             o.serverArgs.push_back(f);
+        }
+        if (!a.osc.empty()) {
+            o.serverArgs.push_back("--osc");
+            o.serverArgs.push_back(a.osc.find(':') == std::string::npos ? "127.0.0.1:" + a.osc : a.osc);
         }
         auto b = std::make_unique<LocInputDx7Class>(std::move(o));
         bridge = b.get();
@@ -375,6 +379,8 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
                       "play this recording of a real device (evemu-describe / evemu-record) as an attached device; "
                       "may be repeated")
             ->check(CLI::ExistingFile);
+        c->add_option("--osc", input.osc,
+                      "offer the OSC device, listening on [ADDRESS:]PORT (the address 127.0.0.1 unless given)");
         c->add_option("--server", input.server, "the input-device server (default: TambrelOrchestraDll beside tborc)");
         input.settings.AddOption(*c);
     }
