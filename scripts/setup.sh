@@ -9,6 +9,7 @@ packages=(
   libevdev-dev                  # the input-device server
   libfluidsynth-dev fluidsynth timgm6mb-soundfont  # built-in MIDI synthesizer, GM SoundFont
   librtmidi-dev                 # ALSA sequencer MIDI ports
+  libsndfile1-dev libsamplerate0-dev  # sound files of every kind (FLAC, Ogg, Opus, MP3, AIFF, any WAV) decoded for keys
   clang-14 libclang-rt-14-dev   # the fuzz targets
   qt6-base-dev qt6-svg-dev libgl-dev  # the main program's windows
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots
