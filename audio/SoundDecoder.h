@@ -21,12 +21,12 @@ inline constexpr std::int64_t kMaxDecodedBytes = std::int64_t(1) << 30;
 // Why a file could not be decoded.
 enum class DecodeFailure {
     None,
-    Unreadable, // the file system refused it
-    Empty,      // no byte at all
-    NotSound,   // no sound format the decoder knows
-    Damaged,    // a known format, but corrupt or cut short
+    Unreadable,  // the file system refused it
+    Empty,       // no byte at all
+    NotSound,    // no sound format the decoder knows
+    Damaged,     // a known format, but corrupt or cut short
     Unsupported, // a known format with values that cannot be converted
-    TooLarge,   // more than the limit once decoded
+    TooLarge,    // more than the limit once decoded
 };
 
 struct DecodeResult {

@@ -28,8 +28,8 @@ WaveProblem SoundFileProblem(const std::string& path, const DecodeResult& decode
     return WaveProblem{decode.text, "Error Loading " + path};
 }
 
-bool ReadSoundFile(const std::string& path, WaveData& w, std::optional<WaveProblem>& problem,
-                   DecodeProgress* progress, DecodeResult* decoded) {
+bool ReadSoundFile(const std::string& path, WaveData& w, std::optional<WaveProblem>& problem, DecodeProgress* progress,
+                   DecodeResult* decoded) {
     if (ReadWaveFile(path, w, problem)) return true;
     if (!problem) return false; // no path or no such file: nothing to say
     const DecodeResult r = DecodeSoundFile(path, w, progress);

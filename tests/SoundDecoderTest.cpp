@@ -117,7 +117,8 @@ TEST(SoundDecoder, EveryKindAndWidthBecomesA16BitWaveAt44100WithItsLengthLevelAn
             // Six channels: the left side is 440 Hz whole; the right side is
             // its own 660 Hz at a third beside the other four at two thirds,
             // two tones that add up as sqrt(1/9 + 4/9).
-            const double level = c.sourceChannels == 6 && ch == 1 ? kHalfScaleRms * std::sqrt(5.0) / 3.0 : kHalfScaleRms;
+            const double level =
+                c.sourceChannels == 6 && ch == 1 ? kHalfScaleRms * std::sqrt(5.0) / 3.0 : kHalfScaleRms;
             EXPECT_NEAR(t.rms, level, level * c.levelSlack);
             // The right channel of a stereo source carries 660 Hz; a
             // six-channel mix keeps its right side at 440 Hz plus a share of
@@ -325,8 +326,7 @@ TEST(SelectSoundFile, A48kHz24BitWavePlaysAtItsPitchAndIsStoredInTheOrchestra) {
     const KeyAssign& back = u.st.Orc.Set(1).Bd(1).Key(4);
     ASSERT_TRUE(back.SndBuf);
     EXPECT_EQ(back.SndBuf->Format().SampleRate, 44100);
-    EXPECT_EQ(std::vector<std::uint8_t>(back.SndBuf->Bytes(), back.SndBuf->Bytes() + back.SndBuf->ByteSize()),
-              samples);
+    EXPECT_EQ(std::vector<std::uint8_t>(back.SndBuf->Bytes(), back.SndBuf->Bytes() + back.SndBuf->ByteSize()), samples);
 }
 
 } // namespace

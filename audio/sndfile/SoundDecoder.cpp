@@ -134,13 +134,13 @@ public:
             return r;
         };
         if (info_.channels < 1 || info_.channels > kMaxChannels)
-            return fail(DecodeFailure::Unsupported,
-                        "The file has " + std::to_string(info_.channels) + " channels; at most " +
-                            std::to_string(kMaxChannels) + " can be mixed down");
+            return fail(DecodeFailure::Unsupported, "The file has " + std::to_string(info_.channels) +
+                                                        " channels; at most " + std::to_string(kMaxChannels) +
+                                                        " can be mixed down");
         if (info_.samplerate < kMinRate || info_.samplerate > kMaxRate)
             return fail(DecodeFailure::Unsupported, "Sampling rate ( " + std::to_string(info_.samplerate) +
-                                                        ") not supported: only " + std::to_string(kMinRate) +
-                                                        " to " + std::to_string(kMaxRate) + " Hz can be converted");
+                                                        ") not supported: only " + std::to_string(kMinRate) + " to " +
+                                                        std::to_string(kMaxRate) + " Hz can be converted");
         if (HeaderPromisesMore())
             return fail(DecodeFailure::Damaged, "The file is cut short: its header promises more sound than it holds");
         outChannels_ = info_.channels == 1 ? 1 : 2;
@@ -149,16 +149,17 @@ public:
             const std::int64_t out = OutputFrames(info_.frames, info_.samplerate);
             const long double bytes = static_cast<long double>(out) * outChannels_ * 2;
             if (bytes > static_cast<long double>(maxBytes_))
-                return fail(DecodeFailure::TooLarge,
-                            TooLargeText(static_cast<std::int64_t>(std::min<long double>(bytes, 9.0e18L)), maxBytes_,
-                                         false));
-            samples_.reserve(static_cast<std::size_t>(
-                std::min<std::int64_t>(out * outChannels_, kMaxReserveBytes / 2)));
+                return fail(
+                    DecodeFailure::TooLarge,
+                    TooLargeText(static_cast<std::int64_t>(std::min<long double>(bytes, 9.0e18L)), maxBytes_, false));
+            samples_.reserve(
+                static_cast<std::size_t>(std::min<std::int64_t>(out * outChannels_, kMaxReserveBytes / 2)));
         }
         if (info_.samplerate != kDecodedRate) {
             int err = 0;
             src_.reset(src_new(SRC_SINC_MEDIUM_QUALITY, outChannels_, &err));
-            if (!src_) return fail(DecodeFailure::Unsupported, std::string("The resampler failed: ") + src_strerror(err));
+            if (!src_)
+                return fail(DecodeFailure::Unsupported, std::string("The resampler failed: ") + src_strerror(err));
         }
 
         std::vector<float> in(static_cast<std::size_t>(kChunkFrames) * info_.channels);
@@ -201,8 +202,8 @@ public:
             if (tooLarge_) return fail(DecodeFailure::TooLarge, TooLargeText(maxBytes_, maxBytes_, true));
             return fail(DecodeFailure::Unsupported, error_);
         }
-        const auto want = static_cast<std::size_t>(OutputFrames(read, info_.samplerate)) *
-                          static_cast<std::size_t>(outChannels_);
+        const auto want =
+            static_cast<std::size_t>(OutputFrames(read, info_.samplerate)) * static_cast<std::size_t>(outChannels_);
         if (samples_.size() > want) samples_.resize(want);
         if (samples_.empty()) return fail(DecodeFailure::Empty, "The file holds no sound");
 
@@ -246,8 +247,8 @@ private:
             return Store(frames, count);
         }
         const double ratio = static_cast<double>(kDecodedRate) / info_.samplerate;
-        out_.resize(static_cast<std::size_t>((std::ceil(static_cast<double>(kChunkFrames) * ratio) + 64) *
-                                             outChannels_));
+        out_.resize(
+            static_cast<std::size_t>((std::ceil(static_cast<double>(kChunkFrames) * ratio) + 64) * outChannels_));
         const long capacity = static_cast<long>(out_.size() / static_cast<std::size_t>(outChannels_));
         SRC_DATA d{};
         d.data_in = frames;
@@ -298,8 +299,7 @@ private:
     std::vector<std::int16_t> samples_;
 };
 
-DecodeResult DecodeOpen(SNDFILE* f, const SF_INFO& info, WaveData& w, DecodeProgress* progress,
-                        std::int64_t maxBytes) {
+DecodeResult DecodeOpen(SNDFILE* f, const SF_INFO& info, WaveData& w, DecodeProgress* progress, std::int64_t maxBytes) {
     try {
         WaveData made;
         DecodeResult r = Decoder(f, info, progress, maxBytes).Run(made);
@@ -358,8 +358,8 @@ DecodeResult DecodeSoundFile(const std::string& path, WaveData& w, DecodeProgres
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         const int err = errno;
-        return Fail(DecodeFailure::Unreadable,
-                    "The file cannot be read: " + (err ? std::generic_category().message(err) : std::string("unknown")));
+        return Fail(DecodeFailure::Unreadable, "The file cannot be read: " + (err ? std::generic_category().message(err)
+                                                                                  : std::string("unknown")));
     }
     if (std::fseek(file.get(), 0, SEEK_END) == 0 && std::ftell(file.get()) == 0)
         return Fail(DecodeFailure::Empty, "The file is empty");

@@ -58,7 +58,8 @@ bool Write(const std::string& folder, const Fixture& fx) {
         const double t = static_cast<double>(i) / fx.rate;
         for (int c = 0; c < fx.channels; ++c) {
             const double hz = c == 1 ? 660.0 : 440.0;
-            samples[static_cast<std::size_t>(i) * fx.channels + c] = static_cast<float>(0.5 * std::sin(2 * pi * hz * t));
+            samples[static_cast<std::size_t>(i) * fx.channels + c] =
+                static_cast<float>(0.5 * std::sin(2 * pi * hz * t));
         }
     }
     const bool ok = sf_writef_float(f, samples.data(), frames) == frames;
