@@ -1,6 +1,7 @@
 #include "audio/SoundDecoder.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "sound/SoundService.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
+#include "tools/tborc/Tborc.h"
 
 namespace tambrel::test {
 namespace {
@@ -221,7 +224,7 @@ TEST_F(BadSoundFiles, EachGivesItsMessageNamingTheFileAndTheKeyKeepsItsWave) {
     const std::string flacSize = std::to_string(std::filesystem::file_size(Fixture("s16_44100_2.flac")));
     const std::vector<Bad> bads = {
         {dir.Write("empty.flac", ""), "The file is empty"},
-        {dir.Write("notes.mp3", "These are my notes, not a sound.\n"), "The file is damaged or not a sound file: "},
+        {dir.Write("notes.mp3", "These are my notes, not a sound.\n"), "The file is not a sound file of a known kind"},
         {dir.Write("picture.wav", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(400, '\x01')),
          "The file is not a sound file of a known kind (WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3), or it is damaged"},
         {CopyCut("s24_48000_2.wav", "cut24.wav", 44 + 6 * 1000),
@@ -327,6 +330,54 @@ TEST(SelectSoundFile, A48kHz24BitWavePlaysAtItsPitchAndIsStoredInTheOrchestra) {
     ASSERT_TRUE(back.SndBuf);
     EXPECT_EQ(back.SndBuf->Format().SampleRate, 44100);
     EXPECT_EQ(std::vector<std::uint8_t>(back.SndBuf->Bytes(), back.SndBuf->Bytes() + back.SndBuf->ByteSize()), samples);
+}
+
+int RunTool(std::vector<std::string> args, std::string& out, std::string& err) {
+    args.insert(args.begin(), "tborc");
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    std::ostringstream o, e;
+    const int status = RunTborc(static_cast<int>(argv.size()), argv.data(), o, e);
+    out = o.str();
+    err = e.str();
+    return status;
+}
+
+TEST(SoundFileTborc, WavInfoAndBuildTakeEverySoundFile) {
+    std::string out, err;
+    ASSERT_EQ(RunTool({"wav-info", Fixture("s24_96000_1.flac")}, out, err), 0) << err;
+    const auto j = nlohmann::json::parse(out);
+    EXPECT_EQ(j["BitsPerSample"], 16);
+    EXPECT_EQ(j["Channels"], 1);
+    EXPECT_EQ(j["SampleRate"], 44100);
+    EXPECT_EQ(j["Frames"], 44100);
+    EXPECT_EQ(j["DecodedFrom"]["Format"], "FLAC 24-bit");
+    EXPECT_EQ(j["DecodedFrom"]["SampleRate"], 96000);
+    EXPECT_EQ(j["DecodedFrom"]["Frames"], 96000);
+    // A wave the parser takes says nothing of decoding.
+    ASSERT_EQ(RunTool({"wav-info", Fixture("s16_44100_2.wav")}, out, err), 0) << err;
+    EXPECT_FALSE(nlohmann::json::parse(out).contains("DecodedFrom"));
+
+    TempDir dir;
+    const std::string notes = dir.Write("notes.ogg", "not a sound");
+    EXPECT_EQ(RunTool({"wav-info", notes}, out, err), 1);
+    EXPECT_EQ(err, "Error Loading " + notes +
+                       ": The file is not a sound file of a known kind (WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3), or it "
+                       "is damaged\n");
+
+    // An Orchestra built from JSON with an Opus key stores it as a wave.
+    dir.Write("song.json", R"({"PlayBoards": [{"Bds": [{"InpDev": "Pad", "Keys": {"1": {"SndSrc": 1, "SaveInFile": 1,
+              "WavFile": ")" + Fixture("opus_48000_2.opus") +
+                               R"("}}}]}]})");
+    ASSERT_EQ(RunTool({"build", dir.File("song.json"), "-o", dir.File("song.TbOrc"), "--device", "Pad:2"}, out, err), 0)
+        << err;
+    TestState t({{"Pad", 2}});
+    ASSERT_TRUE(OpenSaveClass(t.st).LoadOrchestra(dir.File("song.TbOrc")));
+    const KeyAssign& k = t.st.Orc.Set(1).Bd(1).Key(1);
+    ASSERT_TRUE(k.SndBuf);
+    EXPECT_EQ(k.SndBuf->Format().SampleRate, 44100);
+    EXPECT_EQ(k.SndBuf->Format().Channels, 2);
+    EXPECT_EQ(k.WavBytes, 44100 * 4);
 }
 
 } // namespace

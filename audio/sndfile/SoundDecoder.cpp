@@ -320,7 +320,12 @@ std::string OpenFailureText() {
 
 DecodeFailure OpenFailureKind() {
     const int err = sf_error(nullptr);
-    return err == SF_ERR_UNRECOGNISED_FORMAT ? DecodeFailure::NotSound : DecodeFailure::Damaged;
+    if (err == SF_ERR_UNRECOGNISED_FORMAT) return DecodeFailure::NotSound;
+    // A short file of text makes the MP3 probe seek past its end: no
+    // sound file at all rather than a damaged one.
+    const std::string words = sf_strerror(nullptr);
+    if (words.find("offset beyond end of file") != std::string::npos) return DecodeFailure::NotSound;
+    return DecodeFailure::Damaged;
 }
 
 constexpr const char* kNotSoundText =
