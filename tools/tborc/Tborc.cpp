@@ -377,7 +377,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     render->add_option("--program-folder", programFolder,
                        "where the MIDI style files and TbOrch.sf2 are looked for (default: tborc's own folder)");
 
-    CLI::App* wav = app.add_subcommand("wav-info", "print what a wave file holds");
+    CLI::App* wav = app.add_subcommand("wav-info", "print what a sound file holds as a key's wave");
     wav->add_option("FILE", file, "the .wav file")->required();
 
     InputArgs input;
