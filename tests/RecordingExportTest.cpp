@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "audio/WavWriter.h"
 #include "audio/WaveFile.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
@@ -147,6 +148,19 @@ TEST(RecordingExport, TheMenuCommandAsksForTheFileAndSaysWhatCameOfIt) {
     EXPECT_EQ(ExportRecordingCommand(rig.t.st, progress).kind, ExportOutcome::Kind::Refused);
     EXPECT_EQ(rig.t.shell.messages.back().text, kExportNoRecording);
     EXPECT_EQ(rig.t.shell.dialogs.size(), 3u); // no dialog for the refusals
+}
+
+TEST(WavWriter, TheTargetHoldsTheOldFileOrTheWholeNewOneAndNothingIsLeftBeside) {
+    TempDir dir;
+    const std::string path = dir.File("out.wav");
+    WriteWav16Stereo(path, std::vector<float>(200, 0.5f), kRate);
+    WriteWav16Stereo(path, std::vector<float>(100, -0.5f), kRate);
+    EXPECT_EQ(std::filesystem::file_size(path), 44u + 200u);
+    // A target that cannot be replaced: refused, and it stays as it was.
+    std::filesystem::create_directory(dir.File("folder.wav"));
+    EXPECT_THROW(WriteWav16Stereo(dir.File("folder.wav"), std::vector<float>(100, 0.5f), kRate), std::runtime_error);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.wav")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 } // namespace

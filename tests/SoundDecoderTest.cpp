@@ -311,6 +311,7 @@ TEST(SelectSoundFile, A48kHz24BitWavePlaysAtItsPitchAndIsStoredInTheOrchestra) {
     EXPECT_EQ(t.shell.statuses.back(), " ");
     EXPECT_NE(std::find(t.shell.statuses.begin(), t.shell.statuses.end(), "Loading Wave File 100%"),
               t.shell.statuses.end());
+    EXPECT_EQ(t.shell.busy, (std::vector<bool>{true, false}));
 
     // Played by a 48 kHz device, the left channel is 440 Hz again.
     mixer.Play(*key.SndBuf, false);
