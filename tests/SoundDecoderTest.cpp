@@ -183,6 +183,16 @@ TEST(SoundDecoder, ALongDecodeReportsRisingProgressEndingAtWhole) {
     ASSERT_GE(rec.seen.size(), 3u); // 96000 frames come in several steps
     for (std::size_t i = 1; i < rec.seen.size(); ++i) EXPECT_GE(rec.seen[i], rec.seen[i - 1]);
     EXPECT_DOUBLE_EQ(rec.seen.back(), 1.0);
+
+    EXPECT_EQ(std::count(rec.seen.begin(), rec.seen.end(), 1.0), 1);
+
+    // A cut Opus file does not say its length: the start and the end are told.
+    TempDir dir;
+    std::string opus = TempDir::Read(Fixture("opus_48000_2.opus"));
+    opus.resize(opus.size() / 2);
+    rec.seen.clear();
+    ASSERT_TRUE(DecodeSoundFile(dir.Write("half.opus", opus), w, &rec).Ok());
+    EXPECT_EQ(rec.seen, (std::vector<double>{0.0, 1.0}));
 }
 
 TEST(SoundFile, AWaveTheParserTakesIsTakenByteForByteUndecoded) {

@@ -165,7 +165,10 @@ public:
         std::vector<float> in(static_cast<std::size_t>(kChunkFrames) * info_.channels);
         std::vector<float> mixed(static_cast<std::size_t>(kChunkFrames) * outChannels_);
         std::int64_t read = 0;
-        int lastPercent = -1;
+        int lastPercent = 0;
+        // At once, also for a file of unknown length (Opus, streams): the
+        // caller shows the busy pointer from here on.
+        if (progress_) progress_->Advanced(0.0);
         for (;;) {
             const sf_count_t got = sf_readf_float(f_, in.data(), kChunkFrames);
             if (got > 0) {
@@ -218,7 +221,7 @@ public:
             w.Data[2 * i] = static_cast<std::uint8_t>(v & 0xFF);
             w.Data[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
         }
-        if (progress_) progress_->Advanced(1.0);
+        if (progress_ && lastPercent != 100) progress_->Advanced(1.0);
         return r;
     }
 
