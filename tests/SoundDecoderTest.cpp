@@ -168,6 +168,15 @@ TEST(SoundDecoder, MoreThanTheLimitIsRefusedWithItsSize) {
     EXPECT_EQ(r.text, "The sound is too long: decoded, it would take 172 KiB, more than the 98 KiB a key can hold");
     EXPECT_EQ(w.Frames, 7);
     EXPECT_TRUE(w.Data.empty());
+    // A file that does not say its length is stopped once past the limit.
+    TempDir dir;
+    std::string opus = TempDir::Read(Fixture("opus_48000_2.opus"));
+    opus.resize(opus.size() / 2);
+    const DecodeResult past = DecodeSoundFile(dir.Write("half.opus", opus), w, nullptr, 10000);
+    EXPECT_EQ(past.failure, DecodeFailure::TooLarge);
+    EXPECT_EQ(past.text, "The sound is too long: decoded, it would take more than the 9.8 KiB a key can hold");
+    EXPECT_EQ(w.Frames, 7);
+
     EXPECT_EQ(ByteSizeText(kMaxDecodedBytes), "1 GiB");
     EXPECT_EQ(ByteSizeText(1536LL << 20), "1.5 GiB");
     EXPECT_EQ(ByteSizeText(1000), "1000 bytes");

@@ -96,8 +96,12 @@ std::int64_t OutputFrames(std::int64_t frames, int rate) {
 }
 
 std::string TooLargeText(std::int64_t bytes, std::int64_t maxBytes, bool atLeast) {
-    return std::string("The sound is too long: decoded, it would take ") + (atLeast ? "more than " : "") +
-           ByteSizeText(bytes) + ", more than the " + ByteSizeText(maxBytes) + " a key can hold";
+    // atLeast: the file did not say its length, and decoding passed the limit.
+    if (atLeast)
+        return "The sound is too long: decoded, it would take more than the " + ByteSizeText(maxBytes) +
+               " a key can hold";
+    return "The sound is too long: decoded, it would take " + ByteSizeText(bytes) + ", more than the " +
+           ByteSizeText(maxBytes) + " a key can hold";
 }
 
 // Mixes one frame of `channels` samples down to `out` (1 or 2) samples.
