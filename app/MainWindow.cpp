@@ -20,6 +20,7 @@
 
 #include "app/AudioMenu.h"
 #include "app/DeviceListDialog.h"
+#include "app/ExportRecordingDialog.h"
 #include "app/KeyEditorPanel.h"
 #include "app/RecordingPanel.h"
 #include "boards/RefreshBoardViews.h"
@@ -163,6 +164,8 @@ void MainWindow::BuildMenus() {
     AddItem(file, "Save &As...", "Save the Orchestra under a new name", [this] { FileSave(st_, true); });
     AddItem(file, "Edit &Message", "Edit the message shown to whoever opens this Orchestra",
             [this] { ShowOpenMessageDialog(true); });
+    AddItem(file, "&Export Recording as Wave\u2026", "Write the current recording to a wave file, as it plays",
+            [this] { ExportRecordingAsWave(this, st_); });
     file->addSeparator();
     AddItem(file, "E&xit", "Close Tambrel Orchestra", [this] { close(); });
 

@@ -69,6 +69,9 @@ void QtShell::Status(std::string_view text) {
     if (statusPanel) {
         statusPanel->setText(FromCore(text));
         statusPanel->setAccessibleDescription(statusPanel->text());
+        // Long work (decoding a sound, saving) runs on this thread: paint the
+        // progress now, not when the work is over.
+        if (statusPanel->isVisible()) statusPanel->repaint();
     }
 }
 

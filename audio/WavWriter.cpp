@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "common/FileMove.h"
+
 namespace tambrel {
 namespace {
 
@@ -38,11 +40,14 @@ void WriteWav16Stereo(const std::string& path, const std::vector<float>& frames,
         const auto v = static_cast<std::int16_t>(std::lrint(c * 32767.0f));
         Put(out, static_cast<std::uint16_t>(v), 2);
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("Could not create " + path + ": " + std::strerror(errno));
-    const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    if (std::fclose(file) != 0 || !ok)
+    // Written beside the target and renamed over it once complete, so a
+    // full disk or a killed program leaves the old file or the new one,
+    // never a wave cut off in the middle.
+    FileBeside file(path);
+    if (std::fwrite(out.data(), 1, out.size(), file.File()) != out.size())
         throw std::runtime_error("Could not write " + path + ": " + std::strerror(errno));
+    file.Finish();
+    file.PutInPlace();
 }
 
 } // namespace tambrel

@@ -6,6 +6,7 @@
 
 #include "common/NumberText.h"
 #include "common/Shell.h"
+#include "audio/SoundFile.h"
 #include "audio/WaveFile.h"
 
 namespace tambrel {
@@ -21,6 +22,34 @@ bool UsableFormat(std::int32_t bits, std::int32_t channels, std::int32_t rate) {
     // Average bytes per second must stay a 32-bit number.
     return rate > 0 && rate <= std::numeric_limits<std::int32_t>::max() / (bits / 8 * channels);
 }
+
+// A long decode shows the busy pointer and how far it has come in the
+// second status panel; a wave the parser takes at once shows neither.
+class StatusProgress : public DecodeProgress {
+public:
+    explicit StatusProgress(Shell& shell) : shell_(shell) {}
+    ~StatusProgress() override {
+        if (busy_) shell_.Busy(false);
+    }
+    StatusProgress(const StatusProgress&) = delete;
+    StatusProgress& operator=(const StatusProgress&) = delete;
+
+    void Advanced(double fraction) override {
+        if (!busy_) {
+            busy_ = true;
+            shell_.Busy(true);
+        }
+        const int percent = static_cast<int>(fraction * 100.0);
+        if (percent == shown_) return;
+        shown_ = percent;
+        shell_.Status("Loading Wave File " + std::to_string(percent) + "%");
+    }
+
+private:
+    Shell& shell_;
+    bool busy_ = false;
+    int shown_ = -1;
+};
 
 } // namespace
 
@@ -62,7 +91,8 @@ void LoadWaveForKey(const std::string& path, KeyAssign& key, Shell& shell, std::
     shell.Status("Loading Wave File");
     WaveData w;
     std::optional<WaveProblem> problem;
-    if (ReadWaveFile(path, w, problem) && CreateWaveBuffer(w, key.SndBuf)) {
+    StatusProgress progress(shell);
+    if (ReadSoundFile(path, w, problem, &progress) && CreateWaveBuffer(w, key.SndBuf)) {
         key.WavFile = path;
         key.WavBytes = w.ByteCount;
     } else if (problem && problems) {

@@ -22,7 +22,8 @@ bool CreateWaveBuffer(WaveData& w, SoundBufferRef& buf);
 // empty, n is 0 or the format is incomplete.
 bool ReadWaveBuffer(const SoundBufferRef& buf, std::int32_t n, WaveData& w, bool withData = true);
 
-// Parses path and gives the key a new buffer; on failure the key keeps its
+// Reads path (a wave the parser takes as it is, any other sound file decoded
+// to 16-bit 44100 Hz) and gives the key a new buffer; on failure the key keeps its
 // file name and byte count. WaveDur is recomputed in every case. Why a file
 // could not be used is shown at once, or, when `problems` is given, added
 // to it as "PATH: reason" for the caller to show with others in one box.

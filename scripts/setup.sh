@@ -11,6 +11,7 @@ packages=(
   librtmidi-dev                 # ALSA sequencer MIDI ports
   libasound2-dev                # MIDI controllers as input devices (the input server reads the ALSA sequencer)
   liblo-dev liblo-tools         # the OSC device; oscsend for its tests
+  libsndfile1-dev libsamplerate0-dev  # sound files of every kind (FLAC, Ogg, Opus, MP3, AIFF, any WAV) decoded for keys
   clang-14 libclang-rt-14-dev   # the fuzz targets
   qt6-base-dev qt6-svg-dev libgl-dev  # the main program's windows
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core  # window tests under X, screenshots

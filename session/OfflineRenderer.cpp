@@ -14,7 +14,11 @@ namespace {
 // The instrument on a virtual clock, rendered block by block between ticks.
 class Session {
 public:
-    Session(ProgramState& st, const RenderOptions& o) : rate_(o.rate), instrument_(st, Seams(clock_, o)) {}
+    Session(ProgramState& st, const RenderOptions& o)
+        : rate_(o.rate), progress_(o.progress), instrument_(st, Seams(clock_, o)) {}
+
+    // The length the render is expected to reach, for its progress.
+    void Expect(std::int64_t ms) { expectedMs_ = std::max<std::int64_t>(ms, 1); }
 
     KeystrokeRecorder& Recorder() { return instrument_.Recorder(); }
     std::int64_t Now() const { return clock_.NowMs(); }
@@ -55,10 +59,17 @@ private:
             frames_.resize(at + 2 * n);
             instrument_.PumpAudio();
             instrument_.RenderAudio(frames_.data() + at, static_cast<int>(n));
+            if (progress_) {
+                const double done = static_cast<double>(frames_.size() / 2) * 1000.0 / rate_;
+                if (!progress_->Rendered(std::min(1.0, done / static_cast<double>(expectedMs_))))
+                    throw RenderCancelled();
+            }
         }
     }
 
     int rate_;
+    RenderProgress* progress_;
+    std::int64_t expectedMs_ = 1;
     VirtualClock clock_;
     Instrument instrument_;
     std::vector<float> frames_;
@@ -71,6 +82,18 @@ std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& opti
     std::vector<RenderPress> presses = options.presses;
     std::stable_sort(presses.begin(), presses.end(),
                      [](const RenderPress& a, const RenderPress& b) { return a.ms < b.ms; });
+
+    const std::int64_t tailMs = std::llround(std::max(0.0, options.tailSeconds) * 1000);
+    std::int64_t lastMs = presses.empty() ? 0 : presses.back().ms;
+    if (options.recording > 0 && options.recording <= st.Orc.RecNos()) {
+        // Playback sounds the first event about 1 ms in, then the recorded gaps.
+        const auto& events = st.Orc.Recordings[static_cast<std::size_t>(options.recording - 1)].events;
+        if (!events.empty()) {
+            const double span = static_cast<double>(events.back().time) - static_cast<double>(events.front().time);
+            lastMs = std::max<std::int64_t>(lastMs, std::llround(std::max(0.0, span) * 1000.0) + 1);
+        }
+    }
+    s.Expect(lastMs + tailMs);
 
     if (options.recording > 0) {
         st.Orc.CurRec = options.recording;
@@ -85,7 +108,9 @@ std::vector<float> RenderPerformance(ProgramState& st, const RenderOptions& opti
     }
     // A recording still playing decides when the last press comes.
     while (s.Recorder().PlayBackState() != 0 && s.NextDue() >= 0) s.AdvanceTo(s.NextDue());
-    s.AdvanceTo(s.Now() + static_cast<std::int64_t>(std::llround(std::max(0.0, options.tailSeconds) * 1000)));
+    s.AdvanceTo(s.Now() + tailMs);
+    // The estimate may fall short of the end (a loop playing on): say done.
+    if (options.progress) options.progress->Rendered(1.0);
     return s.Take();
 }
 

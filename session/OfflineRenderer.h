@@ -5,6 +5,7 @@
 // every run, sample for sample.
 
 #include <cstdint>
+#include <exception>
 #include <vector>
 
 #include "document/ProgramState.h"
@@ -20,6 +21,19 @@ struct RenderPress {
     std::int32_t key = 0;
 };
 
+// Told how far a render has come; answering false stops it (Cancel), and
+// RenderPerformance then throws RenderCancelled.
+class RenderProgress {
+public:
+    virtual ~RenderProgress() = default;
+    // fraction of the expected length in [0, 1]; called once per block at most.
+    virtual bool Rendered(double fraction) = 0;
+};
+
+struct RenderCancelled : std::exception {
+    const char* what() const noexcept override { return "cancelled"; }
+};
+
 struct RenderOptions {
     int rate = 44100;
     double tailSeconds = 2.0;         // left to ring out after the last press
@@ -30,6 +44,7 @@ struct RenderOptions {
     // behind the ports), its output added to the mixer's.
     MidiService* midi = nullptr;
     AudioSource* source = nullptr;
+    RenderProgress* progress = nullptr;
 };
 
 // Renders st.Orc; returns interleaved float stereo frames at options.rate.

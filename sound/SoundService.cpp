@@ -42,7 +42,8 @@ void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     }
     FileDialogRequest req;
     req.title = "Choose a wave file to use";
-    req.filter = "Wave file (*.wav)|*.wav";
+    req.filter =
+        "Sound files (*.wav *.flac *.ogg *.opus *.mp3 *.aif *.aiff)|*.wav *.flac *.ogg *.opus *.mp3 *.aif *.aiff";
     req.fileName = key->WavFile.empty() ? st.LastChosenWave : key->WavFile;
     req.initialFolder = st.LastUsedPath;
     const std::string name = st.shell.ChooseFile(req);

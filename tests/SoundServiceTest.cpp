@@ -73,7 +73,9 @@ TEST_F(SelectFile, LoadsTheChosenWaveIntoTheEditedKey) {
     SelectWaveFile(t.st, player);
     ASSERT_EQ(t.shell.dialogs.size(), 1u);
     EXPECT_EQ(t.shell.dialogs[0].title, "Choose a wave file to use");
-    EXPECT_EQ(t.shell.dialogs[0].filter, "Wave file (*.wav)|*.wav");
+    EXPECT_EQ(
+        t.shell.dialogs[0].filter,
+        "Sound files (*.wav *.flac *.ogg *.opus *.mp3 *.aif *.aiff)|*.wav *.flac *.ogg *.opus *.mp3 *.aif *.aiff");
     EXPECT_EQ(t.shell.dialogs[0].fileName, "");
     EXPECT_EQ(t.shell.dialogs[0].initialFolder, dir.Path() + "/");
     EXPECT_EQ(Edited().WavFile, dir.File("a.wav"));

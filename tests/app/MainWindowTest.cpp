@@ -14,6 +14,8 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QFileDialog>
+#include <QFileInfo>
 
 #include "app/KeyEditorPanel.h"
 #include "app/MainWindow.h"
@@ -24,6 +26,7 @@
 #include "common/Settings.h"
 #include "input/InputProtocol.h"
 #include "session/Program.h"
+#include "session/RecordingExport.h"
 #include "tests/FakeInputLink.h"
 #include "tests/app/ProgramRig.h"
 
@@ -65,6 +68,43 @@ private slots:
         // Every command explains itself in the status bar, to tools and screen readers.
         for (QAction* a : MenuTitled(rig.window.get(), "File")->actions())
             if (!a->isSeparator()) QVERIFY2(!a->statusTip().isEmpty(), qPrintable(a->text()));
+    }
+
+    void exportRecordingAsWaveRefusesWithoutARecordingAndWritesTheCurrentOne() {
+        Rig rig;
+        QAction* exportItem = nullptr;
+        for (QAction* a : MenuTitled(rig.window.get(), "File")->actions())
+            if (a->text().remove('&') == QString::fromUtf8("Export Recording as Wave\u2026")) exportItem = a;
+        QVERIFY(exportItem);
+
+        QString said;
+        AnswerNextMessage("OK", &said);
+        exportItem->trigger();
+        QCOMPARE(said, QString(kExportNoRecording));
+
+        KeyAssign& key = rig.st.Orc.Set(1).Bd(1).Key(5);
+        key.SndSrc = kSrcWave;
+        key.SndBuf = std::make_shared<SoundBuffer>(WaveFormat{8, 1, 44100}, SoundBuffer::Samples(4410, 200));
+        key.WavBytes = 4410;
+        Recording r;
+        r.events = {{5, 1, 0.0f}, {5, 1, 0.3f}};
+        rig.st.Orc.Recordings = {r};
+        rig.st.Orc.CurRec = 1;
+        const QString path = rig.dir.path() + "/take.wav";
+        // Answer the file dialog with the name, as a user would type it.
+        QTimer::singleShot(0, [path] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            dlg->selectFile(path);
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+        exportItem->trigger();
+        QVERIFY(QFileInfo(path).isFile());
+        // 16-bit stereo: the second press 0.3 s after the first, then the 2 s tail.
+        const qint64 frames = (QFileInfo(path).size() - 44) / 4;
+        QVERIFY2(std::abs(frames - qint64(44100 * 2.3)) < 441, qPrintable(QString::number(frames)));
+        QCOMPARE(rig.shell.statusPanel->text(), QString("Export Complete"));
+        QVERIFY(!QApplication::overrideCursor()); // the busy pointer is gone
     }
 
     void namesWithAnAmpersandShowIt() {

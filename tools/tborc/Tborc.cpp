@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@
 #include "input/InputSystem.h"
 #include "input/LocInputDx7Class.h"
 #include "document/WaveBuffers.h"
+#include "audio/SoundFile.h"
 #include "audio/WaveFile.h"
 #include "boards/DeviceLayouts.h"
 #include "tools/tborc/BoardsCommand.h"
@@ -104,12 +106,24 @@ int WavInfo(const std::string& file, StderrShell& shell, std::ostream& out, std:
         return 1;
     }
     WaveData w;
-    if (!ParseWaveFile(file, w, shell)) return 1;
+    std::optional<WaveProblem> problem;
+    DecodeResult decoded;
+    if (!ReadSoundFile(file, w, problem, nullptr, &decoded)) {
+        if (problem) shell.Message(problem->text, problem->title, MsgButtons::Ok);
+        return 1;
+    }
     nlohmann::ordered_json j{{"BitsPerSample", w.BitsPerSample},
                              {"Channels", w.Channels},
                              {"SampleRate", w.SampleRate},
                              {"Frames", w.Frames},
                              {"ByteCount", w.ByteCount}};
+    // A file the wave parser refused was decoded and converted: say from what.
+    if (!decoded.sourceFormat.empty()) {
+        j["DecodedFrom"] = {{"Format", decoded.sourceFormat},
+                            {"Channels", decoded.sourceChannels},
+                            {"SampleRate", decoded.sourceRate},
+                            {"Frames", decoded.sourceFrames}};
+    }
     KeyAssign k = NewKeyAssign();
     k.SndSrc = kSrcWave;
     if (!CreateWaveBuffer(w, k.SndBuf)) {
@@ -367,7 +381,7 @@ int RunTborc(int argc, const char* const* argv, std::ostream& out, std::ostream&
     render->add_option("--program-folder", programFolder,
                        "where the MIDI style files and TbOrch.sf2 are looked for (default: tborc's own folder)");
 
-    CLI::App* wav = app.add_subcommand("wav-info", "print what a wave file holds");
+    CLI::App* wav = app.add_subcommand("wav-info", "print what a sound file holds as a key's wave");
     wav->add_option("FILE", file, "the .wav file")->required();
 
     InputArgs input;
