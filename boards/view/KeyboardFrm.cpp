@@ -1,6 +1,7 @@
 #include "boards/view/KeyboardFrm.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "boards/view/BoardPainter.h"
@@ -127,14 +128,37 @@ std::int32_t KeyboardFrm::SurfaceAt(QPoint p, QPoint& inSurface) const {
     return 0;
 }
 
-void KeyboardFrm::PaintSurface(QPainter& p, const BoardSurface& s) {
-    PaintBoardSurface(p, s, palette().window(), devicePixelRatioF());
+QRect KeyboardFrm::KeyRect(SubBoardNo subBoard, KeyNo key) const {
+    for (const BoardSurface& s : picture_.Surfaces) {
+        if (s.SubBoard != subBoard.value) continue;
+        if (key.value < 1 || static_cast<std::size_t>(key.value) > s.Keys.size()) return {};
+        const BoardKey& k = s.Keys[static_cast<std::size_t>(key.value - 1)];
+        return QRect(QPoint(s.Left + k.Left, s.Top + k.Top), QPoint(s.Left + k.Right, s.Top + k.Bottom));
+    }
+    return {};
 }
 
-void KeyboardFrm::paintEvent(QPaintEvent*) {
+void KeyboardFrm::RepaintKey(SubBoardNo subBoard, KeyNo key) {
+    const QRect r = KeyRect(subBoard, key);
+    if (!r.isEmpty()) update(r);
+}
+
+void KeyboardFrm::PaintSurface(QPainter& p, const BoardSurface& s, const QRect& exposed) {
+    levels_.clear();
+    if (lights_ && !lights_->Idle()) {
+        levels_.resize(s.Keys.size(), 0);
+        const PlayBoardNo pb{model_.PlayBoardIndex()};
+        for (std::size_t i = 0; i < s.Keys.size(); ++i)
+            levels_[i] = lights_->Level({pb, SubBoardNo{s.SubBoard}, KeyNo{s.Keys[i].Key}});
+    }
+    PaintBoardSurface(p, s, palette().window(), devicePixelRatioF(), levels_, exposed);
+}
+
+void KeyboardFrm::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(96, 104, 120));
-    for (const BoardSurface& s : picture_.Surfaces) PaintSurface(p, s);
+    p.fillRect(e->rect(), QColor(96, 104, 120));
+    for (const BoardSurface& s : picture_.Surfaces)
+        if (e->rect().intersects(QRect(s.Left, s.Top, s.Width, s.Height))) PaintSurface(p, s, e->rect());
 }
 
 void KeyboardFrm::mousePressEvent(QMouseEvent* e) {

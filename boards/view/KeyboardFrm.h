@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "boards/BoardView.h"
+#include "boards/KeyLights.h"
 
 namespace tambrel {
 
@@ -25,6 +26,13 @@ public:
     void DrawBoardsAll();
     // Paints again from the last drawing (a key's icon or one board changed).
     void Repaint();
+    // Where lit keys' brightness comes from; nullptr: no key is lit. The
+    // lights outlive the view.
+    void SetLights(const KeyLights* lights) { lights_ = lights; }
+    // The key's brightness changed: only its face is painted again.
+    void RepaintKey(SubBoardNo subBoard, KeyNo key);
+    // The widget rectangle of a key of the last drawing; empty when none.
+    QRect KeyRect(SubBoardNo subBoard, KeyNo key) const;
     // The surface and surface pixels under a point of the widget; 0 for the background.
     std::int32_t SurfaceAt(QPoint p, QPoint& inSurface) const;
     const BoardViewPicture& Picture() const { return picture_; }
@@ -48,16 +56,18 @@ signals:
     void TipChanged(const QString& text);
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
-    void PaintSurface(QPainter& p, const BoardSurface& s);
+    void PaintSurface(QPainter& p, const BoardSurface& s, const QRect& exposed);
     // Where accessible child `index` lies: surface and key within it.
     bool Locate(int index, std::size_t& surface, std::size_t& key) const;
     void ForgetAccessibleKeys();
     std::vector<QAccessible::Id> accessibleIds_;
+    const KeyLights* lights_ = nullptr;
+    std::vector<std::uint8_t> levels_; // one surface's levels while painting
     ProgramState& st_;
     BoardView model_;
     BoardViewPicture picture_;
