@@ -24,6 +24,7 @@
 #include "app/RecordingPanel.h"
 #include "boards/RefreshBoardViews.h"
 #include "boards/view/BoardViewWindow.h"
+#include "boards/view/KeyLightDriver.h"
 #include "sound/KeyPlayer.h"
 #include "app/QtShell.h"
 #include "document/BoardOps.h"
@@ -42,6 +43,8 @@ constexpr char kShowDevicesText[] = "These are the Input Devices detected";
 
 MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell) {
     setObjectName("MainMDIFrm");
+    lights_ = new KeyLightDriver(this);
+    connect(lights_, &KeyLightDriver::KeysChanged, this, &MainWindow::RepaintLitKeys);
     setWindowTitle(FromCore(kProgramTitle));
     setAccessibleName(windowTitle());
 
@@ -271,6 +274,7 @@ void MainWindow::OpenBoardView(int p) {
     area_->addSubWindow(v);
     views_[p] = v;
     connect(v->View(), &KeyboardFrm::TipChanged, this, &MainWindow::Tip);
+    v->View()->SetLights(&lights_->Lights());
     connect(v->View(), &KeyboardFrm::CaptionMenuRequested, this, &MainWindow::ShowSubBoardMenu);
     v->UpdateTableCaption();
 }
@@ -352,6 +356,8 @@ void MainWindow::On(const notice::OpenBoardView& n) { OpenBoardView(n.playBoard.
 void MainWindow::On(const notice::CloseBoardView& n) { CloseBoardView(n.playBoard.value); }
 
 void MainWindow::On(const notice::CloseAllBoardViews&) {
+    // Another Orchestra: nothing of the old one stays lit.
+    lights_->Clear();
     while (!views_.empty()) CloseBoardView(views_.begin()->first);
 }
 
@@ -435,6 +441,16 @@ void MainWindow::On(const notice::ShowCurRecName&) {
 // ---- document ----
 
 void MainWindow::On(const notice::ShowOpenMessage& n) { ShowOpenMessageDialog(n.editMode); }
+
+// ---- what sounds ----
+
+void MainWindow::On(const notice::KeyPlayed& n) { lights_->Played(n.key, n.ms); }
+void MainWindow::On(const notice::KeyStoppedSounding& n) { lights_->Stopped(n.key); }
+
+void MainWindow::RepaintLitKeys() {
+    for (const KeyAddress& k : lights_->Changed())
+        if (BoardViewWindow* v = ViewOf(k.playBoard.value)) v->View()->RepaintKey(k.subBoard, k.key);
+}
 
 void MainWindow::BringToFront() {
     if (isMinimized()) showNormal();
