@@ -135,6 +135,10 @@ private:
     void On(const notice::UpdateRecordingPanel& n);
     void On(const notice::ShowCurRecName& n);
     void On(const notice::ShowOpenMessage& n);
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    // Sound files dropped on a key of a board view.
+    void DropOnKey(int playBoard, int subBoard, int key, const QStringList& files);
     void On(const notice::KeyPlayed& n);
     void On(const notice::KeyStoppedSounding& n);
     // The lights changed: the keys are painted again in their views.

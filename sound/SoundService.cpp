@@ -53,6 +53,8 @@ void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     LoadWaveForKey(name, *key, st.shell);
     st.SetModified();
     st.views.Post(notice::ShowPlayAssignment{});
+    // The key's face names its wave.
+    st.views.Post(notice::ShowKeyIcon{st.EditAddress()});
 }
 
 } // namespace tambrel
