@@ -1,9 +1,12 @@
 // What lighting keys costs the user-interface thread: the real main window
 // with a new Orchestra (the keyboard board shown) is told of 1000 plays a
-// second, spread over 40 keys, for five seconds, as the key player tells
-// them; the lights repaint the keys at the display's frame rate. Prints the
-// user-interface thread's processor time as a share of one core, with
-// lighting on and off (the difference is what lighting costs).
+// second for five seconds, as the key player tells them (the plays
+// themselves are not sounded: this measures the lights and their repaints).
+// Two patterns: "steady" spreads the plays over 40 keys, which then stay
+// lit; "wandering" gives 20 plays to one key after another over 100 keys, so
+// some 20 keys are always lighting up or fading. Prints the user-interface
+// thread's processor time as a share of one core, with lighting on and off
+// (the difference is what lighting costs).
 //
 //   cmake --build build-bench --target key_lights
 //   QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy build-bench/bench/key_lights [PRESSES_PER_SECOND]
@@ -36,7 +39,7 @@ struct Result {
     long keyRepaints = 0;
 };
 
-Result Run(bool lightsOn, int perSecond, int seconds) {
+Result Run(bool lightsOn, bool wandering, int perSecond, int seconds) {
     test::ProgramRig rig;
     rig.window->Lights()->SetOn(lightsOn);
     Result r;
@@ -58,7 +61,8 @@ Result Run(bool lightsOn, int perSecond, int seconds) {
         // Catch up with the wall clock, so a late timer still gives the rate.
         const long due = static_cast<long>(wall.elapsed()) * perSecond / 1000;
         for (int i = 0; i < perBurst * 4 && next < due; ++i, ++next) {
-            const KeyAddress key{pb, SubBoardNo{1}, KeyNo{static_cast<std::int32_t>(17 + next % 40)}};
+            const long k = wandering ? 2 + (next / 20) % 100 : 17 + next % 40;
+            const KeyAddress key{pb, SubBoardNo{1}, KeyNo{static_cast<std::int32_t>(k)}};
             rig.st.views.Post(notice::KeyPlayed{key, 100});
             ++r.plays;
         }
@@ -81,10 +85,14 @@ int main(int argc, char** argv) {
     const int seconds = 5;
     std::printf("%d plays a second for %d s, the keyboard board of a new Orchestra (%s platform)\n", perSecond, seconds,
                 qPrintable(QApplication::platformName()));
-    for (bool on : {true, false}) {
-        const Result r = Run(on, perSecond, seconds);
-        std::printf("lights %-3s  user-interface thread %5.1f %% of a core  plays %ld  frames %ld  key repaints %ld\n",
-                    on ? "on" : "off", r.cpuShare * 100.0, r.plays, r.frames, r.keyRepaints);
+    for (bool wandering : {false, true}) {
+        for (bool on : {true, false}) {
+            const Result r = Run(on, wandering, perSecond, seconds);
+            std::printf("%-9s lights %-3s  user-interface thread %5.1f %% of a core  plays %ld  frames with changes "
+                        "%ld  key repaints %ld\n",
+                        wandering ? "wandering" : "steady", on ? "on" : "off", r.cpuShare * 100.0, r.plays, r.frames,
+                        r.keyRepaints);
+        }
     }
     return 0;
 }
