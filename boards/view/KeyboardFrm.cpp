@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QToolTip>
 #include <QPainter>
 
 #include "boards/view/BoardPainter.h"
@@ -140,6 +141,32 @@ QRect KeyboardFrm::KeyRect(SubBoardNo subBoard, KeyNo key) const {
         return QRect(QPoint(s.Left + k.Left, s.Top + k.Top), QPoint(s.Left + k.Right, s.Top + k.Bottom));
     }
     return {};
+}
+
+QString KeyboardFrm::KeyTip(SubBoardNo subBoard, KeyNo key) const {
+    for (const BoardSurface& s : picture_.Surfaces) {
+        if (s.SubBoard != subBoard.value || key.value < 1 || static_cast<std::size_t>(key.value) > s.Keys.size())
+            continue;
+        const BoardKey& k = s.Keys[static_cast<std::size_t>(key.value - 1)];
+        if (k.Sound.empty()) return {};
+        for (const KeyFace& f : s.Picture.Faces)
+            if (f.Key == k.Key && !f.Label.empty()) return Text(f.Label) + ", " + Text(k.Sound);
+        return Text(k.Sound);
+    }
+    return {};
+}
+
+bool KeyboardFrm::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        SubBoardNo sub{0};
+        KeyNo key{0};
+        const QString tip = KeyAt(help->pos(), sub, key) ? KeyTip(sub, key) : QString();
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, this, KeyRect(sub, key));
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void KeyboardFrm::RepaintKey(SubBoardNo subBoard, KeyNo key) {

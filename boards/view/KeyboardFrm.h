@@ -31,6 +31,9 @@ public:
     void SetLights(const KeyLights* lights) { lights_ = lights; }
     // The key's brightness changed: only its face is painted again.
     void RepaintKey(SubBoardNo subBoard, KeyNo key);
+    // What the tip over a key says: its label and, whole, what it plays
+    // (the face may show it cut short). Empty for a key without a sound.
+    QString KeyTip(SubBoardNo subBoard, KeyNo key) const;
     // The key a drag is over (key 0: none).
     KeyNo DropTargetKey() const { return dropKey_; }
     // The widget rectangle of a key of the last drawing; empty when none.
@@ -61,6 +64,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;

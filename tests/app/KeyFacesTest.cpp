@@ -77,6 +77,9 @@ private slots:
         QCOMPARE(a->text(QAccessible::Description), QString("Kick Drum 1"));
         // A key that plays nothing keeps the board's tip.
         QVERIFY(board->child(kS - 1)->text(QAccessible::Description).startsWith("Click on a key"));
+        // The mouse's tip names the sound whole, however narrow the key.
+        QCOMPARE(Board(rig)->KeyTip(SubBoardNo{1}, KeyNo{kA}), QString("A, Kick Drum 1"));
+        QCOMPARE(Board(rig)->KeyTip(SubBoardNo{1}, KeyNo{kS}), QString());
     }
 
     void aPlayedKeyLightsOnlyItsOwnFaceThenFades() {
