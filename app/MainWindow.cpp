@@ -5,6 +5,9 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -25,6 +28,8 @@
 #include "app/RecordingPanel.h"
 #include "boards/RefreshBoardViews.h"
 #include "boards/view/BoardViewWindow.h"
+#include "boards/view/KeyLightDriver.h"
+#include "boards/KeyDrop.h"
 #include "sound/KeyPlayer.h"
 #include "app/QtShell.h"
 #include "document/BoardOps.h"
@@ -43,6 +48,9 @@ constexpr char kShowDevicesText[] = "These are the Input Devices detected";
 
 MainWindow::MainWindow(ProgramState& st, QtShell& shell) : st_(st), shell_(shell) {
     setObjectName("MainMDIFrm");
+    lights_ = new KeyLightDriver(this);
+    connect(lights_, &KeyLightDriver::KeysChanged, this, &MainWindow::RepaintLitKeys);
+    setAcceptDrops(true);
     setWindowTitle(FromCore(kProgramTitle));
     setAccessibleName(windowTitle());
 
@@ -274,6 +282,8 @@ void MainWindow::OpenBoardView(int p) {
     area_->addSubWindow(v);
     views_[p] = v;
     connect(v->View(), &KeyboardFrm::TipChanged, this, &MainWindow::Tip);
+    connect(v->View(), &KeyboardFrm::SoundFilesDropped, this, &MainWindow::DropOnKey);
+    v->View()->SetLights(&lights_->Lights());
     connect(v->View(), &KeyboardFrm::CaptionMenuRequested, this, &MainWindow::ShowSubBoardMenu);
     v->UpdateTableCaption();
 }
@@ -355,6 +365,8 @@ void MainWindow::On(const notice::OpenBoardView& n) { OpenBoardView(n.playBoard.
 void MainWindow::On(const notice::CloseBoardView& n) { CloseBoardView(n.playBoard.value); }
 
 void MainWindow::On(const notice::CloseAllBoardViews&) {
+    // Another Orchestra: nothing of the old one stays lit.
+    lights_->Clear();
     while (!views_.empty()) CloseBoardView(views_.begin()->first);
 }
 
@@ -438,6 +450,55 @@ void MainWindow::On(const notice::ShowCurRecName&) {
 // ---- document ----
 
 void MainWindow::On(const notice::ShowOpenMessage& n) { ShowOpenMessageDialog(n.editMode); }
+
+// ---- what sounds ----
+
+void MainWindow::On(const notice::KeyPlayed& n) { lights_->Played(n.key, n.ms); }
+void MainWindow::On(const notice::KeyStoppedSounding& n) { lights_->Stopped(n.key); }
+
+// ---- drops ----
+
+namespace {
+// The first Orchestra file of a drag.
+QString OrchestraFileOf(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& u : data->urls())
+        if (u.isLocalFile() && IsOrchestraFileName(u.toLocalFile().toStdString())) return u.toLocalFile();
+    return {};
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (OrchestraFileOf(e->mimeData()).isEmpty()) e->ignore();
+    else e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    const QString file = OrchestraFileOf(e->mimeData());
+    if (file.isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+    // Opened after the drop has ended: the save question must not run
+    // inside the drag's own event handling.
+    QTimer::singleShot(0, this, [this, name = ToCore(file)] { OpenDroppedFile(st_, name); });
+}
+
+void MainWindow::DropOnKey(int playBoard, int subBoard, int key, const QStringList& files) {
+    if (!program_) return;
+    std::vector<std::string> names;
+    for (const QString& f : files) names.push_back(ToCore(f));
+    const KeyAddress at{PlayBoardNo{playBoard}, SubBoardNo{subBoard}, KeyNo{key}};
+    QTimer::singleShot(0, this, [this, at, names = std::move(names)] {
+        if (program_) DropSoundFiles(st_, program_->GetInstrument().Player(), at, names);
+    });
+}
+
+void MainWindow::RepaintLitKeys() {
+    for (const KeyAddress& k : lights_->Changed())
+        if (BoardViewWindow* v = ViewOf(k.playBoard.value)) v->View()->RepaintKey(k.subBoard, k.key);
+}
 
 void MainWindow::BringToFront() {
     if (isMinimized()) showNormal();

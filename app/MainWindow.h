@@ -26,6 +26,7 @@ class Program;
 class QtShell;
 class BoardViewWindow;
 class KeyEditorPanel;
+class KeyLightDriver;
 class RecordingPanel;
 
 class MainWindow : public QMainWindow, public NoticeListener {
@@ -50,6 +51,8 @@ public:
     RecordingPanel* Recording() const { return recordingPanel_; }
     // The "Audio Output" menu with its "Buffer" submenu.
     AudioMenu* Audio() const { return audioMenu_; }
+    // Keys light while they sound unless the settings turned it off.
+    KeyLightDriver* Lights() const { return lights_; }
 
     // Raised by a second instance: un-minimised, raised and activated.
     void BringToFront();
@@ -132,6 +135,14 @@ private:
     void On(const notice::UpdateRecordingPanel& n);
     void On(const notice::ShowCurRecName& n);
     void On(const notice::ShowOpenMessage& n);
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    // Sound files dropped on a key of a board view.
+    void DropOnKey(int playBoard, int subBoard, int key, const QStringList& files);
+    void On(const notice::KeyPlayed& n);
+    void On(const notice::KeyStoppedSounding& n);
+    // The lights changed: the keys are painted again in their views.
+    void RepaintLitKeys();
     // RefreshBoardViews(p), the activations it causes not taken as the user's.
     void Rebuild(int p);
     void Repaint(int p);
@@ -162,6 +173,7 @@ private:
     AudioMenu* audioMenu_ = nullptr;
     QMenu* editLayoutMnu_ = nullptr;
     std::map<int, BoardViewWindow*> views_;
+    KeyLightDriver* lights_ = nullptr;
     bool refreshing_ = false;
     const QEvent* lastKey_ = nullptr;
     quint64 lastKeyTime_ = 0;

@@ -21,6 +21,8 @@
 #include "controls/QtTimerHost.h"
 #include "controls/ImageProcessFrm.h"
 #include "app/SingleInstance.h"
+#include "boards/KeyLights.h"
+#include "boards/view/KeyLightDriver.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "document/ProgramState.h"
@@ -135,6 +137,7 @@ int RunMainProgram(int argc, char** argv) {
 
     MainWindow window(st, shell);
     window.ApplyPlacement(settings.ReadSetting("General", "WindowSizPos", "0,0,0,0,0"));
+    window.Lights()->SetOn(KeyLightsOn(settings));
     instance.onRaise = [&window] { window.BringToFront(); };
     CloseSignals closeSignals([&window] {
         window.CloseBySignal();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "boards/KeyIcon.h"
+#include "boards/KeySoundName.h"
 #include "boards/LayOutBoard.h"
 
 namespace tambrel {
@@ -77,7 +78,7 @@ std::optional<BoardSurface> BoardView::DrawBoard(std::int32_t subBoard) {
     s.Keys.reserve(static_cast<std::size_t>(n));
     for (std::int32_t k = 1; k <= n; ++k)
         s.Keys.push_back(DescribeBoardKey(d->Layout.Keys[static_cast<std::size_t>(k - 1)], k, sb.Key(k),
-                                          current && sb.CurKey == k, highlight == k));
+                                          current && sb.CurKey == k, highlight == k, KeySoundName(st_.Orc, sb.Key(k))));
     return s;
 }
 
@@ -115,7 +116,7 @@ std::optional<BoardKey> BoardView::ShowKeyIcon(SubBoardNo subBoardNo, KeyNo keyN
     if (!d || key < 1 || key > ShownKeys(*d) || key > sb.KeyNos()) return std::nullopt;
     const bool current = pb->CurBd == subBoard && sb.CurKey == key;
     return DescribeBoardKey(d->Layout.Keys[static_cast<std::size_t>(key - 1)], key, sb.Key(key), current,
-                            current && st_.Orc.CurSet == p_);
+                            current && st_.Orc.CurSet == p_, KeySoundName(st_.Orc, sb.Key(key)));
 }
 
 void BoardView::MousePressed(std::int32_t subBoard, std::int32_t x, std::int32_t y, MouseButton button) {

@@ -15,6 +15,8 @@ namespace tambrel {
 
 inline constexpr Rgb CaptionTextColour{0, 0, 128};
 inline constexpr Rgb MuteCrossColour{255, 255, 255};
+// A key's face while it sounds; it fades back to its own colour.
+inline constexpr Rgb LitKeyColour{224, 96, 0};
 inline constexpr std::int32_t KeyIconSize = 16;
 // The caption's text starts here; the strip picture is stretched to the
 // surface's width at its own height.
@@ -22,6 +24,11 @@ inline constexpr std::int32_t CaptionTextX = 2, CaptionTextY = 2;
 // Icon numbers: 0 and 99 are plain squares in the key and current-key colours.
 inline constexpr std::int32_t PlainKeyIcon = 0;
 inline constexpr std::int32_t CurrentKeyIcon = 99;
+// What a key plays is printed under its label in smaller type: the label's
+// line is this high, the sound's text this many pixels tall.
+inline constexpr std::int32_t KeyLabelLine = 12;
+inline constexpr std::int32_t KeySoundTextPixels = 9;
+inline constexpr std::int32_t KeySoundLine = 11;
 
 struct Line {
     std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
@@ -40,6 +47,11 @@ struct BoardKey {
     bool Muted = false;                // the cross is drawn
     std::array<Line, 2> Cross{};       // meaningful when Muted
     bool Highlighted = false;          // drawn in the current-key colour
+    // What the key plays (KeySoundName), printed elided into the box at
+    // SoundX, SoundY of SoundWidth x KeySoundLine pixels (left of the icon
+    // where they would meet); empty for a key without one.
+    std::string Sound;
+    std::int32_t SoundX = 0, SoundY = 0, SoundWidth = 0;
 };
 
 // One Sub Board's surface.

@@ -3,6 +3,7 @@
 // cross are painted. User-interface thread.
 
 #include <cstdint>
+#include <string>
 
 #include "boards/BoardViewPicture.h"
 #include "document/DeviceLayout.h"
@@ -15,8 +16,9 @@ namespace tambrel {
 // or play style outside the known ones shows 0.
 std::int32_t ChooseKeyIcon(const KeyAssign& key, bool isCurrentKey);
 
-// Key `key` at its computed place, with its icon, icon corner and mute cross.
+// Key `key` at its computed place, with its icon, icon corner, mute cross
+// and the name of what it plays with the box that name is printed in.
 BoardKey DescribeBoardKey(const LayoutKey& place, std::int32_t key, const KeyAssign& assign, bool isCurrentKey,
-                          bool highlighted);
+                          bool highlighted, std::string sound = {});
 
 } // namespace tambrel

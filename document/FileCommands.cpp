@@ -85,6 +85,13 @@ bool FileOpen(ProgramState& st) {
     return OpenChosenFile(st, name);
 }
 
+bool OpenDroppedFile(ProgramState& st, const std::string& name) {
+    if (RefuseWhileRecording(st)) return false;
+    StopSounds(st);
+    if (!SaveFirst(st, "Do you want to save it before opening another?")) return false;
+    return OpenChosenFile(st, name);
+}
+
 bool OpenChosenFile(ProgramState& st, std::string name) {
     st.LastUsedPath = FolderOf(name);
     CompleteTbo(name);

@@ -14,6 +14,9 @@ bool FileNew(ProgramState& st);
 bool FileOpen(ProgramState& st);
 // Opens a name chosen in the Open dialog (".tbo" completed to ".tbOrc").
 bool OpenChosenFile(ProgramState& st, std::string name);
+// An Orchestra file dropped on the main window: opened as Open opens the
+// file chosen in its dialog, after the same question about saving changes.
+bool OpenDroppedFile(ProgramState& st, const std::string& name);
 // Save (saveAs false) keeps OrcFile when there is one; otherwise asks.
 bool FileSave(ProgramState& st, bool saveAs);
 

@@ -7,6 +7,7 @@
 // nowhere. The windows pick what to do by the notice's type.
 // User-interface thread only.
 
+#include <cstdint>
 #include <variant>
 
 #include "document/KeyAddress.h"
@@ -153,6 +154,28 @@ struct ShowCurRecName {
 
 } // namespace recording
 
+// ---- what sounds ----
+inline namespace playing {
+
+// The key started to sound: its wave started, its MIDI note was sent or its
+// action ran, whatever made it play (a press, a delay, a loop, a queue,
+// playback). `ms`: how long its voice sounds; -1 until it is stopped (a
+// loop), which KeyStoppedSounding then tells.
+struct KeyPlayed {
+    static constexpr std::int32_t kUntilStopped = -1;
+    KeyAddress key;
+    std::int32_t ms = 0;
+    bool operator==(const KeyPlayed&) const = default;
+};
+// The key's voice was stopped before its time (a loop ended, Stop All, a
+// silenced or changed key).
+struct KeyStoppedSounding {
+    KeyAddress key;
+    bool operator==(const KeyStoppedSounding&) const = default;
+};
+
+} // namespace playing
+
 // ---- the document ----
 inline namespace document {
 
@@ -181,7 +204,9 @@ using Notice = std::variant<
     // recording
     notice::UpdateRecordingPanel, notice::ShowCurRecName,
     // document
-    notice::ShowOpenMessage>;
+    notice::ShowOpenMessage,
+    // what sounds
+    notice::KeyPlayed, notice::KeyStoppedSounding>;
 
 // Who hears the notices: the main window, or a recorder in tests.
 class NoticeListener {

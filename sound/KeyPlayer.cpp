@@ -1,5 +1,6 @@
 #include "sound/KeyPlayer.h"
 
+#include <algorithm>
 #include <exception>
 #include <string_view>
 
@@ -30,6 +31,13 @@ void KeyPlayer::Quietly(F&& f) {
 
 void KeyPlayer::ShowKeyIcon(KeyAddress k) { st_.views.Post(notice::ShowKeyIcon{k}); }
 
+void KeyPlayer::Played(KeyAddress k, std::int32_t ms) { st_.views.Post(notice::KeyPlayed{k, ms}); }
+
+std::int32_t KeyPlayer::WaveMs(const KeyAssign& k) {
+    const double ms = static_cast<double>(k.WaveDur) * 1000.0;
+    return ms >= 0.0 && ms < 2e9 ? static_cast<std::int32_t>(ms + 0.5) : 0;
+}
+
 // ---- PlayKey ----
 
 void KeyPlayer::PlayKey(KeyAddress key) {
@@ -45,8 +53,16 @@ void KeyPlayer::PlayKeyNow(KeyAddress key) {
         return;
     }
     switch (k->SndSrc) {
-    case kSrcMidi: midi_.PlayMidiKey(key); return;
-    case kSrcAction: DoActionCmdNow(key); return;
+    case kSrcMidi:
+        midi_.PlayMidiKey(key);
+        // Read again: sending may have shown a message, during which the
+        // key could have changed.
+        if (const KeyAssign* sent = st_.Orc.FindKey(key)) Played(key, std::max(sent->Dur, 0));
+        return;
+    case kSrcAction:
+        DoActionCmdNow(key);
+        Played(key, 0);
+        return;
     case kSrcWave: break;
     default: return;
     }
@@ -60,6 +76,7 @@ void KeyPlayer::PlayKeyNow(KeyAddress key) {
         } else if (k->SndBuf) {
             // From where the buffer stands: a press while it sounds changes nothing.
             mixer_.Play(*k->SndBuf, false);
+            Played(owner, WaveMs(*k));
         }
         break;
     case kPlayMulti: PlayMultiple(*k, owner); break;
@@ -97,6 +114,7 @@ void KeyPlayer::PlayLoop(KeyAssign& k, KeyAddress owner) {
     if (!k.SndBuf) return;
     mixer_.Play(*k.SndBuf, true);
     k.Looping = kVbTrue;
+    Played(owner, notice::KeyPlayed::kUntilStopped);
     if (k.LoopOption == kLoopCounted) {
         timers_.Schedule(owner, 0, kTimerStopKey, DelayMs(static_cast<double>(k.WaveDur) * k.LoopTimes));
         timers_.Trim();
@@ -137,6 +155,7 @@ void KeyPlayer::PlayDupCopyNow(KeyAddress owner) {
     slot->Buf = std::move(copy);
     slot->Owner = owner;
     mixer_.Play(*slot->Buf, false);
+    Played(owner, WaveMs(*k));
 }
 
 void KeyPlayer::StopDupCopies(KeyAddress key) {
@@ -144,8 +163,14 @@ void KeyPlayer::StopDupCopies(KeyAddress key) {
 }
 
 void KeyPlayer::StopDupCopiesNow(KeyAddress owner) {
-    for (DupBuf& d : dupBufs_)
-        if (d.Buf && d.Owner == owner) mixer_.Stop(*d.Buf);
+    bool sounded = false;
+    for (DupBuf& d : dupBufs_) {
+        if (d.Buf && d.Owner == owner) {
+            sounded = sounded || (mixer_.Status(*d.Buf) & Mixer::kStatusPlaying) != 0;
+            mixer_.Stop(*d.Buf);
+        }
+    }
+    if (sounded) st_.views.Post(notice::KeyStoppedSounding{owner});
 }
 
 // ---- stopping ----
@@ -155,12 +180,15 @@ void KeyPlayer::StopKey(KeyAddress key) {
     try {
         KeyAssign* k = st_.Orc.FindKey(key);
         if (!k || !k->SndBuf) return;
+        // Only a voice that sounded ends: Stop All runs here for every key.
+        const bool sounded = (mixer_.Status(*k->SndBuf) & Mixer::kStatusPlaying) != 0 || k->Looping != kVbFalse;
         mixer_.Stop(*k->SndBuf);
         mixer_.Rewind(*k->SndBuf);
         if (k->SndSrc == kSrcWave && k->PlayStyl == kPlayLoop) {
             k->Looping = kVbFalse;
             ShowKeyIcon(key);
         }
+        if (sounded) st_.views.Post(notice::KeyStoppedSounding{key});
     } catch (const std::exception&) {
     }
 }

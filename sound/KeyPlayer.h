@@ -86,6 +86,9 @@ private:
     // Runs a timer's action now, whatever remainder of a long delay it had left.
     static void FireNow(TimerClass1& t);
     void ShowKeyIcon(KeyAddress k);
+    // Tells the windows the key sounds, for ms (-1: until stopped).
+    void Played(KeyAddress k, std::int32_t ms);
+    static std::int32_t WaveMs(const KeyAssign& k);
     // Runs f, ending quietly on an error while ErrorTrapping is on.
     template <class F>
     void Quietly(F&& f);

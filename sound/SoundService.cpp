@@ -2,6 +2,7 @@
 
 #include "common/Folders.h"
 #include "sound/KeyPlayer.h"
+#include "document/SoundFileNames.h"
 #include "document/WaveBuffers.h"
 
 namespace tambrel {
@@ -42,8 +43,7 @@ void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     }
     FileDialogRequest req;
     req.title = "Choose a wave file to use";
-    req.filter =
-        "Sound files (*.wav *.flac *.ogg *.opus *.mp3 *.aif *.aiff)|*.wav *.flac *.ogg *.opus *.mp3 *.aif *.aiff";
+    req.filter = SoundFileFilter();
     req.fileName = key->WavFile.empty() ? st.LastChosenWave : key->WavFile;
     req.initialFolder = st.LastUsedPath;
     const std::string name = st.shell.ChooseFile(req);
@@ -54,6 +54,8 @@ void SelectWaveFile(ProgramState& st, KeyPlayer& player) {
     LoadWaveForKey(name, *key, st.shell);
     st.SetModified();
     st.views.Post(notice::ShowPlayAssignment{});
+    // The key's face names its wave.
+    st.views.Post(notice::ShowKeyIcon{st.EditAddress()});
 }
 
 } // namespace tambrel

@@ -51,7 +51,7 @@ TEST(TborcDevices, AMidiPortAndTheOscDeviceAreListedAfterTheOthers) {
     TempDir dir;
     const std::string script = dir.Write("devices.txt", "keyboard\nmidi-port Launchpad Mini\n");
     // Port 0: the system picks a free one, so parallel runs never collide.
-    const ToolRun r = Tborc({"devices", "--virtual", script, "--osc", "127.0.0.1:0"});
+    const ToolRun r = TborcOnServer({"devices", "--virtual", script, "--osc", "127.0.0.1:0"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     ASSERT_EQ(j.size(), 3u);

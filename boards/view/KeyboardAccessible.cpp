@@ -36,6 +36,9 @@ public:
             return label.trimmed().isEmpty() ? QString("Key %1").arg(k->Key) : label.trimmed();
         }
         case QAccessible::Description:
+            // What the key plays, so a screen reader says "A, Kick"; the
+            // board's tip for a key that plays nothing.
+            if (!k->Sound.empty()) return Text(k->Sound);
             return QString::fromUtf8(kBoardSurfaceTip.data(), static_cast<qsizetype>(kBoardSurfaceTip.size()));
         default: return {};
         }

@@ -1,7 +1,7 @@
 #pragma once
 // What screen readers and test tools see of a board view: the view is a
-// client area whose children are its keys, each named by its label, with the
-// board's tip as description; pressing one makes it the edited key, as a
+// client area whose children are its keys, each named by its label, with
+// what it plays (or the board's tip) as description; pressing one makes it the edited key, as a
 // click does.
 
 #include <QAccessibleWidget>

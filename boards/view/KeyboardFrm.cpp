@@ -1,11 +1,16 @@
 #include "boards/view/KeyboardFrm.h"
 
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QToolTip>
 #include <QPainter>
 
 #include "boards/view/BoardPainter.h"
 #include "boards/view/KeyboardAccessible.h"
 #include "common/CodePage.h"
+#include "document/SoundFileNames.h"
 
 namespace tambrel {
 
@@ -22,6 +27,7 @@ KeyboardFrm::KeyboardFrm(ProgramState& st, std::int32_t playBoard, QWidget* pare
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::ClickFocus);
+    setAcceptDrops(true);
     InstallKeyboardAccessibility();
     setAccessibleDescription(
         QString::fromUtf8(kBoardSurfaceTip.data(), static_cast<qsizetype>(kBoardSurfaceTip.size())));
@@ -127,14 +133,69 @@ std::int32_t KeyboardFrm::SurfaceAt(QPoint p, QPoint& inSurface) const {
     return 0;
 }
 
-void KeyboardFrm::PaintSurface(QPainter& p, const BoardSurface& s) {
-    PaintBoardSurface(p, s, palette().window(), devicePixelRatioF());
+QRect KeyboardFrm::KeyRect(SubBoardNo subBoard, KeyNo key) const {
+    for (const BoardSurface& s : picture_.Surfaces) {
+        if (s.SubBoard != subBoard.value) continue;
+        if (key.value < 1 || static_cast<std::size_t>(key.value) > s.Keys.size()) return {};
+        const BoardKey& k = s.Keys[static_cast<std::size_t>(key.value - 1)];
+        return QRect(QPoint(s.Left + k.Left, s.Top + k.Top), QPoint(s.Left + k.Right, s.Top + k.Bottom));
+    }
+    return {};
 }
 
-void KeyboardFrm::paintEvent(QPaintEvent*) {
+QString KeyboardFrm::KeyTip(SubBoardNo subBoard, KeyNo key) const {
+    for (const BoardSurface& s : picture_.Surfaces) {
+        if (s.SubBoard != subBoard.value || key.value < 1 || static_cast<std::size_t>(key.value) > s.Keys.size())
+            continue;
+        const BoardKey& k = s.Keys[static_cast<std::size_t>(key.value - 1)];
+        if (k.Sound.empty()) return {};
+        for (const KeyFace& f : s.Picture.Faces)
+            if (f.Key == k.Key && !f.Label.empty()) return Text(f.Label) + ", " + Text(k.Sound);
+        return Text(k.Sound);
+    }
+    return {};
+}
+
+bool KeyboardFrm::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        SubBoardNo sub{0};
+        KeyNo key{0};
+        const QString tip = KeyAt(help->pos(), sub, key) ? KeyTip(sub, key) : QString();
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, this, KeyRect(sub, key));
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void KeyboardFrm::RepaintKey(SubBoardNo subBoard, KeyNo key) {
+    const QRect r = KeyRect(subBoard, key);
+    if (!r.isEmpty()) update(r);
+}
+
+void KeyboardFrm::PaintSurface(QPainter& p, const BoardSurface& s, const QRect& exposed) {
+    levels_.clear();
+    if (lights_ && !lights_->Idle()) {
+        levels_.resize(s.Keys.size(), 0);
+        const PlayBoardNo pb{model_.PlayBoardIndex()};
+        for (std::size_t i = 0; i < s.Keys.size(); ++i)
+            levels_[i] = lights_->Level({pb, SubBoardNo{s.SubBoard}, KeyNo{s.Keys[i].Key}});
+    }
+    PaintBoardSurface(p, s, palette().window(), devicePixelRatioF(), levels_, exposed);
+}
+
+void KeyboardFrm::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(96, 104, 120));
-    for (const BoardSurface& s : picture_.Surfaces) PaintSurface(p, s);
+    p.fillRect(e->rect(), QColor(96, 104, 120));
+    for (const BoardSurface& s : picture_.Surfaces)
+        if (e->rect().intersects(QRect(s.Left, s.Top, s.Width, s.Height))) PaintSurface(p, s, e->rect());
+    // The key a drag is over.
+    if (const QRect r = KeyRect(dropSub_, dropKey_); !r.isEmpty()) {
+        p.setPen(QPen(palette().highlight().color(), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(1, 1, -1, -1));
+    }
 }
 
 void KeyboardFrm::mousePressEvent(QMouseEvent* e) {
@@ -151,6 +212,79 @@ void KeyboardFrm::mousePressEvent(QMouseEvent* e) {
     model_.MousePressed(sub, at.x(), at.y(), b);
     if (b == MouseButton::Right && at.y() < CaptionStripHeight)
         emit CaptionMenuRequested(p, sub, e->globalPosition().toPoint());
+}
+
+bool KeyboardFrm::KeyAt(QPoint p, SubBoardNo& subBoard, KeyNo& key) const {
+    QPoint at;
+    const std::int32_t sub = SurfaceAt(p, at);
+    for (const BoardSurface& s : picture_.Surfaces) {
+        if (s.SubBoard != sub) continue;
+        for (const BoardKey& k : s.Keys) {
+            // As a click: border pixels belong to no key.
+            if (k.Left < at.x() && at.x() < k.Right && k.Top < at.y() && at.y() < k.Bottom) {
+                subBoard = SubBoardNo{sub};
+                key = KeyNo{k.Key};
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void KeyboardFrm::SetDropTarget(SubBoardNo subBoard, KeyNo key) {
+    if (subBoard == dropSub_ && key == dropKey_) return;
+    RepaintKey(dropSub_, dropKey_);
+    dropSub_ = subBoard;
+    dropKey_ = key;
+    RepaintKey(dropSub_, dropKey_);
+}
+
+namespace {
+// The local files of a drag that a key can take.
+QStringList SoundFilesOf(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& u : data->urls())
+        if (u.isLocalFile() && IsSoundFileName(u.toLocalFile().toStdString())) files << u.toLocalFile();
+    return files;
+}
+} // namespace
+
+void KeyboardFrm::dragEnterEvent(QDragEnterEvent* e) {
+    // Anything else (an Orchestra file) goes on to the main window.
+    if (SoundFilesOf(e->mimeData()).isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+}
+
+void KeyboardFrm::dragMoveEvent(QDragMoveEvent* e) {
+    SubBoardNo sub{0};
+    KeyNo key{0};
+    if (!KeyAt(e->position().toPoint(), sub, key) || SoundFilesOf(e->mimeData()).isEmpty()) {
+        SetDropTarget(SubBoardNo{0}, KeyNo{0});
+        e->ignore();
+        return;
+    }
+    SetDropTarget(sub, key);
+    e->acceptProposedAction();
+}
+
+void KeyboardFrm::dragLeaveEvent(QDragLeaveEvent*) { SetDropTarget(SubBoardNo{0}, KeyNo{0}); }
+
+void KeyboardFrm::dropEvent(QDropEvent* e) {
+    SubBoardNo sub{0};
+    KeyNo key{0};
+    const QStringList files = SoundFilesOf(e->mimeData());
+    const bool onKey = KeyAt(e->position().toPoint(), sub, key);
+    SetDropTarget(SubBoardNo{0}, KeyNo{0});
+    if (!onKey || files.isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+    emit SoundFilesDropped(model_.PlayBoardIndex(), sub.value, key.value, files);
 }
 
 void KeyboardFrm::mouseMoveEvent(QMouseEvent* e) {

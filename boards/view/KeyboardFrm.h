@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "boards/BoardView.h"
+#include "boards/KeyLights.h"
 
 namespace tambrel {
 
@@ -25,6 +26,18 @@ public:
     void DrawBoardsAll();
     // Paints again from the last drawing (a key's icon or one board changed).
     void Repaint();
+    // Where lit keys' brightness comes from; nullptr: no key is lit. The
+    // lights outlive the view.
+    void SetLights(const KeyLights* lights) { lights_ = lights; }
+    // The key's brightness changed: only its face is painted again.
+    void RepaintKey(SubBoardNo subBoard, KeyNo key);
+    // What the tip over a key says: its label and, whole, what it plays
+    // (the face may show it cut short). Empty for a key without a sound.
+    QString KeyTip(SubBoardNo subBoard, KeyNo key) const;
+    // The key a drag is over (key 0: none).
+    KeyNo DropTargetKey() const { return dropKey_; }
+    // The widget rectangle of a key of the last drawing; empty when none.
+    QRect KeyRect(SubBoardNo subBoard, KeyNo key) const;
     // The surface and surface pixels under a point of the widget; 0 for the background.
     std::int32_t SurfaceAt(QPoint p, QPoint& inSurface) const;
     const BoardViewPicture& Picture() const { return picture_; }
@@ -46,18 +59,33 @@ signals:
     void CaptionMenuRequested(int playBoard, int subBoard, QPoint globalPos);
     // The status-bar tip for where the mouse is.
     void TipChanged(const QString& text);
+    // Sound files were dropped on key `key` of Sub Board `subBoard`.
+    void SoundFilesDropped(int playBoard, int subBoard, int key, const QStringList& files);
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    void paintEvent(QPaintEvent* e) override;
+    bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
-    void PaintSurface(QPainter& p, const BoardSurface& s);
+    void PaintSurface(QPainter& p, const BoardSurface& s, const QRect& exposed);
     // Where accessible child `index` lies: surface and key within it.
     bool Locate(int index, std::size_t& surface, std::size_t& key) const;
     void ForgetAccessibleKeys();
+    // The key whose face strictly holds p (widget pixels); false for none.
+    bool KeyAt(QPoint p, SubBoardNo& subBoard, KeyNo& key) const;
+    // The key a drag would drop on: highlighted while the drag is over it.
+    void SetDropTarget(SubBoardNo subBoard, KeyNo key);
+    SubBoardNo dropSub_{0};
+    KeyNo dropKey_{0};
     std::vector<QAccessible::Id> accessibleIds_;
+    const KeyLights* lights_ = nullptr;
+    std::vector<std::uint8_t> levels_; // one surface's levels while painting
     ProgramState& st_;
     BoardView model_;
     BoardViewPicture picture_;

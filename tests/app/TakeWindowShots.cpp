@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -18,6 +20,7 @@
 #include "app/KeyEditorPanel.h"
 #include "controls/ImageProcessFrm.h"
 #include "app/MainWindow.h"
+#include "boards/view/BoardViewWindow.h"
 #include "app/OpenMsgFrm.h"
 #include "app/QtShell.h"
 #include "boards/view/LayoutFrm.h"
@@ -142,6 +145,18 @@ int main(int argc, char** argv) {
         help->resize(820, 640);
         save(help, "help-window.png");
         help->close();
+    }
+    // The sample's boards with the names of their sounds, a key lit as it
+    // sounds, in both skins.
+    for (const QString& skin : {QStringLiteral("1"), QStringLiteral("0")}) {
+        settings.WriteSetting("General", "Current Skin", skin.toStdString());
+        ImageProcessFrm::Shared().ResetPictures();
+        window.EditorPanel()->ShowPlayAssignment();
+        if (QMdiSubWindow* v = window.BoardViewOf(st.Orc.CurSet)) window.Area()->setActiveSubWindow(v);
+        st.views.Post(notice::KeyPlayed{{PlayBoardNo{st.Orc.CurSet}, SubBoardNo{1}, KeyNo{2}}, 1000});
+        QTest::qWait(60);
+        save(&window, skin == "1" ? "key-faces-lit.png" : "key-faces-lit-skin0.png");
+        QTest::qWait(1500);
     }
     window.closing = true;
     return 0;
