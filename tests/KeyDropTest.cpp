@@ -95,14 +95,14 @@ TEST_F(KeyDrop, FilesOfOtherKindsAreDecodedIntoWaves) {
     // One second of sound each, written at build time.
     const std::string flac = std::string(TAMBREL_SOUND_FIXTURES) + "/s24_96000_1.flac";
     const std::string opus = std::string(TAMBREL_SOUND_FIXTURES) + "/opus_48000_2.opus";
-    EXPECT_EQ(DropSoundFiles(t.st, player, At(1), {opus, flac}), 2);
+    EXPECT_EQ(DropSoundFiles(t.st, player, At(1), {flac, opus}), 2);
     EXPECT_TRUE(t.shell.messages.empty());
     for (std::int32_t k : {1, 2}) {
         EXPECT_EQ(Key(k).SndSrc, kSrcWave) << k;
         EXPECT_NEAR(Key(k).WaveDur, 1.0f, 0.01f) << k;
     }
-    EXPECT_EQ(Key(1).WavFile, flac) << "in name order";
-    EXPECT_EQ(Key(2).WavFile, opus);
+    EXPECT_EQ(Key(1).WavFile, opus) << "in name order";
+    EXPECT_EQ(Key(2).WavFile, flac);
 }
 
 TEST_F(KeyDrop, SeveralFilesFillTheFollowingKeysInNameOrder) {
