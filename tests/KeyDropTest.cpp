@@ -10,6 +10,7 @@
 #include "sound/MidiPlayer.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
+#include "tests/WaveBytes.h"
 
 namespace tambrel::test {
 namespace {
@@ -54,15 +55,7 @@ struct KeyDrop : ::testing::Test {
     static KeyAddress At(std::int32_t k) { return {PlayBoardNo{3}, SubBoardNo{1}, KeyNo{k}}; }
     KeyAssign& Key(std::int32_t k) { return t.st.Orc.Set(3).Bd(1).Key(k); }
     std::string Wave(const std::string& name, int frames = 1100) {
-        auto le = [](std::uint32_t v, int n) {
-            std::string s;
-            for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-            return s;
-        };
-        const std::string samples(static_cast<std::size_t>(frames), '\x90');
-        return dir.Write(name, "RIFF" + le(36 + static_cast<std::uint32_t>(frames), 4) + "WAVEfmt " + le(16, 4) +
-                                   le(1, 2) + le(1, 2) + le(11025, 4) + le(11025, 4) + le(1, 2) + le(8, 2) + "data" +
-                                   le(static_cast<std::uint32_t>(frames), 4) + samples);
+        return dir.Write(name, Wave8Mono(static_cast<std::size_t>(frames)));
     }
 };
 

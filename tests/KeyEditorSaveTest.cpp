@@ -14,23 +14,13 @@
 #include "tests/SoundRig.h"
 #include "tests/TempDir.h"
 #include "tests/TborcRun.h"
+#include "tests/WaveBytes.h"
 
 namespace tambrel::test {
 namespace {
 
-std::string Le(std::uint32_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-    return s;
-}
-
 // A canonical wave of 8-bit mono 11025 Hz samples.
-std::string Wave(std::size_t frames) {
-    const std::string samples(frames, '\x90');
-    return "RIFF" + Le(36 + static_cast<std::uint32_t>(frames), 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) +
-           Le(11025, 4) + Le(11025, 4) + Le(1, 2) + Le(8, 2) + "data" + Le(static_cast<std::uint32_t>(frames), 4) +
-           samples;
-}
+std::string Wave(std::size_t frames) { return Wave8Mono(frames); }
 
 nlohmann::json Dump(const std::string& path) {
     const ToolRun r = Tborc({"dump", path, "--device", "Pad:8"});

@@ -15,6 +15,7 @@
 #include "tests/OrcBytes.h"
 #include "tests/TempDir.h"
 #include "tests/TestState.h"
+#include "tests/WaveBytes.h"
 
 namespace tambrel::test {
 namespace {
@@ -547,15 +548,7 @@ namespace {
 
 // A canonical wave file of 16-bit mono samples at `rate`.
 std::string WaveFile(std::int32_t rate, const std::string& samples = std::string(8, '\1')) {
-    auto le = [](std::uint32_t v, int n) {
-        std::string s;
-        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-        return s;
-    };
-    const auto r = static_cast<std::uint32_t>(rate);
-    return "RIFF" + le(36 + static_cast<std::uint32_t>(samples.size()), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
-           le(1, 2) + le(r, 4) + le(r * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-           le(static_cast<std::uint32_t>(samples.size()), 4) + samples;
+    return CanonicalWave(static_cast<std::uint32_t>(rate), 1, 16, samples);
 }
 
 // Files that would once have cost a minute and gigabytes: each is refused

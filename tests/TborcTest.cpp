@@ -8,21 +8,13 @@
 
 #include "tests/TempDir.h"
 #include "tests/TborcRun.h"
+#include "tests/WaveBytes.h"
 
 namespace tambrel::test {
 namespace {
 
 // A canonical 44-byte-header wave of 8-bit mono 11025 Hz samples.
-std::string Wave(const std::string& samples) {
-    auto le = [](std::uint32_t v, int n) {
-        std::string s;
-        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-        return s;
-    };
-    return "RIFF" + le(36 + static_cast<std::uint32_t>(samples.size()), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
-           le(1, 2) + le(11025, 4) + le(11025, 4) + le(1, 2) + le(8, 2) + "data" +
-           le(static_cast<std::uint32_t>(samples.size()), 4) + samples;
-}
+std::string Wave(const std::string& samples) { return CanonicalWave(11025, 1, 8, samples); }
 
 struct TborcTool : ::testing::Test {
     TempDir dir;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/FakeShell.h"
+#include "tests/WaveBytes.h"
 
 namespace tambrel::test {
 namespace {
@@ -39,23 +40,9 @@ SoundBufferRef MakeBuffer(std::int32_t bits, std::int32_t channels, std::int32_t
 
 // A canonical 16-bit stereo wave file of the given rate holding `pcm`.
 void WriteCanonicalWave(const std::string& path, std::int32_t rate, const Bytes& pcm) {
-    auto le = [](std::ofstream& f, std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) f.put(static_cast<char>(v >> (8 * i)));
-    };
-    std::ofstream f(path, std::ios::binary);
-    f << "RIFF";
-    le(f, 36 + static_cast<std::uint32_t>(pcm.size()), 4);
-    f << "WAVEfmt ";
-    le(f, 16, 4);
-    le(f, 1, 2);
-    le(f, 2, 2);
-    le(f, static_cast<std::uint32_t>(rate), 4);
-    le(f, static_cast<std::uint32_t>(rate) * 4, 4);
-    le(f, 4, 2);
-    le(f, 16, 2);
-    f << "data";
-    le(f, static_cast<std::uint32_t>(pcm.size()), 4);
-    f.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
+    std::ofstream(path, std::ios::binary)
+        << CanonicalWave(static_cast<std::uint32_t>(rate), 2, 16,
+                         std::string_view(reinterpret_cast<const char*>(pcm.data()), pcm.size()));
 }
 
 class WaveBuffersTest : public ::testing::Test {

@@ -12,6 +12,7 @@
 #include "boards/view/KeyboardFrm.h"
 #include "document/OpenSaveClass.h"
 #include "tests/app/ProgramRig.h"
+#include "tests/WaveBytes.h"
 
 using namespace tambrel;
 
@@ -29,16 +30,9 @@ KeyAssign& Key(Rig& rig, std::int32_t key) { return *rig.st.Orc.FindKey(At(rig, 
 
 // A one-tenth-second 8-bit mono wave.
 QString WriteWave(const QString& path) {
-    auto le = [](std::uint32_t v, int n) {
-        QByteArray s;
-        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xff);
-        return s;
-    };
-    const int frames = 1103;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return {};
-    f.write("RIFF" + le(36 + frames, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(11025, 4) + le(11025, 4) +
-            le(1, 2) + le(8, 2) + "data" + le(frames, 4) + QByteArray(frames, '\x90'));
+    f.write(QByteArray::fromStdString(test::Wave8Mono(1103)));
     return path;
 }
 
