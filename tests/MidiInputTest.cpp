@@ -19,6 +19,7 @@
 #include "input/InputProtocol.h"
 #include "input/LocInputDx7Class.h"
 #include "inputserver/MidiNotes.h"
+#include "tests/RealServerRig.h"
 #include "tests/ScriptPipe.h"
 #include "tests/ServerPath.h"
 #include "tests/TempDir.h"
@@ -97,29 +98,11 @@ TEST(MidiBytes, AFloodOfSystemExclusiveKeepsNothingAndTheNextNoteStillPlays) {
     EXPECT_EQ(Changes(reader, Hex("F7 90 40 7F")), (std::vector<std::pair<int, int>>{{65, 127}}));
 }
 
-struct Rig : InputServerEvents {
-    ScriptPipe pipe;
-    LocInputDx7Class bridge;
-    std::vector<std::pair<int, int>> presses; // device, key
+struct Rig : RealServerRig {
     int changed = 0;
 
-    explicit Rig(const std::string& script)
-        : pipe(script), bridge(InputServerOptions{ServerPath(), {"--virtual", pipe.Path()}, 5000, 5000, 0}) {
-        bridge.SetEvents(this);
-    }
-    void PlayThisKey(std::int32_t k, std::int32_t d) override { presses.emplace_back(d, k); }
+    explicit Rig(const std::string& script) : RealServerRig(script) {}
     void DevicesChanged() override { ++changed; }
-    std::vector<DetectedDevice> Detect() {
-        std::vector<std::int32_t> reply;
-        EXPECT_TRUE(bridge.DxDetectDiDevices(0, reply));
-        std::vector<DetectedDevice> devices;
-        EXPECT_TRUE(DecodeDetectionReply(reply, devices));
-        return devices;
-    }
-    void WaitFor(std::size_t n, int ms = 5000) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-        while (presses.size() < n && Clock::now() < deadline) bridge.WaitForEvents(20);
-    }
 };
 
 TEST(MidiServer, AScriptedPortIsADeviceOfNotesThatPressesOnNoteOnOnly) {

@@ -21,6 +21,7 @@
 #include "input/InputProtocol.h"
 #include "input/LocInputDx7Class.h"
 #include "inputserver/OscService.h"
+#include "tests/RealServerRig.h"
 #include "tests/ScriptPipe.h"
 #include "tests/ServerPath.h"
 
@@ -260,28 +261,13 @@ TEST(OscSocket, WhatIsSaidAboutWhereItListens) {
 }
 
 // The real server with the OSC device after a scripted keyboard.
-struct ServerRig : InputServerEvents {
-    int port = FreePort();
-    ScriptPipe pipe{"keyboard\n"};
-    LocInputDx7Class bridge{InputServerOptions{
-        ServerPath(), {"--virtual", pipe.Path(), "--osc", "127.0.0.1:" + std::to_string(port)}, 5000, 5000, 0}};
-    std::vector<std::pair<int, int>> presses; // device, key
+struct ServerRig : RealServerRig {
+    int port;
     std::vector<std::string> notes;
 
-    ServerRig() { bridge.SetEvents(this); }
-    void PlayThisKey(std::int32_t k, std::int32_t d) override { presses.emplace_back(d, k); }
+    ServerRig() : ServerRig(FreePort()) {}
+    explicit ServerRig(int p) : RealServerRig("keyboard\n", {"--osc", "127.0.0.1:" + std::to_string(p)}), port(p) {}
     void ServerNote(std::string_view text) override { notes.emplace_back(text); }
-    std::vector<DetectedDevice> Detect() {
-        std::vector<std::int32_t> reply;
-        EXPECT_TRUE(bridge.DxDetectDiDevices(0, reply));
-        std::vector<DetectedDevice> devices;
-        EXPECT_TRUE(DecodeDetectionReply(reply, devices));
-        return devices;
-    }
-    void WaitFor(std::size_t n, int ms = 5000) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-        while (presses.size() < n && Clock::now() < deadline) bridge.WaitForEvents(20);
-    }
 };
 
 TEST(OscServer, TheDeviceIsListedAfterTheMachinesOwnAndPlaysWhatLibloAndOscsendSend) {
