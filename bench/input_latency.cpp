@@ -63,6 +63,18 @@ struct Result {
     long sent = 0, received = 0;
 };
 
+// Every press the server sends: its time since sentAt into r, and counted.
+struct Arrivals : InputServerEvents {
+    Result& r;
+    Clock::time_point& sentAt;
+    long& arrived;
+    Arrivals(Result& result, Clock::time_point& sent, long& count) : r(result), sentAt(sent), arrived(count) {}
+    void PlayThisKey(std::int32_t, std::int32_t) override {
+        r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
+        ++arrived;
+    }
+};
+
 void Report(const char* name, Result& r) {
     std::sort(r.us.begin(), r.us.end());
     auto pct = [&](double p) {
@@ -94,16 +106,7 @@ Result RunCase(int events, int burst, int devices) {
     Result r;
     Clock::time_point sentAt;
     long arrived = 0;
-    struct Arrivals : InputServerEvents {
-        Result& r;
-        Clock::time_point& sentAt;
-        long& arrived;
-        Arrivals(Result& result, Clock::time_point& sent, long& count) : r(result), sentAt(sent), arrived(count) {}
-        void PlayThisKey(std::int32_t, std::int32_t) override {
-            r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
-            ++arrived;
-        }
-    } arrivals(r, sentAt, arrived);
+    Arrivals arrivals(r, sentAt, arrived);
     bridge.SetEvents(&arrivals);
     const int group = burst * devices;
     for (int sent = 0; sent < events; sent += group) {
@@ -149,16 +152,7 @@ Result RunOsc(int events) {
     Result r;
     Clock::time_point sentAt;
     long arrived = 0;
-    struct Arrivals : InputServerEvents {
-        Result& r;
-        Clock::time_point& sentAt;
-        long& arrived;
-        Arrivals(Result& result, Clock::time_point& sent, long& count) : r(result), sentAt(sent), arrived(count) {}
-        void PlayThisKey(std::int32_t, std::int32_t) override {
-            r.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sentAt).count());
-            ++arrived;
-        }
-    } arrivals(r, sentAt, arrived);
+    Arrivals arrivals(r, sentAt, arrived);
     bridge.SetEvents(&arrivals);
     const int sock = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to{};
