@@ -11,11 +11,11 @@ set -uo pipefail
 source "$(dirname "$0")/xvfb_windows.sh"
 bin="$1"
 shots="${2:-}"
-if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
-  echo "xvfb-run and xdotool are needed"; exit 1
+if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+  echo "Xvfb and xdotool are needed"; exit 1
 fi
 if [ -z "${TAMBREL_IN_XVFB:-}" ]; then
-  TAMBREL_IN_XVFB=1 exec xvfb-run -a -s '-screen 0 1280x900x24' bash "$0" "$@"
+  TAMBREL_IN_XVFB=1 exec bash "$(dirname "$0")/in_xvfb.sh" bash "$0" "$@"
 fi
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-system-libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 

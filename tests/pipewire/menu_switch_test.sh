@@ -7,12 +7,12 @@
 #   menu_switch_test.sh STACK_DIR PROGRAM_FOLDER TOOLS_DIR WAVES_DIR
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-if ! command -v xvfb-run > /dev/null || ! command -v xdotool > /dev/null; then
-  echo "skipped: xvfb-run and xdotool are needed"
+if ! command -v Xvfb > /dev/null || ! command -v xdotool > /dev/null; then
+  echo "skipped: Xvfb and xdotool are needed"
   exit 77
 fi
 if [ -z "${TAMBREL_IN_XVFB:-}" ]; then
-  TAMBREL_IN_XVFB=1 exec xvfb-run -a -s '-screen 0 1280x900x24' bash "$0" "$@"
+  TAMBREL_IN_XVFB=1 exec bash "$here/../app/in_xvfb.sh" bash "$0" "$@"
 fi
 source "$here/pipewire_test_env.sh"
 source "$here/../app/xvfb_windows.sh"
