@@ -131,21 +131,59 @@ int OscKeyOfMessage(const char* data, std::size_t size) {
     return key;
 }
 
+namespace {
+// An IPv4 or IPv6 address (the latter bare or in brackets) as a socket
+// address; false for anything else, names included: the server resolves
+// nothing, so a setting never waits on a name server.
+bool SocketAddress(const std::string& text, int port, sockaddr_storage& out, socklen_t& len, bool& loopback) {
+    out = {};
+    if (port < 0 || port > 65535) return false;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
+    if (inet_pton(AF_INET, text.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        len = sizeof *v4;
+        loopback = (ntohl(v4->sin_addr.s_addr) >> 24) == 127;
+        return true;
+    }
+    std::string bare = text;
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') bare = bare.substr(1, bare.size() - 2);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
+    if (inet_pton(AF_INET6, bare.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        len = sizeof *v6;
+        const in6_addr& a = v6->sin6_addr;
+        loopback = IN6_IS_ADDR_LOOPBACK(&a) || (IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127);
+        return true;
+    }
+    return false;
+}
+
+int BoundPort(int fd) {
+    sockaddr_storage bound{};
+    socklen_t len = sizeof bound;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len) != 0) return -1;
+    if (bound.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6*>(&bound)->sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&bound)->sin_port);
+}
+} // namespace
+
 OscService::OscService(OscConfig config) : state_(std::make_shared<State>()) {
     const std::string where = config.port < 0 ? config.address : config.address + ":" + std::to_string(config.port);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(config.port));
-    if (config.port < 0 || config.port > 65535 || inet_pton(AF_INET, config.address.c_str(), &addr.sin_addr) != 1) {
-        notes_.push_back("OSC cannot listen on " + where + ": not an IPv4 address and port");
+    sockaddr_storage addr{};
+    socklen_t addrLen = 0;
+    bool loopback = false;
+    if (!SocketAddress(config.address, config.port, addr, addrLen, loopback)) {
+        notes_.push_back("OSC cannot listen on " + where + ": not an IPv4 or IPv6 address and port");
         return;
     }
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int fd = socket(addr.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         notes_.push_back("OSC cannot listen on " + where + ": " + std::strerror(errno));
         return;
     }
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), addrLen) != 0) {
         const int e = errno;
         close(fd);
         if (e == EADDRINUSE)
@@ -154,15 +192,15 @@ OscService::OscService(OscConfig config) : state_(std::make_shared<State>()) {
         else notes_.push_back("OSC cannot listen on " + where + ": " + std::strerror(e));
         return;
     }
-    sockaddr_in bound{};
-    socklen_t len = sizeof bound;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len);
-    boundPort_ = ntohs(bound.sin_port);
+    boundPort_ = BoundPort(fd);
     fd_ = fd;
     state_->ready = true;
     // Anyone who can reach this machine can play it then.
-    if ((ntohl(addr.sin_addr.s_addr) >> 24) != 127)
-        notes_.push_back("OSC open on the network: " + config.address + ":" + std::to_string(boundPort_));
+    if (!loopback) {
+        const bool v6 = addr.ss_family == AF_INET6 && config.address.front() != '[';
+        notes_.push_back("OSC open on the network: " + (v6 ? "[" + config.address + "]" : config.address) + ":" +
+                         std::to_string(boundPort_));
+    }
 }
 
 OscService::~OscService() {

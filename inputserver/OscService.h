@@ -34,7 +34,7 @@ inline constexpr std::size_t kOscQueuedPresses = 1024;
 inline constexpr int kOscPacketsPerTurn = 256;
 
 struct OscConfig {
-    std::string address{kOscDefaultAddress}; // an IPv4 address
+    std::string address{kOscDefaultAddress}; // an IPv4 or IPv6 address (brackets allowed)
     int port = kOscDefaultPort;              // below 0: the address holds text that named no port
 };
 

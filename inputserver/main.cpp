@@ -9,7 +9,7 @@
 // recording of a real device (evemu-describe / evemu-record), played as an
 // attached device instead of the machine's own; with --virtual they follow
 // the script's devices, and the script may plug more in and out. --osc
-// offers the OSC device, listening on that IPv4 address and UDP port.
+// offers the OSC device, listening on that IPv4 or IPv6 address and UDP port.
 
 #include <signal.h>
 #include <sys/prctl.h>

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,6 +88,18 @@ void SendRaw(int port, const std::string& bytes) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
     close(fd);
+}
+
+// Whether this machine has the IPv6 loopback (a container may not).
+bool Ipv6Loopback() {
+    const int fd = socket(AF_INET6, SOCK_DGRAM, 0);
+    if (fd < 0) return false;
+    sockaddr_in6 a{};
+    a.sin6_family = AF_INET6;
+    a.sin6_addr = in6addr_loopback;
+    const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
 }
 
 TEST(OscKeys, WhichMessagesPressWhichKey) {
@@ -212,6 +225,42 @@ TEST(OscHostile, AFloodNobodyReadsStaysWithinTheBoundAndIsToldAsAnOverflow) {
     EXPECT_TRUE(reader.Keys().empty());
 }
 
+TEST(OscSocket, ListeningOnIpv6TakesItsDatagramsAndOnAnyAddressIpv4OnesToo) {
+    if (!Ipv6Loopback()) GTEST_SKIP() << "this machine has no IPv6 loopback";
+    // liblo as Debian builds it sends over IPv4 only: raw datagrams here.
+    auto send = [](int port, const std::string& bytes) {
+        const int fd = socket(AF_INET6, SOCK_DGRAM, 0);
+        sockaddr_in6 a{};
+        a.sin6_family = AF_INET6;
+        a.sin6_port = htons(static_cast<std::uint16_t>(port));
+        a.sin6_addr = in6addr_loopback;
+        const ssize_t sent = sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        close(fd);
+        return sent;
+    };
+    OscService loop({"::1", 0});
+    ASSERT_TRUE(loop.Listening());
+    Reader fromLoop(loop);
+    ASSERT_GT(send(loop.Port(), Message("/tambrel/key/21")), 0);
+    loop.Service();
+    EXPECT_EQ(fromLoop.Keys(), (std::vector<int>{21}));
+
+    // "::" takes IPv4 senders as well, unless the machine keeps the two apart.
+    OscService any({"::", 0});
+    ASSERT_TRUE(any.Listening());
+    Reader fromAny(any);
+    ASSERT_GT(send(any.Port(), Message("/tambrel/key/5")), 0);
+    any.Service();
+    EXPECT_EQ(fromAny.Keys(), (std::vector<int>{5}));
+    std::ifstream v6only("/proc/sys/net/ipv6/bindv6only");
+    int apart = 0;
+    if (v6only >> apart && apart == 0) {
+        SendRaw(any.Port(), Message("/tambrel/key/6"));
+        any.Service();
+        EXPECT_EQ(fromAny.Keys(), (std::vector<int>{6}));
+    }
+}
+
 TEST(OscSocket, APortTakenLeavesTheDeviceNotReadyAndSaysWhichPort) {
     const int taker = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
@@ -244,10 +293,19 @@ TEST(OscSocket, WhatIsSaidAboutWhereItListens) {
     const Row rows[] = {
         {"127.0.0.1", true, ""},
         {"0.0.0.0", true, "OSC open on the network: 0.0.0.0:PORT"},
-        {"localhost", false, "OSC cannot listen on localhost:0: not an IPv4 address and port"},
-        {"300.1.1.1", false, "OSC cannot listen on 300.1.1.1:0: not an IPv4 address and port"},
+        {"localhost", false, "OSC cannot listen on localhost:0: not an IPv4 or IPv6 address and port"},
+        {"300.1.1.1", false, "OSC cannot listen on 300.1.1.1:0: not an IPv4 or IPv6 address and port"},
+        {"::1", true, ""},
+        {"[::1]", true, ""},
+        {"::ffff:127.0.0.1", true, ""},
+        {"::", true, "OSC open on the network: [::]:PORT"},
+        {"[::]", true, "OSC open on the network: [::]:PORT"},
+        {"[::1", false, "OSC cannot listen on [::1:0: not an IPv4 or IPv6 address and port"},
+        {"fe80::zz", false, "OSC cannot listen on fe80::zz:0: not an IPv4 or IPv6 address and port"},
     };
+    const bool v6 = Ipv6Loopback();
     for (const Row& r : rows) {
+        if (!v6 && r.listening && r.address.find(':') != std::string::npos) continue;
         OscService s({r.address, 0});
         EXPECT_EQ(s.Listening(), r.listening) << r.address;
         const std::vector<std::string> notes = s.TakeNotes();
