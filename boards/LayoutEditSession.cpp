@@ -235,12 +235,23 @@ void LayoutEditSession::DropHeightLine(std::int32_t y) {
     Redraw(0);
 }
 
+std::vector<LayoutType> LayoutEditSession::ResetTypes() const {
+    std::vector<LayoutType> types{LayoutType::Keyboard, LayoutType::Mouse, LayoutType::Rectangle};
+    const InputDevice* dev = open_ ? st_.Device(device_) : nullptr;
+    if (dev && IsMidiNoteDevice(*dev)) types.push_back(LayoutType::Notes);
+    if (dev && dev->Name == kOscDeviceName && dev->KeyCount == kOscKeys) types.push_back(LayoutType::OscKeys);
+    return types;
+}
+
 void LayoutEditSession::Reset(LayoutType type) {
     DeviceLayout* l = Layout();
-    if (!l) return;
+    const std::vector<LayoutType> offered = ResetTypes();
+    if (!l || std::find(offered.begin(), offered.end(), type) == offered.end()) return;
     switch (type) {
     case LayoutType::Keyboard: BuildKeyboardLayout(st_, device_); break;
     case LayoutType::Mouse: BuildMouseLayout(st_, device_); break;
+    case LayoutType::Notes: BuildNoteLayout(st_, device_); break;
+    case LayoutType::OscKeys: BuildOscLayout(st_, device_); break;
     case LayoutType::Rectangle: {
         const std::string answer = st_.shell.Input("Enter the number of keys for each row.", "", "12");
         if (answer.empty()) return;

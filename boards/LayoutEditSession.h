@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "boards/MouseButton.h"
 #include "boards/LayOutBoard.h"
@@ -22,8 +23,10 @@ namespace tambrel {
 enum class KeyMove { Up = 1, Down = 2, Left = 3, Right = 4 };
 // The pop-up menu's "Size/Space" items (KeySizeMnu), by their index.
 enum class KeySize { KeyWidth = 1, RowHeight = 2, SpaceBefore = 3, SpaceAbove = 4 };
-// The reset dialog's list (DefTypLst), by its index.
-enum class LayoutType { Keyboard = 0, Mouse = 1, Rectangle = 2 };
+// The reset dialog's list (DefTypLst): the first three always, by their
+// index; a MIDI port also offers its notes by octave, the OSC device its
+// wide grid, the layouts such devices get when first seen.
+enum class LayoutType { Keyboard = 0, Mouse = 1, Rectangle = 2, Notes = 3, OscKeys = 4 };
 
 // The key pop-up menu ButtonLayPopUpMnu: its two sub-menus and their
 // items, item i at [i - 1].
@@ -32,8 +35,9 @@ inline constexpr std::array<std::string_view, 4> kKeyMoveItems{"Up", "Down", "Le
 inline constexpr std::string_view kKeySizeMenu = "Size/Space";
 inline constexpr std::array<std::string_view, 4> kKeySizeItems{"Key Width", "Row Height", "Space Before",
                                                                "Space Above"};
-// The reset dialog's list, type t at [t].
-inline constexpr std::array<std::string_view, 3> kLayoutTypeNames{"Keyboard", "Mouse", "Rectangle"};
+// The reset dialog's captions, type t at [t].
+inline constexpr std::array<std::string_view, 5> kLayoutTypeNames{"Keyboard", "Mouse", "Rectangle", "Notes",
+                                                                  "OSC Keys"};
 inline constexpr std::string_view kResetButtonText = "Reset Layout";
 
 // Status tips of the window's parts (shown while the mouse is over them).
@@ -110,6 +114,8 @@ public:
     // y - 40 raised to at least 100; the line moves to the height + 40.
     void DropHeightLine(std::int32_t y);
 
+    // The types the reset dialog lists for the open device, in its order.
+    std::vector<LayoutType> ResetTypes() const;
     // "Reset Layout" after the dialog's OK with type chosen (after its
     // Cancel the window calls nothing). Rectangle asks for the keys per row.
     void Reset(LayoutType type);

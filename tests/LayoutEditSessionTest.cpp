@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
@@ -464,6 +465,47 @@ TEST(LayoutEditor, KeyboardAndMouseResets) {
     EXPECT_TRUE(rig.t.shell.inputs.empty());
 }
 
+// A MIDI port and the OSC device can go back to the layouts they get when
+// first seen; other devices are not offered those.
+TEST(LayoutEditor, MidiPortsAndTheOscDeviceCanBeResetToTheirOwnLayouts) {
+    EditRig rig({{"Keyboard", 128}, {"MIDI: Launchpad Mini", 128}, {"OSC", 128}, {"MIDI: Tiny", 16}});
+    using T = LayoutType;
+    const std::vector<T> base{T::Keyboard, T::Mouse, T::Rectangle};
+    const auto snapshot = [&](std::int32_t d) {
+        std::vector<std::tuple<int, int, int, int>> keys;
+        for (const LayoutKey& k : rig.L(d).Keys) keys.emplace_back(k.Row, k.Position, k.Width, k.SpaceBefore);
+        return std::make_tuple(keys, rig.L(d).RowCount, rig.L(d).BoardWidth, rig.L(d).BoardHeight);
+    };
+    struct Case {
+        std::int32_t device;
+        T own;
+        void (*build)(ProgramState&, std::int32_t);
+    };
+    for (const Case& c : {Case{2, T::Notes, BuildNoteLayout}, Case{3, T::OscKeys, BuildOscLayout}}) {
+        c.build(rig.t.st, c.device);
+        const auto fresh = snapshot(c.device);
+        ASSERT_TRUE(rig.s.InitilizeForm(c.device));
+        std::vector<T> offered = base;
+        offered.push_back(c.own);
+        EXPECT_EQ(rig.s.ResetTypes(), offered) << c.device;
+        rig.s.Reset(T::Mouse);
+        ASSERT_NE(snapshot(c.device), fresh);
+        rig.s.Reset(c.own);
+        EXPECT_EQ(snapshot(c.device), fresh) << c.device;
+        EXPECT_EQ(rig.s.WidthLineX(), rig.L(c.device).BoardWidth);
+        rig.s.Cancel();
+    }
+    for (std::int32_t d : {1, 4}) {
+        ASSERT_TRUE(rig.s.InitilizeForm(d));
+        EXPECT_EQ(rig.s.ResetTypes(), base) << "device " << d;
+        const auto before = snapshot(d);
+        rig.s.Reset(T::Notes);
+        rig.s.Reset(T::OscKeys);
+        EXPECT_EQ(snapshot(d), before) << "a type the list did not offer changes nothing, device " << d;
+        rig.s.Cancel();
+    }
+}
+
 // ---- closing ------------------------------------------------------------------------
 
 void ChangeEverything(EditRig& rig) {
@@ -563,6 +605,8 @@ TEST(LayoutEditTexts, MenuAndListCaptionsMatchTheirCommands) {
     EXPECT_EQ(kKeySizeItems[static_cast<int>(KeySize::SpaceAbove) - 1], "Space Above");
     EXPECT_EQ(kLayoutTypeNames[static_cast<int>(LayoutType::Keyboard)], "Keyboard");
     EXPECT_EQ(kLayoutTypeNames[static_cast<int>(LayoutType::Rectangle)], "Rectangle");
+    EXPECT_EQ(kLayoutTypeNames[static_cast<int>(LayoutType::Notes)], "Notes");
+    EXPECT_EQ(kLayoutTypeNames[static_cast<int>(LayoutType::OscKeys)], "OSC Keys");
 }
 
 } // namespace

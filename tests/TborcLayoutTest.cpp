@@ -193,6 +193,18 @@ TEST(TborcLayout, SeveralEditsRunInOrderOnTheirDevices) {
     EXPECT_EQ(r.Json()[1]["BoardWidth"], 330);
 }
 
+TEST(TborcLayout, AMidiPortIsResetToItsNotesAfterAnEdit) {
+    TempDir dir;
+    const std::string plain = dir.Write("plain.txt", "ok\n");
+    const std::string edit = dir.Write("edit.txt", "reset rectangle 16\nreset notes\nok\n");
+    const ToolRun before = Layout({"--device", "MIDI: Pads:128", "--edit", "MIDI: Pads:" + plain});
+    const ToolRun after = Layout({"--device", "MIDI: Pads:128", "--edit", "MIDI: Pads:" + edit});
+    ASSERT_EQ(before.status, 0) << before.err;
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.Json()[0]["rows"].size(), 11u);
+    EXPECT_EQ(after.Json(), before.Json());
+}
+
 struct Failure {
     const char* name;
     std::string script; // the edit script; empty: none
@@ -230,7 +242,12 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"SelectWantsNumbers", "select 20\n", {}, 1, "s.txt:1: 'select' wants X Y"},
         Failure{"SelectWantsWholeNumbers", "select 2.5 30\n", {}, 1, "s.txt:1:"},
         Failure{"MoveWhere", "select 20 30\nmove away\n", {}, 1, "s.txt:2: 'move' wants up, down, left or right"},
-        Failure{"ResetWhat", "reset circle\n", {}, 1, "s.txt:1: 'reset' wants keyboard, mouse or rectangle"},
+        Failure{"ResetWhat",
+                "reset circle\n",
+                {},
+                1,
+                "s.txt:1: 'reset' wants keyboard, mouse, rectangle [ANSWER], notes or osc-keys"},
+        Failure{"ResetNotOffered", "reset notes\n", {}, 1, "s.txt:1: this device's reset list has no \"Notes\""},
         Failure{"NoKeySelected", "width 30\n", {}, 1, "s.txt:1: no key is selected"},
         Failure{"MissedTheKeys", "select 5 5\nmove up\n", {}, 1, "s.txt:2: no key is selected"},
         Failure{"AfterOk", "ok\nselect 20 30\n", {}, 1, "s.txt:2: the editor was closed on line 1"},

@@ -33,7 +33,8 @@ void Describe(QWidget* w, const QString& name, const QString& tip = {}) {
 
 // ---- the reset dialog ------------------------------------------------------
 
-LayOutRsetFrm::LayOutRsetFrm(QWidget* parent) : QDialog(parent) {
+LayOutRsetFrm::LayOutRsetFrm(QWidget* parent, std::vector<LayoutType> types)
+    : QDialog(parent), types_(std::move(types)) {
     setObjectName("LayOutRsetFrm");
     setWindowTitle(Text(kResetDialogTitle));
     setAccessibleName(windowTitle().trimmed());
@@ -45,9 +46,9 @@ LayOutRsetFrm::LayOutRsetFrm(QWidget* parent) : QDialog(parent) {
     list_->setObjectName("DefTypLst");
     Describe(list_, label->text());
     label->setBuddy(list_);
-    for (std::string_view name : kLayoutTypeNames) list_->addItem(Text(name));
+    for (LayoutType t : types_) list_->addItem(Text(kLayoutTypeNames[static_cast<std::size_t>(t)]));
     list_->setCurrentRow(0);
-    list_->setMaximumHeight(list_->sizeHintForRow(0) * 4 + 2 * list_->frameWidth());
+    list_->setMaximumHeight(list_->sizeHintForRow(0) * std::max<int>(4, list_->count() + 1) + 2 * list_->frameWidth());
     layout->addWidget(list_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -67,8 +68,9 @@ LayOutRsetFrm::LayOutRsetFrm(QWidget* parent) : QDialog(parent) {
 }
 
 LayoutType LayOutRsetFrm::Chosen() const {
-    const int row = std::clamp(list_->currentRow(), 0, static_cast<int>(kLayoutTypeNames.size()) - 1);
-    return static_cast<LayoutType>(row);
+    if (types_.empty()) return LayoutType::Keyboard;
+    const int row = std::clamp(list_->currentRow(), 0, static_cast<int>(types_.size()) - 1);
+    return types_[static_cast<std::size_t>(row)];
 }
 
 // ---- the board with its drag lines ---------------------------------------
@@ -307,7 +309,7 @@ void LayoutFrm::Refresh() {
 
 void LayoutFrm::ResetLayout() {
     // The window's own dialog; a test answers it as a user would.
-    LayOutRsetFrm dialog(this);
+    LayOutRsetFrm dialog(this, session_.ResetTypes());
     if (dialog.exec() != QDialog::Accepted) return;
     session_.Reset(dialog.Chosen());
     Refresh();

@@ -22,12 +22,16 @@ class LayoutCanvas;
 class LayOutRsetFrm : public QDialog {
     Q_OBJECT
 public:
-    explicit LayOutRsetFrm(QWidget* parent = nullptr);
+    // Lists types (the editor's ResetTypes()), the first preselected.
+    explicit LayOutRsetFrm(QWidget* parent = nullptr,
+                           std::vector<LayoutType> types = {LayoutType::Keyboard, LayoutType::Mouse,
+                                                            LayoutType::Rectangle});
     LayoutType Chosen() const;
     QListWidget* List() const { return list_; }
 
 private:
     QListWidget* list_ = nullptr;
+    std::vector<LayoutType> types_;
 };
 
 class LayoutFrm : public QDialog {

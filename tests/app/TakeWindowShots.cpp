@@ -123,6 +123,11 @@ int main(int argc, char** argv) {
         LayOutRsetFrm reset(&window);
         reset.show();
         save(&reset, "reset-layout.png");
+        LayOutRsetFrm midi(&window,
+                           {LayoutType::Keyboard, LayoutType::Mouse, LayoutType::Rectangle, LayoutType::Notes});
+        midi.List()->setCurrentRow(3);
+        midi.show();
+        save(&midi, "reset-layout-midi.png");
     }
     st.Orc.OpenMsg = "Welcome to the drum night!\r\n\r\nPress 1 to 8 for the drums, Q, W and E for the bass.\r\n"
                      "Switch to the second Play Board for the solo part.";

@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(widthAfter, 500);
     }
 
-    void theResetDialogOffersTheThreeTypes() {
+    void theResetDialogOffersTheTypesItIsGiven() {
         LayOutRsetFrm dialog;
         QCOMPARE(dialog.windowTitle(), QString(" Reset Layout"));
         QCOMPARE(dialog.List()->count(), 3);
@@ -162,6 +162,15 @@ private slots:
         QCOMPARE(dialog.Chosen(), LayoutType::Keyboard);
         dialog.List()->setCurrentRow(2);
         QCOMPARE(dialog.Chosen(), LayoutType::Rectangle);
+
+        // A MIDI port's editor lists its notes fourth, and that row means them.
+        LayOutRsetFrm midi(nullptr,
+                           {LayoutType::Keyboard, LayoutType::Mouse, LayoutType::Rectangle, LayoutType::Notes});
+        QCOMPARE(midi.List()->count(), 4);
+        QCOMPARE(midi.List()->item(3)->text(), QString("Notes"));
+        midi.List()->setCurrentRow(3);
+        QCOMPARE(midi.Chosen(), LayoutType::Notes);
+        QVERIFY(midi.List()->maximumHeight() >= midi.List()->sizeHintForRow(0) * 4);
     }
 
     void theOpenMessageInViewAndEditMode() {

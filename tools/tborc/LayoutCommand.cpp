@@ -122,11 +122,16 @@ bool ParseLine(std::string text, int number, Step& step, std::string& error) {
             step.answer = answer;
             return true;
         }
-        if ((type == "keyboard" || type == "mouse") && Words(answer).empty()) {
-            step.type = type == "keyboard" ? LayoutType::Keyboard : LayoutType::Mouse;
-            return true;
-        }
-        error = "'reset' wants keyboard, mouse or rectangle [ANSWER]";
+        static const std::pair<const char*, LayoutType> plain[] = {{"keyboard", LayoutType::Keyboard},
+                                                                   {"mouse", LayoutType::Mouse},
+                                                                   {"notes", LayoutType::Notes},
+                                                                   {"osc-keys", LayoutType::OscKeys}};
+        for (const auto& [name, t] : plain)
+            if (type == name && Words(answer).empty()) {
+                step.type = t;
+                return true;
+            }
+        error = "'reset' wants keyboard, mouse, rectangle [ANSWER], notes or osc-keys";
         return false;
     }
     if ((word == "ok" || word == "cancel") && args.empty()) {
@@ -177,6 +182,14 @@ bool RunSession(ProgramState& st, ScriptShell& shell, std::int32_t device, const
         if ((step.kind == Step::Move || step.kind == Step::Size) && s.SelectedKey() == 0) {
             error = where + "no key is selected (select one first)";
             return false;
+        }
+        if (step.kind == Step::Reset) {
+            const std::vector<LayoutType> offered = s.ResetTypes();
+            if (std::find(offered.begin(), offered.end(), step.type) == offered.end()) {
+                error = where + "this device's reset list has no \"" +
+                        std::string(kLayoutTypeNames[static_cast<std::size_t>(step.type)]) + "\"";
+                return false;
+            }
         }
         shell.answer = step.answer;
         switch (step.kind) {
