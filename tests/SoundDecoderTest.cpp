@@ -1,4 +1,5 @@
 #include "audio/SoundDecoder.h"
+#include "audio/sndfile/OggPages.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -195,13 +196,72 @@ TEST(SoundDecoder, ALongDecodeReportsRisingProgressEndingAtWhole) {
 
     EXPECT_EQ(std::count(rec.seen.begin(), rec.seen.end(), 1.0), 1);
 
-    // A cut Opus file does not say its length: the start and the end are told.
+    // A cut Opus file does not say its length: the start is told at once,
+    // and no progress after it; at the end the cut is found.
     TempDir dir;
     std::string opus = TempDir::Read(Fixture("opus_48000_2.opus"));
     opus.resize(opus.size() / 2);
     rec.seen.clear();
-    ASSERT_TRUE(DecodeSoundFile(dir.Write("half.opus", opus), w, &rec).Ok());
-    EXPECT_EQ(rec.seen, (std::vector<double>{0.0, 1.0}));
+    EXPECT_EQ(DecodeSoundFile(dir.Write("half.opus", opus), w, &rec).failure, DecodeFailure::Damaged);
+    EXPECT_EQ(rec.seen, (std::vector<double>{0.0}));
+}
+
+// The byte offsets of an Ogg file's pages.
+std::vector<std::size_t> OggPageStarts(const std::string& bytes) {
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at + 27 <= bytes.size();) {
+        if (bytes.compare(at, 4, "OggS") != 0) break;
+        starts.push_back(at);
+        const auto segments = static_cast<std::uint8_t>(bytes[at + 26]);
+        std::size_t length = 27 + segments;
+        for (std::size_t i = 0; i < segments; ++i) length += static_cast<std::uint8_t>(bytes[at + 27 + i]);
+        at += length;
+    }
+    return starts;
+}
+
+bool Ended(const std::string& bytes) {
+    const std::size_t tail = std::min(bytes.size(), kOggTailBytes);
+    return OggStreamEnded(reinterpret_cast<const std::uint8_t*>(bytes.data()) + bytes.size() - tail, tail);
+}
+
+TEST(OggPages, OnlyAStreamWhoseLastWholePageEndsItHasEnded) {
+    for (const char* name : {"opus_48000_2.opus", "vorbis_44100_2.ogg"}) {
+        SCOPED_TRACE(name);
+        const std::string whole = TempDir::Read(Fixture(name));
+        const std::vector<std::size_t> pages = OggPageStarts(whole);
+        ASSERT_GE(pages.size(), 3u);
+        EXPECT_TRUE(Ended(whole));
+        EXPECT_TRUE(Ended(whole + "TAG and some bytes after the last page"));
+        // Cut between two pages, inside the last page, one byte short.
+        EXPECT_FALSE(Ended(whole.substr(0, pages.back())));
+        EXPECT_FALSE(Ended(whole.substr(0, pages.back() + 30)));
+        EXPECT_FALSE(Ended(whole.substr(0, whole.size() - 1)));
+        // The last page damaged: its checksum no longer fits.
+        std::string damaged = whole;
+        damaged[damaged.size() - 3] ^= 0x5A;
+        EXPECT_FALSE(Ended(damaged));
+        EXPECT_FALSE(Ended(""));
+        EXPECT_FALSE(Ended("OggS"));
+    }
+}
+
+TEST(SoundDecoder, ACutOffOggFileIsRefusedAndAWholeOneIsNot) {
+    TempDir dir;
+    const std::string whole = TempDir::Read(Fixture("opus_48000_2.opus"));
+    const std::vector<std::size_t> pages = OggPageStarts(whole);
+    WaveData w;
+    for (std::size_t cut : {whole.size() / 2, pages[pages.size() - 2], whole.size() - 1}) {
+        SCOPED_TRACE(cut);
+        const std::string path = dir.Write("cut.opus", whole.substr(0, cut));
+        const DecodeResult r = DecodeSoundFile(path, w);
+        EXPECT_EQ(r.failure, DecodeFailure::Damaged);
+        EXPECT_EQ(r.text, "The file is cut short: its Ogg stream stops before its last page");
+        const std::string bytes = whole.substr(0, cut);
+        EXPECT_EQ(DecodeSoundBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), w).failure,
+                  DecodeFailure::Damaged);
+    }
+    EXPECT_TRUE(DecodeSoundFile(dir.Write("tagged.opus", whole + std::string(100, '\0')), w).Ok());
 }
 
 TEST(SoundFile, AWaveTheParserTakesIsTakenByteForByteUndecoded) {
@@ -252,6 +312,8 @@ TEST_F(BadSoundFiles, EachGivesItsMessageNamingTheFileAndTheKeyKeepsItsWave) {
          "The file is cut short: its header promises more sound than it holds"},
         {CopyCut("s16_44100_2.flac", "cut.flac", std::stoul(flacSize) / 2), "The file is damaged: "},
         {CopyCut("vorbis_44100_2.ogg", "cut.ogg", 200), "The file is not a sound file of a known kind"},
+        {CopyCut("opus_48000_2.opus", "cut.opus", std::filesystem::file_size(Fixture("opus_48000_2.opus")) / 2),
+         "The file is cut short: its Ogg stream stops before its last page"},
         {CopyDamaged("s16_44100_2.aiff", "bad.aiff", 12, 40), "The file is damaged or not a sound file: "},
         // A RIFF header alone: the parser's own words.
         {dir.Write("header.wav", TempDir::Read(Fixture("s24_48000_2.wav")).substr(0, 44)),

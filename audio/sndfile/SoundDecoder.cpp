@@ -1,7 +1,10 @@
 #include "audio/SoundDecoder.h"
+#include "audio/sndfile/OggPages.h"
 
 #include <samplerate.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -123,8 +126,9 @@ void MixFrame(const float* in, int channels, float* out, int outChannels) {
 
 class Decoder {
 public:
-    Decoder(SNDFILE* f, const SF_INFO& info, DecodeProgress* progress, std::int64_t maxBytes)
-        : f_(f), info_(info), progress_(progress), maxBytes_(maxBytes) {}
+    // oggCut: an Ogg file whose last page does not end its stream.
+    Decoder(SNDFILE* f, const SF_INFO& info, DecodeProgress* progress, std::int64_t maxBytes, bool oggCut)
+        : f_(f), info_(info), progress_(progress), maxBytes_(maxBytes), oggCut_(oggCut) {}
 
     DecodeResult Run(WaveData& w) {
         DecodeResult r;
@@ -195,8 +199,11 @@ public:
         if (error_.size()) return fail(DecodeFailure::Unsupported, error_);
         if (sf_error(f_) != SF_ERR_NO_ERROR)
             return fail(DecodeFailure::Damaged, "The file is damaged: " + Words(sf_strerror(f_)));
-        // The header promised more than the file holds: a cut-off download
-        // or copy. Playing the part that is there would hide that.
+        // The header promised more than the file holds, or an Ogg stream
+        // stops without its last page: a cut-off download or copy. Playing
+        // the part that is there would hide that.
+        if (oggCut_)
+            return fail(DecodeFailure::Damaged, "The file is cut short: its Ogg stream stops before its last page");
         if (known_ && read < info_.frames)
             return fail(DecodeFailure::Damaged, "The file is cut short: it holds " + std::to_string(read) + " of its " +
                                                     std::to_string(info_.frames) + " sample frames");
@@ -299,6 +306,7 @@ private:
     std::int64_t maxBytes_;
     int outChannels_ = 1;
     bool known_ = false;
+    bool oggCut_ = false;
     bool tooLarge_ = false;
     std::string error_;
     SrcPtr src_;
@@ -306,10 +314,13 @@ private:
     std::vector<std::int16_t> samples_;
 };
 
-DecodeResult DecodeOpen(SNDFILE* f, const SF_INFO& info, WaveData& w, DecodeProgress* progress, std::int64_t maxBytes) {
+bool IsOgg(const SF_INFO& info) { return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG; }
+
+DecodeResult DecodeOpen(SNDFILE* f, const SF_INFO& info, WaveData& w, DecodeProgress* progress, std::int64_t maxBytes,
+                        bool oggCut) {
     try {
         WaveData made;
-        DecodeResult r = Decoder(f, info, progress, maxBytes).Run(made);
+        DecodeResult r = Decoder(f, info, progress, maxBytes, oggCut).Run(made);
         if (r.Ok()) w = std::move(made);
         return r;
     } catch (const std::bad_alloc&) {
@@ -383,7 +394,18 @@ DecodeResult DecodeSoundFile(const std::string& path, WaveData& w, DecodeProgres
         const DecodeFailure kind = OpenFailureKind();
         return Fail(kind, kind == DecodeFailure::NotSound ? kNotSoundText : OpenFailureText());
     }
-    return DecodeOpen(snd.get(), info, w, progress, maxBytes);
+    bool oggCut = false;
+    if (IsOgg(info)) {
+        // Read beside libsndfile, without moving its position.
+        const int fd = fileno(file.get());
+        struct stat st {};
+        const off_t size = fstat(fd, &st) == 0 ? st.st_size : 0;
+        const off_t from = std::max<off_t>(0, size - static_cast<off_t>(kOggTailBytes));
+        std::vector<std::uint8_t> tail(static_cast<std::size_t>(std::max<off_t>(0, size - from)));
+        const ssize_t got = tail.empty() ? 0 : pread(fd, tail.data(), tail.size(), from);
+        oggCut = got < 0 || !OggStreamEnded(tail.data(), static_cast<std::size_t>(got));
+    }
+    return DecodeOpen(snd.get(), info, w, progress, maxBytes, oggCut);
 }
 
 DecodeResult DecodeSoundBytes(const std::uint8_t* data, std::size_t size, WaveData& w, std::int64_t maxBytes) {
@@ -396,7 +418,9 @@ DecodeResult DecodeSoundBytes(const std::uint8_t* data, std::size_t size, WaveDa
         const DecodeFailure kind = OpenFailureKind();
         return Fail(kind, kind == DecodeFailure::NotSound ? kNotSoundText : OpenFailureText());
     }
-    return DecodeOpen(snd.get(), info, w, nullptr, maxBytes);
+    const std::size_t tail = std::min(size, kOggTailBytes);
+    const bool oggCut = IsOgg(info) && !OggStreamEnded(data + size - tail, tail);
+    return DecodeOpen(snd.get(), info, w, nullptr, maxBytes, oggCut);
 }
 
 std::string ByteSizeText(std::int64_t bytes) {
