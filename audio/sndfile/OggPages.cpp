@@ -39,8 +39,8 @@ std::size_t WholePage(const std::uint8_t* p, std::size_t size) {
     std::size_t length = kHeaderBytes + segments;
     for (std::size_t s = 0; s < segments; ++s) length += p[kHeaderBytes + s];
     if (length > size) return 0;
-    const std::uint32_t stored = std::uint32_t(p[22]) | std::uint32_t(p[23]) << 8 | std::uint32_t(p[24]) << 16 |
-                                 std::uint32_t(p[25]) << 24;
+    const std::uint32_t stored =
+        std::uint32_t(p[22]) | std::uint32_t(p[23]) << 8 | std::uint32_t(p[24]) << 16 | std::uint32_t(p[25]) << 24;
     return PageCrc(p, length) == stored ? length : 0;
 }
 
