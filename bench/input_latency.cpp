@@ -28,8 +28,12 @@
 #include <vector>
 
 #include "input/LocInputDx7Class.h"
+#include "tests/OscDatagrams.h"
 
 using namespace tambrel;
+using tambrel::test::FreeUdpPort;
+using tambrel::test::LoopbackPort;
+using tambrel::test::OscAddressOnly;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -125,18 +129,6 @@ Result RunCase(int events, int burst, int devices) {
     return r;
 }
 
-int FreeUdpPort() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 // OSC press to handler: "/tambrel/key/N" datagrams, one at a time.
 Result RunOsc(int events) {
     Pipe pipe; // no scripted device: the OSC device is the only one
@@ -154,17 +146,11 @@ Result RunOsc(int events) {
     long arrived = 0;
     Arrivals arrivals(r, sentAt, arrived);
     bridge.SetEvents(&arrivals);
+    // One socket for the whole run, so that only the datagram is timed.
     const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in to = LoopbackPort(port);
     std::vector<std::string> messages;
-    for (int k = 1; k <= 16; ++k) {
-        std::string m = "/tambrel/key/" + std::to_string(k);
-        m.append(4 - m.size() % 4, '\0');
-        messages.push_back(m + std::string(",\0\0\0", 4));
-    }
+    for (int k = 1; k <= 16; ++k) messages.push_back(OscAddressOnly("/tambrel/key/" + std::to_string(k)));
     for (int i = 0; i < events; ++i) {
         const std::string& m = messages[static_cast<std::size_t>(i % 16)];
         arrived = 0;

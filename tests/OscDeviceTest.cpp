@@ -22,6 +22,7 @@
 #include "input/InputProtocol.h"
 #include "input/LocInputDx7Class.h"
 #include "inputserver/OscService.h"
+#include "tests/OscDatagrams.h"
 #include "tests/RealServerRig.h"
 #include "tests/ScriptPipe.h"
 #include "tests/ServerPath.h"
@@ -65,29 +66,6 @@ std::string Bundle(const std::vector<std::string>& elements) {
     b += std::string(8, '\0'); // time tag
     for (const std::string& e : elements) b += BigEndian(static_cast<std::uint32_t>(e.size())) + e;
     return b;
-}
-
-// A UDP port free on the loopback now.
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-void SendRaw(int port, const std::string& bytes) {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    close(fd);
 }
 
 // Whether this machine has the IPv6 loopback (a container may not).
@@ -255,7 +233,7 @@ TEST(OscSocket, ListeningOnIpv6TakesItsDatagramsAndOnAnyAddressIpv4OnesToo) {
     std::ifstream v6only("/proc/sys/net/ipv6/bindv6only");
     int apart = 0;
     if (v6only >> apart && apart == 0) {
-        SendRaw(any.Port(), Message("/tambrel/key/6"));
+        SendUdp(any.Port(), Message("/tambrel/key/6"));
         any.Service();
         EXPECT_EQ(fromAny.Keys(), (std::vector<int>{6}));
     }
@@ -323,7 +301,7 @@ struct ServerRig : RealServerRig {
     int port;
     std::vector<std::string> notes;
 
-    ServerRig() : ServerRig(FreePort()) {}
+    ServerRig() : ServerRig(FreeUdpPort()) {}
     explicit ServerRig(int p) : RealServerRig("keyboard\n", {"--osc", "127.0.0.1:" + std::to_string(p)}), port(p) {}
     void ServerNote(std::string_view text) override { notes.emplace_back(text); }
 };
@@ -366,17 +344,17 @@ TEST(OscServer, HostileDatagramsAndAFloodLeaveTheServerAnsweringAndPlaying) {
     for (int i = 0; i < 200; ++i) {
         std::string junk(rng() % 300, '\0');
         for (char& c : junk) c = static_cast<char>(rng());
-        SendRaw(rig.port, junk);
+        SendUdp(rig.port, junk);
     }
-    SendRaw(rig.port, Message("/tambrel/key", "i", 0));
-    SendRaw(rig.port, Message("/tambrel/key", "i", 129));
-    SendRaw(rig.port, Message("/tambrel/key/1000"));
-    SendRaw(rig.port, Message("/nothing/here", "i", 3));
-    SendRaw(rig.port, std::string(60000, 'x'));
-    SendRaw(rig.port, "/tambrel/key/5" + std::string(60000, '\0'));
+    SendUdp(rig.port, Message("/tambrel/key", "i", 0));
+    SendUdp(rig.port, Message("/tambrel/key", "i", 129));
+    SendUdp(rig.port, Message("/tambrel/key/1000"));
+    SendUdp(rig.port, Message("/nothing/here", "i", 3));
+    SendUdp(rig.port, std::string(60000, 'x'));
+    SendUdp(rig.port, "/tambrel/key/5" + std::string(60000, '\0'));
     // 10 000 presses as fast as this process can send them.
     const std::string press = Message("/tambrel/key/9");
-    for (int i = 0; i < 10000; ++i) SendRaw(rig.port, press);
+    for (int i = 0; i < 10000; ++i) SendUdp(rig.port, press);
     rig.WaitFor(10000, 1500);
     for (const auto& p : rig.presses) EXPECT_EQ(p, (std::pair<int, int>{2, 9}));
     EXPECT_GT(rig.presses.size(), 0u);
@@ -385,7 +363,7 @@ TEST(OscServer, HostileDatagramsAndAFloodLeaveTheServerAnsweringAndPlaying) {
     EXPECT_EQ(rig.Detect().size(), 2u);
     ASSERT_TRUE(rig.bridge.DxDeviceAcquire());
     rig.presses.clear();
-    SendRaw(rig.port, Message("/tambrel/key", "i", 11));
+    SendUdp(rig.port, Message("/tambrel/key", "i", 11));
     rig.WaitFor(1);
     EXPECT_EQ(rig.presses, (std::vector<std::pair<int, int>>{{2, 11}}));
 }

@@ -5,11 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -24,6 +19,7 @@
 #include "session/Program.h"
 #include "sound/KeyPlayer.h"
 #include "tests/FakeInputLink.h"
+#include "tests/OscDatagrams.h"
 #include "tests/ScriptPipe.h"
 #include "tests/ServerPath.h"
 #include "tests/SoundRig.h"
@@ -74,32 +70,6 @@ TEST(ServerNotes, EachIsShownOnceEvenWhenARestartedServerSaysItAgain) {
     EXPECT_EQ(input.ServerNotes().size(), 1u);
 }
 
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-void SendOsc(int port, const std::string& path) {
-    // "/tambrel/key/N" without arguments: the address padded to four bytes,
-    // then the empty type tag ",".
-    std::string m = path;
-    m.append(4 - m.size() % 4, '\0');
-    m += std::string(",\0\0\0", 4);
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    close(fd);
-}
-
 TEST(TriggerDevices, SubBoardsOnAMidiPortAndOnOscPlayRecordAndPlayBack) {
     TestState t{{}};
     TempDir dir;
@@ -107,7 +77,7 @@ TEST(TriggerDevices, SubBoardsOnAMidiPortAndOnOscPlayRecordAndPlayBack) {
     VirtualClock clock;
     MemoryAudioOutput output;
     t.st.AppPath = dir.Path();
-    const int port = FreePort();
+    const int port = FreeUdpPort();
     ScriptPipe pipe("keyboard\nmouse\nmidi-port Pads\n");
     InstrumentSeams seams(clock);
     LocInputDx7Class* bridge = nullptr;
@@ -163,7 +133,7 @@ TEST(TriggerDevices, SubBoardsOnAMidiPortAndOnOscPlayRecordAndPlayBack) {
     KeystrokeRecorder& rec = program.GetInstrument().Recorder();
     rec.StartRecording();
     pipe.Write("midi 3 90 3C 64\n");
-    SendOsc(port, "/tambrel/key/5");
+    SendUdp(port, OscAddressOnly("/tambrel/key/5"));
     const auto& events = t.st.Orc.Recordings[0].events;
     for (int i = 0; i < 100 && events.size() < 2; ++i) bridge->WaitForEvents(20);
     rec.StopRecording();
