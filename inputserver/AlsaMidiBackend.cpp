@@ -2,11 +2,11 @@
 
 #include <alsa/asoundlib.h>
 
-#include <deque>
 #include <utility>
 
 #include "inputserver/DeviceName.h"
 #include "inputserver/MidiNotes.h"
+#include "inputserver/PressQueue.h"
 
 namespace tambrel::server {
 
@@ -23,9 +23,7 @@ struct AlsaMidiBackend::Port {
     snd_seq_t* seq = nullptr;
     int ownPort = -1;
     int client = 0, port = 0;
-    bool acquired = false;
-    bool overflowed = false;
-    std::deque<Item> queue;
+    PressQueue presses{kMaxQueued};
 };
 
 namespace {
@@ -39,7 +37,7 @@ public:
     }
     ~AlsaMidiDevice() override { Unacquire(); }
     bool Acquire(std::string& error) override {
-        if (p_->acquired) return true;
+        if (p_->presses.Acquired()) return true;
         // A read subscription only: the port stays free for every other
         // program, and nothing is sent to it.
         const int rc = snd_seq_connect_from(p_->seq, p_->ownPort, p_->client, p_->port);
@@ -47,30 +45,16 @@ public:
             error = "The MIDI port " + name + " could not be read: " + snd_strerror(rc);
             return false;
         }
-        p_->acquired = true;
-        p_->queue.clear();
-        p_->overflowed = false;
+        p_->presses.Acquire();
         return true;
     }
     void Unacquire() override {
-        if (!p_->acquired) return;
+        if (!p_->presses.Acquired()) return;
         snd_seq_disconnect_from(p_->seq, p_->ownPort, p_->client, p_->port);
-        p_->acquired = false;
-        p_->queue.clear();
+        p_->presses.Release();
     }
-    ReadResult Read(Item* items, int max) override {
-        ReadResult r;
-        while (r.count < max && !p_->queue.empty()) {
-            items[r.count++] = p_->queue.front();
-            p_->queue.pop_front();
-        }
-        if (p_->overflowed && p_->queue.empty()) {
-            p_->overflowed = false;
-            r.status = ReadStatus::Overflow;
-        }
-        return r;
-    }
-    bool Pending() override { return p_->acquired && (!p_->queue.empty() || p_->overflowed); }
+    ReadResult Read(Item* items, int max) override { return p_->presses.Read(items, max); }
+    bool Pending() override { return p_->presses.Pending(); }
     void WatchFds(std::vector<int>&) const override {}
 
 private:
@@ -162,8 +146,7 @@ int AlsaMidiBackend::Service() {
         const int rc = snd_seq_event_input(seq_, &ev);
         if (rc == -ENOSPC) {
             // The sequencer's queue ran over: changes were lost everywhere.
-            for (auto& [key, p] : ports_)
-                if (p->acquired) p->overflowed = true;
+            for (auto& [key, p] : ports_) p->presses.Lost();
             continue;
         }
         if (rc < 0 || !ev) return -1; // -EAGAIN: all read
@@ -171,13 +154,11 @@ int AlsaMidiBackend::Service() {
         case SND_SEQ_EVENT_NOTEON:
         case SND_SEQ_EVENT_NOTEOFF: {
             const auto it = ports_.find(Key(ev->source.client, ev->source.port));
-            if (it == ports_.end() || !it->second->acquired) break;
+            if (it == ports_.end() || !it->second->presses.Acquired()) break;
             const int note = ev->data.note.note & 0x7F;
             const int velocity = ev->type == SND_SEQ_EVENT_NOTEON ? (ev->data.note.velocity & 0x7F) : 0;
             if (velocity == 0) break; // a release: nothing is reported
-            Port& p = *it->second;
-            if (p.queue.size() < kMaxQueued) p.queue.push_back(MidiNoteItem(note, velocity));
-            else p.overflowed = true;
+            it->second->presses.Push(MidiNoteItem(note, velocity));
             break;
         }
         case SND_SEQ_EVENT_PORT_START:

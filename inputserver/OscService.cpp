@@ -10,16 +10,15 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <utility>
+
+#include "inputserver/PressQueue.h"
 
 namespace tambrel::server {
 
 struct OscService::State {
     bool ready = false;
-    bool acquired = false;
-    bool overflowed = false; // changes were lost since the last read
-    std::deque<int> queue;   // keys pressed, oldest first
+    PressQueue presses{kOscQueuedPresses};
 };
 
 namespace {
@@ -66,29 +65,12 @@ public:
             error = "The OSC device is not listening";
             return false;
         }
-        s_->acquired = true;
-        s_->queue.clear(); // buffering starts now
-        s_->overflowed = false;
+        s_->presses.Acquire();
         return true;
     }
-    void Unacquire() override {
-        s_->acquired = false;
-        s_->queue.clear();
-        s_->overflowed = false;
-    }
-    ReadResult Read(Item* items, int max) override {
-        ReadResult r;
-        while (r.count < max && !s_->queue.empty()) {
-            items[r.count++] = {s_->queue.front(), 1};
-            s_->queue.pop_front();
-        }
-        if (s_->overflowed && s_->queue.empty()) {
-            s_->overflowed = false;
-            r.status = ReadStatus::Overflow;
-        }
-        return r;
-    }
-    bool Pending() override { return s_->acquired && (!s_->queue.empty() || s_->overflowed); }
+    void Unacquire() override { s_->presses.Release(); }
+    ReadResult Read(Item* items, int max) override { return s_->presses.Read(items, max); }
+    bool Pending() override { return s_->presses.Pending(); }
     void WatchFds(std::vector<int>&) const override {}
 
 private:
@@ -246,12 +228,7 @@ void OscService::Packet(const char* data, std::size_t size) {
         ++ignored_;
         return;
     }
-    if (!state_->acquired) return;
-    if (state_->queue.size() >= kOscQueuedPresses) {
-        state_->overflowed = true;
-        return;
-    }
-    state_->queue.push_back(key);
+    state_->presses.Push({key, 1});
 }
 
 void OscService::Bundle(const char* data, std::size_t size, int depth) {
