@@ -11,13 +11,7 @@ constexpr std::int64_t kForever = std::numeric_limits<std::int64_t>::max();
 std::int64_t After(std::int64_t now, std::int64_t ms) { return now > kForever - ms ? kForever : now + ms; }
 } // namespace
 
-bool KeyLightsOn(const Settings& settings) {
-    std::string v = settings.ReadSetting(kLightSection, kLightKey, "1");
-    const std::size_t b = v.find_first_not_of(' '), e = v.find_last_not_of(' ');
-    v = b == std::string::npos ? std::string() : v.substr(b, e - b + 1);
-    std::transform(v.begin(), v.end(), v.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return !(v == "0" || v == "false" || v == "off" || v == "no");
-}
+bool KeyLightsOn(const Settings& settings) { return settings.ReadSwitch(kLightSection, kLightKey); }
 
 std::size_t KeyLights::Hash::operator()(const KeyAddress& k) const noexcept {
     std::uint64_t h = static_cast<std::uint32_t>(k.playBoard.value);

@@ -1,5 +1,9 @@
 #include "common/Settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
 #include "common/ProfileFile.h"
 
 namespace tambrel {
@@ -27,6 +31,16 @@ std::string ReadWithDefaults(const std::string& path, std::string_view section, 
 
 std::string Settings::ReadSetting(std::string_view section, std::string_view key, std::string_view fallback) const {
     return ReadWithDefaults(path_, section, key, fallback, 100);
+}
+
+bool Settings::ReadSwitch(std::string_view section, std::string_view key) const {
+    const std::string raw = ReadSetting(section, key, "1");
+    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const auto b = std::find_if_not(raw.begin(), raw.end(), blank);
+    const auto e = std::find_if_not(raw.rbegin(), std::make_reverse_iterator(b), blank).base();
+    std::string v(b, e);
+    for (char& c : v) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return !(v == "0" || v == "false" || v == "no" || v == "off");
 }
 
 std::string Settings::ReadSettingUncut(std::string_view section, std::string_view key,

@@ -21,6 +21,9 @@ public:
     // An empty section reads "General", an empty key "END", an empty default
     // "new". Values come back cut to 99 characters.
     std::string ReadSetting(std::string_view section, std::string_view key, std::string_view fallback) const;
+    // A switch that is on unless its entry says 0, false, no or off (in any
+    // case, blanks around ignored); a missing entry is on.
+    bool ReadSwitch(std::string_view section, std::string_view key) const;
     // As ReadSetting, but the value comes back whole: for entries that may
     // be longer than 99 characters, such as a device layout's "RowHeight".
     std::string ReadSettingUncut(std::string_view section, std::string_view key, std::string_view fallback) const;

@@ -16,10 +16,7 @@ std::string Trimmed(std::string s) {
 
 OscSetting ReadOscSetting(const Settings& settings) {
     OscSetting o;
-    const std::string enabled = Trimmed(settings.ReadSetting(kOscSection, "Enabled", "1"));
-    std::string lower = enabled;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    o.enabled = !(lower == "0" || lower == "false" || lower == "no" || lower == "off");
+    o.enabled = settings.ReadSwitch(kOscSection, "Enabled");
     const std::string listen = Trimmed(settings.ReadSetting(kOscSection, "Listen", o.listen));
     if (!listen.empty()) o.listen = listen;
     const std::string port = Trimmed(settings.ReadSetting(kOscSection, "Port", o.port));
