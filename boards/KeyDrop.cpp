@@ -4,6 +4,7 @@
 #include <cctype>
 #include <tuple>
 
+#include "common/Folders.h"
 #include "common/NumberText.h"
 #include "document/WaveBuffers.h"
 #include "sound/KeyPlayer.h"
@@ -16,11 +17,6 @@ std::string Lower(std::string_view s) {
     std::string l(s);
     std::transform(l.begin(), l.end(), l.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return l;
-}
-
-std::string BaseName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -58,7 +54,8 @@ int DropSoundFiles(ProgramState& st, KeyPlayer& player, KeyAddress at, std::vect
     }
     // Name order, as a file manager lists them (letter case aside).
     std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
-        return std::make_pair(Lower(BaseName(a)), BaseName(a)) < std::make_pair(Lower(BaseName(b)), BaseName(b));
+        return std::make_pair(Lower(FileTitleOf(a)), FileTitleOf(a)) <
+               std::make_pair(Lower(FileTitleOf(b)), FileTitleOf(b));
     });
     const std::vector<KeyAddress> keys = KeysFrom(st, at, files.size());
     if (keys.empty()) return 0;
