@@ -119,6 +119,16 @@ std::optional<BoardKey> BoardView::ShowKeyIcon(SubBoardNo subBoardNo, KeyNo keyN
                             current && st_.Orc.CurSet == p_, KeySoundName(st_.Orc, sb.Key(key)));
 }
 
+std::int32_t BoardView::KeyAt(std::int32_t subBoard, std::int32_t x, std::int32_t y) const {
+    const PlayBoard* pb = Board();
+    if (!pb || subBoard < 1 || subBoard > pb->BodNos()) return 0;
+    const SubBoard& sb = pb->Bd(subBoard);
+    const InputDevice* d = DeviceOf(sb);
+    if (!d) return 0;
+    const std::int32_t hit = HitKey(d->Layout, x, y);
+    return hit <= ShownKeys(*d) && static_cast<std::size_t>(hit) <= sb.Keys.size() ? hit : 0;
+}
+
 void BoardView::MousePressed(std::int32_t subBoard, std::int32_t x, std::int32_t y, MouseButton button) {
     PlayBoard* pb = Board();
     if (!pb || subBoard < 1 || subBoard > pb->BodNos()) return;

@@ -48,6 +48,9 @@ public:
     // pixels: that Sub Board and the key under the point (if any) become
     // current and the key becomes the edit key.
     void MousePressed(std::int32_t subBoard, std::int32_t x, std::int32_t y, MouseButton button);
+    // The key a click at (x, y) of surface `subBoard` would find, or 0: for
+    // what a pointer hovers or a drag is over, changing nothing.
+    std::int32_t KeyAt(std::int32_t subBoard, std::int32_t x, std::int32_t y) const;
     // A mouse button went down on the window outside every surface.
     void BackgroundPressed(MouseButton button);
     // The window became the active one: its Play Board becomes the active

@@ -308,6 +308,10 @@ TEST_F(BoardViewModel, BorderPixelsHitNoKey) {
         o.Set(3).Bd(1).CurKey = 4;
         t.st.EditSet = 3, t.st.EditBd = 1, t.st.EditKey = 4, t.st.EditKeyValid = kVbTrue;
         t.shell.Clear();
+        // Hovering finds the key a click finds, and changes nothing.
+        EXPECT_EQ(View(3).KeyAt(1, c.x, c.y), c.key) << c.name;
+        EXPECT_EQ(o.Set(3).Bd(1).CurKey, 4) << c.name;
+        EXPECT_TRUE(t.shell.notices.empty()) << c.name;
         View(3).MousePressed(1, c.x, c.y, MouseButton::Left);
         EXPECT_EQ(o.Set(3).Bd(1).CurKey, c.key) << c.name;
         EXPECT_EQ(o.Set(3).CurBd, 1) << c.name;

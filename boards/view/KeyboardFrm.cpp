@@ -217,18 +217,11 @@ void KeyboardFrm::mousePressEvent(QMouseEvent* e) {
 bool KeyboardFrm::KeyAt(QPoint p, SubBoardNo& subBoard, KeyNo& key) const {
     QPoint at;
     const std::int32_t sub = SurfaceAt(p, at);
-    for (const BoardSurface& s : picture_.Surfaces) {
-        if (s.SubBoard != sub) continue;
-        for (const BoardKey& k : s.Keys) {
-            // As a click: border pixels belong to no key.
-            if (k.Left < at.x() && at.x() < k.Right && k.Top < at.y() && at.y() < k.Bottom) {
-                subBoard = SubBoardNo{sub};
-                key = KeyNo{k.Key};
-                return true;
-            }
-        }
-    }
-    return false;
+    const std::int32_t hit = sub == 0 ? 0 : model_.KeyAt(sub, at.x(), at.y());
+    if (hit == 0) return false;
+    subBoard = SubBoardNo{sub};
+    key = KeyNo{hit};
+    return true;
 }
 
 void KeyboardFrm::SetDropTarget(SubBoardNo subBoard, KeyNo key) {
