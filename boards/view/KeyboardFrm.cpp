@@ -233,14 +233,15 @@ void KeyboardFrm::SetDropTarget(SubBoardNo subBoard, KeyNo key) {
 }
 
 namespace {
-// The local files of a drag that a key can take.
-QStringList SoundFilesOf(const QMimeData* data) {
+// The local files of a drag; with soundOnly, those a key can take.
+QStringList LocalFilesOf(const QMimeData* data, bool soundOnly) {
     QStringList files;
     if (!data || !data->hasUrls()) return files;
     for (const QUrl& u : data->urls())
-        if (u.isLocalFile() && IsSoundFileName(u.toLocalFile().toStdString())) files << u.toLocalFile();
+        if (u.isLocalFile() && (!soundOnly || IsSoundFileName(u.toLocalFile().toStdString()))) files << u.toLocalFile();
     return files;
 }
+QStringList SoundFilesOf(const QMimeData* data) { return LocalFilesOf(data, true); }
 } // namespace
 
 void KeyboardFrm::dragEnterEvent(QDragEnterEvent* e) {
@@ -269,15 +270,15 @@ void KeyboardFrm::dragLeaveEvent(QDragLeaveEvent*) { SetDropTarget(SubBoardNo{0}
 void KeyboardFrm::dropEvent(QDropEvent* e) {
     SubBoardNo sub{0};
     KeyNo key{0};
-    const QStringList files = SoundFilesOf(e->mimeData());
     const bool onKey = KeyAt(e->position().toPoint(), sub, key);
     SetDropTarget(SubBoardNo{0}, KeyNo{0});
-    if (!onKey || files.isEmpty()) {
+    if (!onKey || SoundFilesOf(e->mimeData()).isEmpty()) {
         e->ignore();
         return;
     }
     e->acceptProposedAction();
-    emit SoundFilesDropped(model_.PlayBoardIndex(), sub.value, key.value, files);
+    // Every file goes on: the drop names those that are not sound files.
+    emit SoundFilesDropped(model_.PlayBoardIndex(), sub.value, key.value, LocalFilesOf(e->mimeData(), false));
 }
 
 void KeyboardFrm::mouseMoveEvent(QMouseEvent* e) {

@@ -59,7 +59,8 @@ signals:
     void CaptionMenuRequested(int playBoard, int subBoard, QPoint globalPos);
     // The status-bar tip for where the mouse is.
     void TipChanged(const QString& text);
-    // Sound files were dropped on key `key` of Sub Board `subBoard`.
+    // Files were dropped on key `key` of Sub Board `subBoard`, at least one
+    // of them a sound file; the others are for the drop to name.
     void SoundFilesDropped(int playBoard, int subBoard, int key, const QStringList& files);
 
 protected:

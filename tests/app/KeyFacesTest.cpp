@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(asked, QString("1 key already has a sound. Replace it?"));
     }
 
-    void otherFilesAndTheSpaceBetweenKeysTakeNoDrop() {
+    void otherFilesAloneAndTheSpaceBetweenKeysTakeNoDrop() {
         Rig rig;
         KeyboardFrm* frm = Board(rig);
         const QString wave = WriteWave(rig.dir.path() + "/Kick.wav");
@@ -154,6 +154,13 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(Key(rig, kA).SndSrc, static_cast<std::int32_t>(kSrcNone));
         QCOMPARE(rig.st.FileModified, kVbFalse);
+
+        // Beside a sound file, the other file is named, not silently left out.
+        QString told;
+        QVERIFY(Drop(frm, frm->KeyRect(SubBoardNo{1}, KeyNo{kA}).center(), {wave, text.fileName()}));
+        AnswerNextMessage("OK", &told);
+        QTRY_COMPARE(QString::fromStdString(Key(rig, kA).WavFile), wave);
+        QTRY_VERIFY(told.contains("1 of the files are not sound files."));
     }
 
     void anOrchestraDroppedOnTheWindowOpensAfterTheSaveQuestion() {
